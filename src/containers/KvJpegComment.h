@@ -1,0 +1,26 @@
+// The JPEG comment segment: reading it, writing a file with a new one, and
+// re-encoding a file into the form every signed copy has. Texts are counted
+// 8-bit strings and may hold NUL bytes.
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+// Payload of the last COM segment before SOS ("" when none). Raises EFileError.
+std::string ReadJpegComment(const std::string& Path);
+// Copies Src to Dst, dropping header-area COM segments and inserting one that
+// holds Comment in front of the first marker 0xC0..0xCF. Raises EFileError.
+void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
+                         const std::string& Comment);
+// Directory (with its trailing separator) + "temp_" + ten capitals + ".$$$",
+// naming no existing file.
+std::string MakeTempFileName(const std::string& Directory);
+// Replaces the file at Path by a copy that carries Comment. Raises on failure,
+// leaving the file as it was.
+void WriteJpegComment(const std::string& Path, const std::string& Comment);
+// Renders Src and encodes it at quality 100 into Dst. Does nothing when no
+// file exists at Src. Raises on failure.
+void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath);
+
+} // namespace quillon

@@ -1,0 +1,40 @@
+// Decoding a JPEG file to the rows the signature covers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace quillon {
+
+// A fatal codec error; what() is "JPEG error #<MsgCode>".
+class EJpegError : public std::runtime_error {
+  public:
+    explicit EJpegError(int MsgCode);
+    int MsgCode() const { return FMsgCode; }
+
+  private:
+    int FMsgCode;
+};
+
+// Width x height pixels, 3 bytes a pixel (blue, green, red for YCbCr files),
+// row 0 at the top. The store belongs to the object.
+struct TRenderedImage {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    size_t Stride = 0; // bytes from one row to the next, at least 3 x Width
+    std::unique_ptr<uint8_t[]> Pixels;
+
+    const uint8_t* Row(int32_t Y) const { return Pixels.get() + static_cast<size_t>(Y) * Stride; }
+    uint8_t* Row(int32_t Y) { return Pixels.get() + static_cast<size_t>(Y) * Stride; }
+};
+
+// Reads the file whole and renders it. Raises EFileError when it cannot be
+// read and EJpegError for codec errors.
+TRenderedImage RenderJpegFile(const std::string& Path);
+// The same for a stream already in memory.
+TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size);
+
+} // namespace quillon

@@ -1,0 +1,20 @@
+// Loading a shared library at run time.
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+using LibraryHandle = void*;
+
+// Loads by bare file name: the executable's own folder first (as Windows
+// does), then the platform's usual search. Null when nothing loads.
+LibraryHandle LoadDynamicLibrary(const std::string& FileName);
+// Null when the export is missing.
+void* GetLibrarySymbol(LibraryHandle Handle, const char* Name);
+void FreeDynamicLibrary(LibraryHandle Handle);
+
+// The folder of the running executable, with its trailing separator ("" when unknown).
+std::string ExecutableDirectory();
+
+} // namespace quillon

@@ -1,0 +1,28 @@
+// The platform-independent half of the file stream.
+#include "file_stream.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace quillon {
+
+void TFileStream::ReadBuffer(void* Buffer, size_t Count) {
+    if (Read(Buffer, Count) != Count)
+        throw EFileError("Stream read error on file \"" + FFileName + "\"");
+}
+
+void TFileStream::CopyFrom(TFileStream& Source, int64_t Count) {
+    if (Count <= 0)
+        return;
+    constexpr size_t BlockSize = 1 << 20;
+    const auto Buffer = std::make_unique_for_overwrite<char[]>(BlockSize);
+    while (Count > 0) {
+        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count, BlockSize));
+        if (Source.Read(Buffer.get(), Want) != Want)
+            throw EFileError("Stream read error on file \"" + Source.FFileName + "\"");
+        Write(Buffer.get(), Want);
+        Count -= static_cast<int64_t>(Want);
+    }
+}
+
+} // namespace quillon

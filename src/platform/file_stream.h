@@ -1,0 +1,56 @@
+// A file opened by name, either for reading or created anew. Every failure
+// is raised as EFileError; the handle is closed by the destructor on every
+// path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace quillon {
+
+// The file layer's input/output error.
+class EFileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class FileMode {
+    OpenRead,  // existing file, read only, others may read and write it
+    Create,    // create or truncate and replace, read and write
+    CreateNew, // create, failing when anything exists at the path
+};
+
+class TFileStream {
+  public:
+    TFileStream(const std::string& FileName, FileMode Mode);
+    TFileStream(TFileStream&& Other) noexcept;
+    TFileStream& operator=(TFileStream&& Other) noexcept;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+    virtual ~TFileStream();
+
+    // Returns the count that arrived: fewer than Count only at the end of the file.
+    size_t Read(void* Buffer, size_t Count);
+    // Raises EFileError unless exactly Count bytes arrive.
+    void ReadBuffer(void* Buffer, size_t Count);
+    // Raises EFileError unless all Count bytes are written.
+    void Write(const void* Buffer, size_t Count);
+    // Absolute position from the start of the file; a position past the end is allowed.
+    int64_t Seek(int64_t Offset);
+    int64_t Position() const;
+    int64_t Size() const;
+    // Copies Count bytes from Source's current position; raises when a read or write falls short.
+    void CopyFrom(TFileStream& Source, int64_t Count);
+    // Closes now and raises when the system reports a failure (late write errors).
+    void Close();
+
+    const std::string& FileName() const { return FFileName; }
+
+  private:
+    std::string FFileName;
+    intptr_t FHandle = -1;
+};
+
+} // namespace quillon

@@ -1,0 +1,35 @@
+// File-system services outside a stream: existence, delete, rename, and the
+// platform's path rules.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// True when a regular file (not a folder) exists at Path.
+bool FileExists(const std::string& Path);
+// True when a folder exists at Path.
+bool DirectoryExists(const std::string& Path);
+// Deletes a file; false when it could not be deleted.
+bool DeleteFile(const std::string& Path);
+// Renames From to To in one step, replacing a file at To; false on failure.
+bool RenameFile(const std::string& From, const std::string& To);
+
+// The platform's folder separator ('/' here, '\\' on Windows).
+char PathSeparator();
+// True for the characters that end a folder or drive part of a path.
+bool IsPathDelimiter(char C);
+// The part of Path behind its last delimiter.
+std::string ExtractFileName(std::string_view Path);
+// The part of Path up to and including its last delimiter ("" when there is none).
+std::string ExtractFilePath(std::string_view Path);
+// From the last dot, if no delimiter follows it; otherwise "".
+std::string ExtractFileExt(std::string_view Path);
+// Compares ignoring the case of the letters A to Z only.
+bool SameTextAscii(std::string_view A, std::string_view B);
+
+// The system's text for the last error of the calling thread.
+std::string LastErrorText();
+
+} // namespace quillon

@@ -1,0 +1,263 @@
+// Every POSIX call of the platform layer lives in this file; a Windows build
+// adds its own counterpart with the same functions.
+#include "clock.h"
+#include "debug_output.h"
+#include "dynamic_library.h"
+#include "environment.h"
+#include "file_stream.h"
+#include "files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+int Fd(intptr_t Handle) {
+    return static_cast<int>(Handle);
+}
+
+std::string ErrnoText(int Error) {
+    return std::strerror(Error);
+}
+
+[[noreturn]] void RaiseIo(const std::string& FileName, const char* What, int Error) {
+    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrnoText(Error));
+}
+
+} // namespace
+
+// ---- file stream -----------------------------------------------------------
+
+TFileStream::TFileStream(const std::string& FileName, FileMode Mode) : FFileName(FileName) {
+    int Flags = O_CLOEXEC;
+    switch (Mode) {
+    case FileMode::OpenRead:
+        Flags |= O_RDONLY;
+        break;
+    case FileMode::Create:
+        Flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+    case FileMode::CreateNew:
+        Flags |= O_RDWR | O_CREAT | O_EXCL;
+        break;
+    }
+    int Handle;
+    do {
+        Handle = ::open(FileName.c_str(), Flags, 0666);
+    } while (Handle < 0 && errno == EINTR);
+    if (Handle < 0) {
+        const int Error = errno;
+        const char* Verb = Mode == FileMode::OpenRead ? "Cannot open file" : "Cannot create file";
+        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrnoText(Error));
+    }
+    if (Mode == FileMode::OpenRead) {
+        // Opening a folder succeeds on POSIX; a stream only ever names a file.
+        struct stat St;
+        if (::fstat(Handle, &St) == 0 && S_ISDIR(St.st_mode)) {
+            ::close(Handle);
+            throw EFileError("Cannot open file \"" + FileName + "\". " + ErrnoText(EISDIR));
+        }
+    }
+    FHandle = Handle;
+}
+
+TFileStream::TFileStream(TFileStream&& Other) noexcept
+    : FFileName(std::move(Other.FFileName)), FHandle(Other.FHandle) {
+    Other.FHandle = -1;
+}
+
+TFileStream& TFileStream::operator=(TFileStream&& Other) noexcept {
+    if (this != &Other) {
+        if (FHandle >= 0)
+            ::close(Fd(FHandle));
+        FFileName = std::move(Other.FFileName);
+        FHandle = Other.FHandle;
+        Other.FHandle = -1;
+    }
+    return *this;
+}
+
+TFileStream::~TFileStream() {
+    if (FHandle >= 0)
+        ::close(Fd(FHandle));
+}
+
+void TFileStream::Close() {
+    if (FHandle < 0)
+        return;
+    const int Handle = Fd(FHandle);
+    FHandle = -1;
+    if (::close(Handle) != 0 && errno != EINTR)
+        RaiseIo(FFileName, "Cannot close file", errno);
+}
+
+size_t TFileStream::Read(void* Buffer, size_t Count) {
+    if (FHandle < 0)
+        throw EFileError("Read from a closed file \"" + FFileName + "\"");
+    auto* Out = static_cast<char*>(Buffer);
+    size_t Done = 0;
+    while (Done < Count) {
+        const ssize_t N = ::read(Fd(FHandle), Out + Done, Count - Done);
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseIo(FFileName, "Read error on file", errno);
+        }
+        if (N == 0)
+            break;
+        Done += static_cast<size_t>(N);
+    }
+    return Done;
+}
+
+void TFileStream::Write(const void* Buffer, size_t Count) {
+    if (FHandle < 0)
+        throw EFileError("Write to a closed file \"" + FFileName + "\"");
+    const auto* In = static_cast<const char*>(Buffer);
+    size_t Done = 0;
+    while (Done < Count) {
+        const ssize_t N = ::write(Fd(FHandle), In + Done, Count - Done);
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseIo(FFileName, "Write error on file", errno);
+        }
+        if (N == 0)
+            RaiseIo(FFileName, "Write error on file", ENOSPC);
+        Done += static_cast<size_t>(N);
+    }
+}
+
+int64_t TFileStream::Seek(int64_t Offset) {
+    const off_t R = ::lseek(Fd(FHandle), static_cast<off_t>(Offset), SEEK_SET);
+    if (R < 0)
+        RaiseIo(FFileName, "Seek error on file", errno);
+    return R;
+}
+
+int64_t TFileStream::Position() const {
+    const off_t R = ::lseek(Fd(FHandle), 0, SEEK_CUR);
+    if (R < 0)
+        RaiseIo(FFileName, "Seek error on file", errno);
+    return R;
+}
+
+int64_t TFileStream::Size() const {
+    struct stat St;
+    if (::fstat(Fd(FHandle), &St) != 0)
+        RaiseIo(FFileName, "Cannot read the size of file", errno);
+    return St.st_size;
+}
+
+// ---- files ---------------------------------------------------------------
+
+bool FileExists(const std::string& Path) {
+    struct stat St;
+    return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+}
+
+bool DirectoryExists(const std::string& Path) {
+    struct stat St;
+    return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
+}
+
+bool DeleteFile(const std::string& Path) {
+    return ::unlink(Path.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& From, const std::string& To) {
+    return ::rename(From.c_str(), To.c_str()) == 0;
+}
+
+char PathSeparator() {
+    return '/';
+}
+
+bool IsPathDelimiter(char C) {
+    return C == '/';
+}
+
+std::string LastErrorText() {
+    return ErrnoText(errno);
+}
+
+// ---- environment ----------------------------------------------------------
+
+std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
+    const char* Value = std::getenv(Name.c_str());
+    if (Value == nullptr)
+        return std::nullopt;
+    return std::string(Value);
+}
+
+std::optional<std::string> TempDirectory() {
+    std::optional<std::string> Dir = GetEnvironmentVariable("TEMP");
+    if (!Dir) {
+        Dir = GetEnvironmentVariable("TMPDIR");
+        if (!Dir || Dir->empty())
+            Dir = "/tmp";
+    }
+    if (Dir->empty())
+        return std::nullopt;
+    if (Dir->back() != PathSeparator())
+        Dir->push_back(PathSeparator());
+    return Dir;
+}
+
+// ---- debugger output ---------------------------------------------------------
+
+void PlatformDebugWrite(std::string_view Line) {
+    std::fwrite(Line.data(), 1, Line.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+// ---- dynamic libraries -------------------------------------------------------
+
+std::string ExecutableDirectory() {
+    char Buffer[4096];
+    const ssize_t N = ::readlink("/proc/self/exe", Buffer, sizeof Buffer - 1);
+    if (N <= 0)
+        return {};
+    return ExtractFilePath(std::string_view(Buffer, static_cast<size_t>(N)));
+}
+
+LibraryHandle LoadDynamicLibrary(const std::string& FileName) {
+    const std::string Dir = ExecutableDirectory();
+    if (!Dir.empty()) {
+        const std::string Local = Dir + FileName;
+        if (FileExists(Local)) {
+            if (void* H = ::dlopen(Local.c_str(), RTLD_NOW | RTLD_LOCAL))
+                return H;
+        }
+    }
+    return ::dlopen(FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* GetLibrarySymbol(LibraryHandle Handle, const char* Name) {
+    return Handle ? ::dlsym(Handle, Name) : nullptr;
+}
+
+void FreeDynamicLibrary(LibraryHandle Handle) {
+    if (Handle)
+        ::dlclose(Handle);
+}
+
+// ---- clock -------------------------------------------------------------------
+
+uint32_t HighResolutionCounterLow32() {
+    timespec Ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &Ts);
+    const uint64_t Ns =
+        static_cast<uint64_t>(Ts.tv_sec) * 1000000000u + static_cast<uint64_t>(Ts.tv_nsec);
+    return static_cast<uint32_t>(Ns);
+}
+
+} // namespace quillon

@@ -1,0 +1,159 @@
+#include "platform/debug_output.h"
+#include "platform/environment.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+using test::ScopedEnv;
+using test::ScratchDir;
+
+TEST(FileStream, ReadReturnsWhatArrivesAndShortAtEnd) {
+    ScratchDir Dir;
+    test::WriteBytes(Dir / "a", std::string("0123456789"));
+    TFileStream S(Dir / "a", FileMode::OpenRead);
+    EXPECT_EQ(S.Size(), 10);
+    char Buf[8];
+    EXPECT_EQ(S.Read(Buf, 8), 8u);
+    EXPECT_EQ(S.Position(), 8);
+    EXPECT_EQ(S.Read(Buf, 8), 2u);
+    EXPECT_EQ(std::string(Buf, 2), "89");
+    EXPECT_EQ(S.Read(Buf, 8), 0u);
+    S.Seek(3);
+    S.ReadBuffer(Buf, 2);
+    EXPECT_EQ(std::string(Buf, 2), "34");
+    S.Seek(9);
+    EXPECT_THROW(S.ReadBuffer(Buf, 2), EFileError);
+}
+
+TEST(FileStream, OpenFailuresRaiseWithTheirText) {
+    ScratchDir Dir;
+    try {
+        TFileStream S(Dir / "missing", FileMode::OpenRead);
+        FAIL() << "opened a missing file";
+    } catch (const EFileError& E) {
+        EXPECT_EQ(
+            std::string(E.what()).rfind("Cannot open file \"" + (Dir / "missing") + "\". ", 0), 0u)
+            << E.what();
+    }
+    EXPECT_THROW(TFileStream(Dir.Path().string(), FileMode::OpenRead), EFileError);
+    EXPECT_THROW(TFileStream(Dir / "no/such/folder", FileMode::Create), EFileError);
+}
+
+TEST(FileStream, CreateReplacesAndCreateNewRefusesExisting) {
+    ScratchDir Dir;
+    test::WriteBytes(Dir / "f", std::string("old content"));
+    {
+        TFileStream S(Dir / "f", FileMode::Create);
+        S.Write("new", 3);
+    }
+    EXPECT_EQ(test::ReadBytes(Dir / "f"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_THROW(TFileStream(Dir / "f", FileMode::CreateNew), EFileError);
+    TFileStream Fresh(Dir / "g", FileMode::CreateNew);
+    EXPECT_TRUE(FileExists(Dir / "g"));
+}
+
+TEST(FileStream, CopyFromCopiesExactCountAndRaisesWhenSourceFallsShort) {
+    ScratchDir Dir;
+    std::vector<uint8_t> Data(3 << 20);
+    for (size_t I = 0; I < Data.size(); ++I)
+        Data[I] = static_cast<uint8_t>(I * 7 + (I >> 12));
+    test::WriteBytes(Dir / "src", Data);
+    {
+        TFileStream Src(Dir / "src", FileMode::OpenRead);
+        TFileStream Dst(Dir / "dst", FileMode::Create);
+        Src.Seek(5);
+        Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) - 25);
+        EXPECT_EQ(Src.Position(), static_cast<int64_t>(Data.size()) - 20);
+    }
+    EXPECT_EQ(test::ReadBytes(Dir / "dst"),
+              std::vector<uint8_t>(Data.begin() + 5, Data.end() - 20));
+    TFileStream Src(Dir / "src", FileMode::OpenRead);
+    TFileStream Dst(Dir / "dst2", FileMode::Create);
+    EXPECT_THROW(Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) + 1), EFileError);
+}
+
+TEST(Files, ExistenceCountsFilesOnly) {
+    ScratchDir Dir;
+    test::WriteBytes(Dir / "f", std::string("x"));
+    EXPECT_TRUE(FileExists(Dir / "f"));
+    EXPECT_FALSE(FileExists(Dir.Path().string()));
+    EXPECT_FALSE(FileExists(Dir / "none"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_TRUE(DirectoryExists(Dir.Path().string()));
+}
+
+TEST(Files, DeleteAndRenameReplacing) {
+    ScratchDir Dir;
+    test::WriteBytes(Dir / "a", std::string("A"));
+    test::WriteBytes(Dir / "b", std::string("B"));
+    EXPECT_TRUE(RenameFile(Dir / "a", Dir / "b"));
+    EXPECT_FALSE(FileExists(Dir / "a"));
+    EXPECT_EQ(test::ReadBytes(Dir / "b"), std::vector<uint8_t>{'A'});
+    EXPECT_TRUE(DeleteFile(Dir / "b"));
+    EXPECT_FALSE(DeleteFile(Dir / "b"));
+    EXPECT_FALSE(RenameFile(Dir / "b", Dir / "c"));
+}
+
+TEST(Paths, ExtensionNameAndFolder) {
+    EXPECT_EQ(ExtractFileExt("/m/CLIP.AVI"), ".AVI");
+    EXPECT_EQ(ExtractFileExt("/m/clips.avi/photo"), "");
+    EXPECT_EQ(ExtractFileExt("photo"), "");
+    EXPECT_EQ(ExtractFileExt("a.tar.gz"), ".gz");
+    EXPECT_EQ(ExtractFileExt("dir/.hidden"), ".hidden");
+    EXPECT_EQ(ExtractFileName("/m/a.avi"), "a.avi");
+    EXPECT_EQ(ExtractFileName("a.avi"), "a.avi");
+    EXPECT_EQ(ExtractFilePath("/m/a.avi"), "/m/");
+    EXPECT_EQ(ExtractFilePath("a.avi"), "");
+    EXPECT_TRUE(SameTextAscii(".AvI", ".avi"));
+    EXPECT_FALSE(SameTextAscii(".av", ".avi"));
+    EXPECT_FALSE(SameTextAscii("\xC4", "\xE4")); // only A to Z fold
+}
+
+TEST(Environment, TempLookup) {
+    {
+        ScopedEnv T("TEMP", "/var/tmp");
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("/var/tmp/"));
+    }
+    {
+        ScopedEnv T("TEMP", "/var/tmp/");
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("/var/tmp/"));
+    }
+    {
+        ScopedEnv T("TEMP", "");
+        EXPECT_EQ(TempDirectory(), std::nullopt);
+    }
+    {
+        ScopedEnv T("TEMP", nullptr);
+        ScopedEnv D("TMPDIR", "/scratch");
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("/scratch/"));
+    }
+    {
+        ScopedEnv T("TEMP", nullptr);
+        ScopedEnv D("TMPDIR", nullptr);
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("/tmp/"));
+    }
+}
+
+TEST(DebugOutput, SinkReceivesExactLines) {
+    std::vector<std::string> Lines;
+    {
+        ScopedDebugSink Sink([&](std::string_view L) { Lines.emplace_back(L); });
+        DebugOutputF("--------- position:%lld, %d", 12LL, -1);
+        DebugOutput("plain");
+        DebugOutputF("%s", std::string(300, 'x').c_str());
+    }
+    ASSERT_EQ(Lines.size(), 3u);
+    EXPECT_EQ(Lines[0], "--------- position:12, -1");
+    EXPECT_EQ(Lines[1], "plain");
+    EXPECT_EQ(Lines[2], std::string(300, 'x'));
+}
+
+} // namespace
+} // namespace quillon

@@ -1,0 +1,47 @@
+// Helpers shared by the tests: the reference data folder and scratch folders.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+// The reference data folder (avi/, jpeg/, jpeg-signed/). Fails the running
+// test (fatally) when it is missing: the data is always there in CI.
+std::filesystem::path TestDataDir();
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& Path);
+void WriteBytes(const std::filesystem::path& Path, const std::vector<uint8_t>& Bytes);
+void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes);
+
+// A fresh folder below the system's temporary folder, removed with its content.
+class ScratchDir {
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& Path() const { return FPath; }
+    std::string operator/(const std::string& Name) const { return (FPath / Name).string(); }
+
+  private:
+    std::filesystem::path FPath;
+};
+
+// Sets (or unsets, with nullptr) an environment variable for the object's lifetime.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* Name, const char* Value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::string FName;
+    bool FHad = false;
+    std::string FOld;
+};
+
+} // namespace quillon::test
