@@ -1,13 +1,121 @@
-// Placeholder: the adapter is built on its own branch.
 #include "uKvWMDll.h"
+
+#include "platform/files.h"
+#include "wm_exports.h"
+
+#include <optional>
 
 namespace quillon {
 
-bool LoadWMDll() {
-    return false;
+const char* const WMExportNames[WMExportCount] = {
+    "WMInitMediaSign", "WMGetValue", "WMSetValueRaw", "WMLoadImage", "WMDumpImage",
+    "WMFreeMediaSign", "WMReadCode", "WMWriteCode",   "WMVerify",
+};
+
+namespace {
+
+constexpr int SlotInit = 0;
+constexpr int SlotVerify = 8;
+
+TLibraryLoader Loader = PlatformLibraryLoader();
+
+// Rewritten by every load, left stale by the unload.
+LibraryHandle WMDllHandle = nullptr;
+void* WMSlots[WMExportCount] = {};
+
+void UnloadWMDll() {
+    Loader.Free(WMDllHandle);
 }
-int32_t VerifyWithWMDll(const char*, const char*) {
-    return -3;
+
+} // namespace
+
+TLibraryLoader PlatformLibraryLoader() {
+    return {&LoadDynamicLibrary, &GetLibrarySymbol, &FreeDynamicLibrary};
+}
+
+ScopedLibraryLoader::ScopedLibraryLoader(const TLibraryLoader& NewLoader) : FPrevious(Loader) {
+    Loader = NewLoader;
+}
+
+ScopedLibraryLoader::~ScopedLibraryLoader() {
+    Loader = FPrevious;
+}
+
+const char* WMDllFileName() {
+#ifdef _WIN32
+    return "dorvat.dll";
+#else
+    return "libdorvat.so";
+#endif
+}
+
+LibraryHandle WMDllLastHandle() {
+    return WMDllHandle;
+}
+
+void* WMDllLastSlot(int Index) {
+    return Index >= 0 && Index < WMExportCount ? WMSlots[Index] : nullptr;
+}
+
+bool LoadWMDll() {
+    WMDllHandle = Loader.Load(WMDllFileName());
+    if (WMDllHandle == nullptr)
+        return false;
+    for (int I = 0; I < WMExportCount; ++I)
+        WMSlots[I] = Loader.Symbol(WMDllHandle, WMExportNames[I]);
+    // A library we cannot call is no better than none.
+    if (WMSlots[SlotInit] == nullptr || WMSlots[SlotVerify] == nullptr) {
+        UnloadWMDll();
+        return false;
+    }
+    return true;
+}
+
+int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
+    if (SiteCode == nullptr || *SiteCode == '\0')
+        return -1;
+    if (Path == nullptr || *Path == '\0')
+        return -2;
+    if (!FileExists(Path))
+        return -2;
+    if (!LoadWMDll())
+        return -3;
+
+    char Prog[] = "prog";
+    char Key[] = "-key";
+    char Verify[] = "-verify";
+    char Fine[] = "-fine";
+    // The library takes a non-const vector; it receives the caller's strings themselves.
+    char* Argv[6] = {Prog, Key, const_cast<char*>(SiteCode), Verify, Fine, const_cast<char*>(Path)};
+
+    const auto Init = reinterpret_cast<TWMInitMediaSign>(WMSlots[SlotInit]);
+    const auto Check = reinterpret_cast<TWMVerify>(WMSlots[SlotVerify]);
+
+    // The exception object may belong to the library's code, so it must be
+    // gone before the library is unloaded.
+    std::optional<std::string> Failure;
+    bool Started = false;
+    int32_t Answer = 0;
+    try {
+        const intptr_t Context = Init(6, Argv, 0, 2, 0);
+        if (Context != 0) {
+            Started = true;
+            Answer = Check(Context, 0);
+        }
+    } catch (const std::exception& E) {
+        Failure = E.what();
+    } catch (...) {
+        Failure = "unknown exception";
+    }
+    UnloadWMDll();
+
+    if (Failure)
+        throw EWMLibraryError("external watermark library: " + *Failure);
+    if (!Started)
+        return -4;
+    if (Answer == -1)
+        return -5;
+    return Answer == 0 ? 0 : 1;
 }
 
 } // namespace quillon

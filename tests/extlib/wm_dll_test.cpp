@@ -1,0 +1,260 @@
+#include "extlib/uKvWMDll.h"
+#include "extlib/wm_exports.h"
+#include "support/standin_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+using test::ScratchDir;
+using test::StandinSession;
+using test::WriteBytes;
+using Lines = std::vector<std::string>;
+
+std::string MakeFile(const ScratchDir& Dir, const std::string& Name) {
+    const std::string Path = Dir / Name;
+    WriteBytes(Path, std::string("not really a picture"));
+    return Path;
+}
+
+// ---- through the stand-in library beside the test binary ------------------
+
+TEST(WMDllStandin, MissingInputsNeverLoadTheLibrary) {
+    StandinSession Standin("1");
+    const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
+    EXPECT_EQ(VerifyWithWMDll(nullptr, File.c_str()), -1);
+    EXPECT_EQ(VerifyWithWMDll("", File.c_str()), -1);
+    EXPECT_EQ(VerifyWithWMDll("SITE", nullptr), -2);
+    EXPECT_EQ(VerifyWithWMDll("SITE", ""), -2);
+    EXPECT_EQ(VerifyWithWMDll("SITE", (Standin.Dir() / "absent.jpg").c_str()), -2);
+    // A folder is not a file, even one named like a picture.
+    std::filesystem::create_directory(Standin.Dir() / "folder.jpg");
+    EXPECT_EQ(VerifyWithWMDll("SITE", (Standin.Dir() / "folder.jpg").c_str()), -2);
+    // An empty site code wins over a missing file.
+    EXPECT_EQ(VerifyWithWMDll("", ""), -1);
+    EXPECT_EQ(Standin.Calls(), Lines{});
+}
+
+TEST(WMDllStandin, AnswersMapToCodes) {
+    const std::pair<const char*, int32_t> Cases[] = {{"1", 1}, {"0", 0},  {"-1", -5},
+                                                     {"5", 1}, {"-2", 1}, {"2147483647", 1}};
+    for (const auto& [Answer, Code] : Cases) {
+        StandinSession Standin(Answer);
+        const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
+        EXPECT_EQ(VerifyWithWMDll("SITE-42", File.c_str()), Code) << "answer " << Answer;
+        EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest("SITE-42", File))
+            << "answer " << Answer;
+    }
+}
+
+TEST(WMDllStandin, SiteCodeAndPathArriveUnchanged) {
+    StandinSession Standin("1");
+    const std::string File = MakeFile(Standin.Dir(), "name with blanks.JPEG");
+    const std::string Site = "  tab\there \xC7\xD1 ";
+    EXPECT_EQ(VerifyWithWMDll(Site.c_str(), File.c_str()), 1);
+    EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest(Site, File));
+}
+
+TEST(WMDllStandin, FailedInitialisationUnloads) {
+    StandinSession Standin("1", /*InitFails=*/true);
+    const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
+    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -4);
+    Lines Expected = StandinSession::FullRequest("SITE", File);
+    Expected.erase(Expected.end() - 2); // no verification without a context
+    EXPECT_EQ(Standin.Calls(), Expected);
+}
+
+TEST(WMDllStandin, EachRequestLoadsAndUnloadsOnce) {
+    StandinSession Standin("0");
+    const std::string A = MakeFile(Standin.Dir(), "a.jpg");
+    const std::string B = MakeFile(Standin.Dir(), "b.png");
+    EXPECT_EQ(VerifyWithWMDll("S1", A.c_str()), 0);
+    EXPECT_EQ(VerifyWithWMDll("S2", B.c_str()), 0);
+    Lines Expected = StandinSession::FullRequest("S1", A);
+    const Lines Second = StandinSession::FullRequest("S2", B);
+    Expected.insert(Expected.end(), Second.begin(), Second.end());
+    EXPECT_EQ(Standin.Calls(), Expected);
+}
+
+TEST(WMDllStandin, ExceptionFromTheLibraryArrivesAfterTheUnload) {
+    StandinSession Standin("throw");
+    const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
+    try {
+        VerifyWithWMDll("SITE", File.c_str());
+        FAIL() << "no exception";
+    } catch (const EWMLibraryError& E) {
+        EXPECT_NE(std::string(E.what()).find("stand-in verification failed"), std::string::npos);
+    }
+    EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest("SITE", File));
+}
+
+TEST(WMDllStandin, ResolvesAllNineExportsAndKeepsStaleValues) {
+    StandinSession Standin("1");
+    ASSERT_TRUE(LoadWMDll());
+    const LibraryHandle Handle = WMDllLastHandle();
+    ASSERT_NE(Handle, nullptr);
+    for (int I = 0; I < WMExportCount; ++I)
+        EXPECT_EQ(WMDllLastSlot(I), GetLibrarySymbol(Handle, WMExportNames[I])) << I;
+    FreeDynamicLibrary(Handle);
+    EXPECT_EQ(Standin.Calls(), (Lines{"load", "unload"}));
+}
+
+// ---- through a scripted loader -----------------------------------------------
+
+// Records what the adapter asks of the platform and of the library.
+struct Recorder {
+    std::vector<std::string> Events;
+    bool LoadSucceeds = true;
+    bool HasInit = true;
+    bool HasVerify = true;
+    intptr_t Context = 77;
+    int32_t Answer = 1;
+};
+Recorder* Rec = nullptr;
+int FakeLibrary = 0;
+
+intptr_t FakeInit(int32_t Argc, char**, int32_t A, int32_t B, int32_t C) {
+    Rec->Events.push_back("init " + std::to_string(Argc) + " " + std::to_string(A) + " " +
+                          std::to_string(B) + " " + std::to_string(C));
+    return Rec->Context;
+}
+int32_t FakeVerify(intptr_t Context, int32_t Flags) {
+    Rec->Events.push_back("verify " + std::to_string(Context) + " " + std::to_string(Flags));
+    return Rec->Answer;
+}
+static_assert(std::is_same_v<decltype(&FakeInit), TWMInitMediaSign>);
+static_assert(std::is_same_v<decltype(&FakeVerify), TWMVerify>);
+
+TLibraryLoader FakeLoader() {
+    return {[](const std::string& Name) -> LibraryHandle {
+                Rec->Events.push_back("load " + Name);
+                return Rec->LoadSucceeds ? &FakeLibrary : nullptr;
+            },
+            [](LibraryHandle H, const char* Name) -> void* {
+                Rec->Events.push_back(std::string("symbol ") + Name);
+                EXPECT_EQ(H, &FakeLibrary);
+                if (std::strcmp(Name, "WMInitMediaSign") == 0)
+                    return Rec->HasInit ? reinterpret_cast<void*>(&FakeInit) : nullptr;
+                if (std::strcmp(Name, "WMVerify") == 0)
+                    return Rec->HasVerify ? reinterpret_cast<void*>(&FakeVerify) : nullptr;
+                return nullptr;
+            },
+            [](LibraryHandle H) {
+                Rec->Events.push_back("free");
+                EXPECT_EQ(H, &FakeLibrary);
+            }};
+}
+
+class WMDllLoader : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Rec = &R;
+        File = MakeFile(Dir, "photo.jpg");
+    }
+    void TearDown() override { Rec = nullptr; }
+
+    Lines LoadEvents() const {
+        Lines E{std::string("load ") + WMDllFileName()};
+        for (const char* Name :
+             {"WMInitMediaSign", "WMGetValue", "WMSetValueRaw", "WMLoadImage", "WMDumpImage",
+              "WMFreeMediaSign", "WMReadCode", "WMWriteCode", "WMVerify"})
+            E.push_back(std::string("symbol ") + Name);
+        return E;
+    }
+
+    Recorder R;
+    ScratchDir Dir;
+    std::string File;
+    ScopedLibraryLoader Scope{FakeLoader()};
+};
+
+TEST_F(WMDllLoader, ResolvesInOrderThenInitVerifyFree) {
+    const std::string Site = "SITE-42";
+    EXPECT_EQ(VerifyWithWMDll(Site.c_str(), File.c_str()), 1);
+    Lines Expected = LoadEvents();
+    Expected.insert(Expected.end(), {"init 6 0 2 0", "verify 77 0", "free"});
+    EXPECT_EQ(R.Events, Expected);
+    // The handle stays behind, stale, after the unload.
+    EXPECT_EQ(WMDllLastHandle(), &FakeLibrary);
+}
+
+TEST_F(WMDllLoader, ArgumentVectorHoldsTheCallersStrings) {
+    const char* Site = "key";
+    const char* Path = File.c_str();
+    std::vector<std::string> Seen;
+    const char* SeenSite = nullptr;
+    const char* SeenPath = nullptr;
+    R.Answer = 0;
+    // Copy the vector while it is alive: it lives on the adapter's stack.
+    static std::vector<std::string>* Out;
+    static const char** OutSite;
+    static const char** OutPath;
+    Out = &Seen;
+    OutSite = &SeenSite;
+    OutPath = &SeenPath;
+    struct Capture {
+        static intptr_t Init(int32_t Argc, char** Argv, int32_t, int32_t, int32_t) {
+            for (int32_t I = 0; I < Argc; ++I)
+                Out->push_back(Argv[I]);
+            *OutSite = Argv[2];
+            *OutPath = Argv[5];
+            return 1;
+        }
+    };
+    ScopedLibraryLoader Scope2({[](const std::string&) -> LibraryHandle { return &FakeLibrary; },
+                                [](LibraryHandle, const char* Name) -> void* {
+                                    if (std::strcmp(Name, "WMInitMediaSign") == 0)
+                                        return reinterpret_cast<void*>(&Capture::Init);
+                                    if (std::strcmp(Name, "WMVerify") == 0)
+                                        return reinterpret_cast<void*>(&FakeVerify);
+                                    return nullptr;
+                                },
+                                [](LibraryHandle) {}});
+    EXPECT_EQ(VerifyWithWMDll(Site, Path), 0);
+    EXPECT_EQ(Seen, (Lines{"prog", "-key", "key", "-verify", "-fine", File}));
+    EXPECT_EQ(SeenSite, Site);
+    EXPECT_EQ(SeenPath, Path);
+}
+
+TEST_F(WMDllLoader, AbsentLibraryFreesNothing) {
+    R.LoadSucceeds = false;
+    EXPECT_FALSE(LoadWMDll());
+    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+    EXPECT_EQ(R.Events, (Lines{std::string("load ") + WMDllFileName(),
+                               std::string("load ") + WMDllFileName()}));
+}
+
+TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
+    for (const bool WithoutInit : {true, false}) {
+        R.Events.clear();
+        R.HasInit = !WithoutInit;
+        R.HasVerify = WithoutInit;
+        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+        Lines Expected = LoadEvents();
+        Expected.push_back("free");
+        EXPECT_EQ(R.Events, Expected) << (WithoutInit ? "without init" : "without verify");
+    }
+}
+
+TEST_F(WMDllLoader, NoContextMeansNoVerification) {
+    R.Context = 0;
+    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -4);
+    Lines Expected = LoadEvents();
+    Expected.insert(Expected.end(), {"init 6 0 2 0", "free"});
+    EXPECT_EQ(R.Events, Expected);
+}
+
+TEST_F(WMDllLoader, NegativeContextIsStillAContext) {
+    R.Context = -1;
+    R.Answer = -7;
+    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+    EXPECT_EQ(R.Events[R.Events.size() - 2], "verify -1 0");
+}
+
+} // namespace
+} // namespace quillon
