@@ -1,0 +1,218 @@
+// When the reference decoder smooths: checked on the decoder state the
+// library leaves after reading progressive files we encode and cut here.
+#include "containers/jpeg_block_smoothing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+void ThrowOnError(j_common_ptr Info) {
+    throw std::runtime_error("libjpeg error " + std::to_string(Info->err->msg_code));
+}
+void Silent(j_common_ptr, int) {}
+
+// How the test file is laid out in scans.
+enum class TLayout { Baseline, SimpleProgression, Script };
+
+// W x H with a noisy gradient; Script is used with TLayout::Script.
+TBytes Encode(int Components, TLayout Layout, const std::vector<jpeg_scan_info>& Script = {}) {
+    const int W = 40;
+    const int H = 24;
+    jpeg_compress_struct Info{};
+    jpeg_error_mgr Err{};
+    Info.err = jpeg_std_error(&Err);
+    Err.error_exit = ThrowOnError;
+    jpeg_create_compress(&Info);
+    unsigned char* Out = nullptr;
+    unsigned long OutSize = 0;
+    jpeg_mem_dest(&Info, &Out, &OutSize);
+    Info.image_width = W;
+    Info.image_height = H;
+    Info.input_components = Components;
+    Info.in_color_space = Components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&Info);
+    jpeg_set_quality(&Info, 75, TRUE);
+    if (Layout == TLayout::SimpleProgression) {
+        jpeg_simple_progression(&Info);
+    } else if (Layout == TLayout::Script) {
+        Info.scan_info = Script.data();
+        Info.num_scans = static_cast<int>(Script.size());
+    }
+    jpeg_start_compress(&Info, TRUE);
+    std::vector<JSAMPLE> Row(static_cast<size_t>(W * Components));
+    uint32_t Seed = 12345;
+    while (Info.next_scanline < Info.image_height) {
+        for (size_t I = 0; I < Row.size(); ++I) {
+            Seed = Seed * 1103515245u + 12345u;
+            Row[I] = static_cast<JSAMPLE>((I * 3 + Info.next_scanline * 5 + (Seed >> 27)) & 0xFF);
+        }
+        JSAMPROW Ptr = Row.data();
+        jpeg_write_scanlines(&Info, &Ptr, 1);
+    }
+    jpeg_finish_compress(&Info);
+    jpeg_destroy_compress(&Info);
+    TBytes Bytes(Out, Out + OutSize);
+    std::free(Out);
+    return Bytes;
+}
+
+struct TSpan {
+    size_t Begin; // at the SOS marker
+    size_t End;   // past the scan's entropy data
+};
+
+std::vector<TSpan> ScanSpans(const TBytes& File) {
+    std::vector<TSpan> Spans;
+    size_t Pos = 2; // past SOI
+    while (Pos + 4 <= File.size() && File[Pos + 1] != 0xD9) {
+        if (File[Pos] != 0xFF) {
+            throw std::runtime_error("marker expected");
+        }
+        const size_t Begin = Pos;
+        const uint8_t Marker = File[Pos + 1];
+        Pos += 2 + static_cast<size_t>(File[Pos + 2] << 8 | File[Pos + 3]);
+        if (Marker != 0xDA) {
+            continue;
+        }
+        // Entropy data runs to the next marker that is neither a stuffed
+        // zero nor a restart.
+        while (Pos + 1 < File.size() &&
+               !(File[Pos] == 0xFF && File[Pos + 1] != 0 && (File[Pos + 1] & 0xF8) != 0xD0)) {
+            ++Pos;
+        }
+        Spans.push_back({Begin, Pos});
+    }
+    return Spans;
+}
+
+// Keeps the file up to the end of the entropy data of scan Count.
+TBytes CutAfterScans(const TBytes& File, int Count) {
+    const auto Spans = ScanSpans(File);
+    return TBytes(File.begin(),
+                  File.begin() + static_cast<long>(Spans.at(static_cast<size_t>(Count - 1)).End));
+}
+
+// The file without scan Index (counted from 1).
+TBytes DropScan(const TBytes& File, int Index) {
+    const TSpan Span = ScanSpans(File).at(static_cast<size_t>(Index - 1));
+    TBytes Out(File.begin(), File.begin() + static_cast<long>(Span.Begin));
+    Out.insert(Out.end(), File.begin() + static_cast<long>(Span.End), File.end());
+    return Out;
+}
+
+// Reads every scan present and asks whether smoothing applies.
+bool SmoothsAfterReading(const TBytes& File) {
+    jpeg_decompress_struct Info{};
+    jpeg_error_mgr Err{};
+    Info.err = jpeg_std_error(&Err);
+    Err.error_exit = ThrowOnError;
+    Err.emit_message = Silent;
+    jpeg_create_decompress(&Info);
+    bool Result = false;
+    try {
+        jpeg_mem_src(&Info, File.data(), static_cast<unsigned long>(File.size()));
+        jpeg_read_header(&Info, TRUE);
+        jpeg_read_coefficients(&Info);
+        Result = BlockSmoothingApplies(Info);
+    } catch (...) {
+        jpeg_destroy_decompress(&Info);
+        throw;
+    }
+    jpeg_destroy_decompress(&Info);
+    return Result;
+}
+
+TEST(BlockSmoothingApplies, NeverForSequentialOrCompleteProgressiveFiles) {
+    for (int Components : {1, 3}) {
+        EXPECT_FALSE(SmoothsAfterReading(Encode(Components, TLayout::Baseline)));
+        EXPECT_FALSE(SmoothsAfterReading(Encode(Components, TLayout::SimpleProgression)));
+        // A sequential file cut after its scan is still never smoothed.
+        const TBytes Sequential = Encode(Components, TLayout::Baseline);
+        EXPECT_FALSE(SmoothsAfterReading(TBytes(Sequential.begin(), Sequential.end() - 2)));
+    }
+}
+
+// The grey simple progression: DC (Al 1), AC 1-5 (Al 2), AC 6-63 (Al 2),
+// AC 1-63 refined to Al 1, DC refined, AC 1-63 refined to Al 0. Until the
+// last scan some of the first five AC coefficients lack bits.
+TEST(BlockSmoothingApplies, GreyProgressiveCutBeforeLastRefinement) {
+    const TBytes File = Encode(1, TLayout::SimpleProgression);
+    for (int Scans = 1; Scans <= 5; ++Scans) {
+        EXPECT_TRUE(SmoothsAfterReading(CutAfterScans(File, Scans))) << Scans << " scans";
+    }
+    EXPECT_FALSE(SmoothsAfterReading(CutAfterScans(File, 6)));
+}
+
+jpeg_scan_info Scan(std::initializer_list<int> Comps, int Ss, int Se, int Ah, int Al) {
+    jpeg_scan_info S{};
+    S.comps_in_scan = static_cast<int>(Comps.size());
+    int I = 0;
+    for (int C : Comps) {
+        S.component_index[I++] = C;
+    }
+    S.Ss = Ss;
+    S.Se = Se;
+    S.Ah = Ah;
+    S.Al = Al;
+    return S;
+}
+
+// Every component needs its DC before anything is smoothed, and once it
+// applies, a single component's missing low AC bits are enough.
+TEST(BlockSmoothingApplies, NeedsEveryComponentsDcAndSomeMissingLowAc) {
+    const std::vector<jpeg_scan_info> Script = {
+        Scan({0}, 0, 0, 0, 0),  Scan({1}, 0, 0, 0, 0),  Scan({2}, 0, 0, 0, 0),
+        Scan({0}, 1, 5, 0, 0),  Scan({1}, 1, 5, 0, 0),  Scan({2}, 1, 5, 0, 0),
+        Scan({0}, 6, 63, 0, 0), Scan({1}, 6, 63, 0, 0), Scan({2}, 6, 63, 0, 0)};
+    const TBytes File = Encode(3, TLayout::Script, Script);
+    EXPECT_FALSE(SmoothsAfterReading(CutAfterScans(File, 1))) << "components 1, 2 unseen";
+    EXPECT_FALSE(SmoothsAfterReading(CutAfterScans(File, 2))) << "component 2 unseen";
+    EXPECT_TRUE(SmoothsAfterReading(CutAfterScans(File, 3)));
+    EXPECT_TRUE(SmoothsAfterReading(CutAfterScans(File, 5))) << "component 2 lacks AC 1-5";
+    // The first five AC coefficients are exact everywhere; the missing
+    // higher ones do not call for smoothing.
+    EXPECT_FALSE(SmoothsAfterReading(CutAfterScans(File, 6)));
+    EXPECT_FALSE(SmoothsAfterReading(File));
+}
+
+// A component whose AC arrived without its DC (the DC scan is lost) has a
+// table but no known DC: nothing is smoothed.
+TEST(BlockSmoothingApplies, NeedsKnownDcEvenWhenTableIsLatched) {
+    const std::vector<jpeg_scan_info> Script = {Scan({0}, 0, 0, 0, 0),  Scan({1}, 0, 0, 0, 0),
+                                                Scan({2}, 0, 0, 0, 0),  Scan({1}, 1, 63, 0, 0),
+                                                Scan({2}, 1, 63, 0, 0), Scan({0}, 1, 63, 0, 0)};
+    const TBytes File = CutAfterScans(Encode(3, TLayout::Script, Script), 4);
+    ASSERT_TRUE(SmoothsAfterReading(File));
+    EXPECT_FALSE(SmoothsAfterReading(DropScan(File, 2)));
+}
+
+// A zero among the table entries the estimates divide by turns smoothing off.
+TEST(BlockSmoothingApplies, ZeroQuantisationEntryDisablesIt) {
+    TBytes File = CutAfterScans(Encode(1, TLayout::SimpleProgression), 2);
+    ASSERT_TRUE(SmoothsAfterReading(File));
+    // The first DQT segment: FF DB, length, Pq/Tq, then 64 entries in zigzag order.
+    size_t Dqt = 2;
+    while (!(File[Dqt] == 0xFF && File[Dqt + 1] == 0xDB)) {
+        Dqt += 2 + static_cast<size_t>(File[Dqt + 2] << 8 | File[Dqt + 3]);
+    }
+    ASSERT_EQ(File[Dqt + 4] >> 4, 0) << "8-bit table expected";
+    for (int Zigzag = 0; Zigzag <= 5; ++Zigzag) {
+        TBytes Patched = File;
+        Patched[Dqt + 5 + static_cast<size_t>(Zigzag)] = 0;
+        EXPECT_FALSE(SmoothsAfterReading(Patched)) << "zigzag entry " << Zigzag;
+    }
+    TBytes Patched = File;
+    Patched[Dqt + 5 + 6] = 0;
+    EXPECT_TRUE(SmoothsAfterReading(Patched)) << "entry 6 is not used by the estimates";
+}
+
+} // namespace
+} // namespace quillon
