@@ -97,6 +97,9 @@ TEST(BlockSmoothing, AlLimitsAndKnownCoefficients) {
     TGrid G(DCs);
     JCOEF Out[64];
     ExpectEstimates(Smooth(G.View({0, 2, 2, 2, 2, 2}), 1, 1, Out), {-3, -3, 1, 1, 1});
+    // Exactly 2^Al is already out of reach: 4 becomes 3, -8 becomes -7.
+    ExpectEstimates(Smooth(G.View({0, 2, 2, 2, 2, 2}), 0, 2, Out), {-3, -3, 3, 0, -1});
+    ExpectEstimates(Smooth(G.View({0, 3, 5, 5, 5, 5}), 0, 0, Out), {-7, -17, 3, 0, 1});
     ExpectEstimates(Smooth(G.View({0, 5, 0, 1, 2, 2}), 1, 1, Out), {-23, 0, 1, 1, 1});
     G.At(1, 1)[1] = 5;
     G.At(1, 1)[9] = -2;
