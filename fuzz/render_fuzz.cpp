@@ -1,0 +1,30 @@
+// Arbitrary bytes through the JPEG renderer: it must either render or raise
+// one of its own errors, never read or write out of bounds.
+#include "containers/jpeg_render.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    try {
+        const quillon::TRenderedImage Image = quillon::RenderJpegMemory(Data, Size);
+        if (Image.Width < 1 || Image.Height < 1 ||
+            Image.Stride < 3 * static_cast<size_t>(Image.Width)) {
+            __builtin_trap();
+        }
+        // Touch every pixel so a short store shows up under AddressSanitizer.
+        uint32_t Sum = 0;
+        for (int32_t Y = 0; Y < Image.Height; ++Y) {
+            const uint8_t* Row = Image.Row(Y);
+            for (size_t X = 0; X < 3 * static_cast<size_t>(Image.Width); ++X) {
+                Sum += Row[X];
+            }
+        }
+        volatile uint32_t Sink = Sum;
+        (void)Sink;
+    } catch (const quillon::EJpegError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return 0;
+}
