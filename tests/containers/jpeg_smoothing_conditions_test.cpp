@@ -2,11 +2,16 @@
 // library leaves after reading progressive files we encode and cut here.
 #include "containers/jpeg_block_smoothing.h"
 
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quillon {
@@ -212,6 +217,36 @@ TEST(BlockSmoothingApplies, ZeroQuantisationEntryDisablesIt) {
     TBytes Patched = File;
     Patched[Dqt + 5 + 6] = 0;
     EXPECT_TRUE(SmoothsAfterReading(Patched)) << "entry 6 is not used by the estimates";
+}
+
+// The reference corpus marks the files whose rows smoothing changes. On it
+// the decision matches exactly: no file there is smoothed without effect.
+TEST(BlockSmoothingApplies, MatchesReferenceCorpus) {
+    const auto Dir = test::TestDataDir() / "jpeg";
+    std::ifstream Expected(Dir / "expected.tsv");
+    ASSERT_TRUE(Expected.good());
+    std::string Line;
+    std::getline(Expected, Line); // header
+    int Smoothed = 0;
+    int Checked = 0;
+    while (std::getline(Expected, Line)) {
+        std::vector<std::string> Fields;
+        std::stringstream Split(Line);
+        for (std::string Field; std::getline(Split, Field, '\t');) {
+            Fields.push_back(Field);
+        }
+        ASSERT_GE(Fields.size(), 11u) << Line;
+        if (Fields[1] != "ok") {
+            continue;
+        }
+        const bool Want = Fields[10] == "yes";
+        const TBytes File = test::ReadBytes(Dir / "jpeg" / (Fields[0] + ".jpg"));
+        EXPECT_EQ(SmoothsAfterReading(File), Want) << Fields[0];
+        Smoothed += Want ? 1 : 0;
+        ++Checked;
+    }
+    EXPECT_GT(Smoothed, 0);
+    EXPECT_GT(Checked, Smoothed);
 }
 
 } // namespace
