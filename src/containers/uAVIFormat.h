@@ -1,0 +1,96 @@
+// The chunk structure of a RIFF file: a read-only stream that walks every
+// chunk and list header from offset 0 into one flat list in file order.
+#pragma once
+
+#include "platform/file_stream.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// A four-character code as the little-endian number its four bytes spell.
+constexpr uint32_t FourCC(const char (&Code)[5]) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(Code[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(Code[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(Code[2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(Code[3])) << 24;
+}
+
+inline constexpr uint32_t kRiffID = FourCC("RIFF");
+inline constexpr uint32_t kListID = FourCC("LIST");
+inline constexpr uint32_t kJunkID = FourCC("JUNK");
+
+// The numbers are kept decoded; Bytes() gives them back as they lie in the file.
+struct TChunkHeader {
+    uint32_t ID = 0;
+    uint32_t Size = 0;
+    std::array<uint8_t, 8> Bytes() const;
+};
+
+struct TListHeader {
+    uint32_t ID = 0;
+    uint32_t Size = 0; // counts the form type
+    uint32_t FormType = 0;
+    std::array<uint8_t, 12> Bytes() const;
+};
+
+struct TChunkItem {
+    uint32_t Position = 0; // low 32 bits of the header's offset
+    bool IsList = false;
+    std::optional<TChunkHeader> ChunkHeader;
+    std::optional<TListHeader> ListHeader;
+    int32_t Level = 0;
+    TChunkItem* Next = nullptr;
+
+    void SetNext(TChunkItem* Item) { Next = Item; }
+    uint32_t ID() const { return IsList ? ListHeader->ID : ChunkHeader->ID; }
+    uint32_t Size() const { return IsList ? ListHeader->Size : ChunkHeader->Size; }
+};
+
+// Size of a payload with the pad byte that follows an odd one, in 32-bit arithmetic.
+constexpr uint32_t PadSize(uint32_t Size) {
+    return Size + (Size & 1u);
+}
+
+class TAVIStream : public TFileStream {
+  public:
+    // Opens an existing file for reading; raises EFileError when it cannot.
+    explicit TAVIStream(const std::string& FileName);
+    ~TAVIStream() override;
+
+    // Walks from the current position until this level ends at Bound (an
+    // unsigned 32-bit offset) and returns the first node of the list, or none.
+    // Callers make one call, right after opening, with Level 0 and Bound 0xFFFFFFFF.
+    TChunkItem* ReadChunks(int32_t Level, uint32_t Bound);
+    // Reads one header at the current position and appends its node; none at
+    // the end of the file.
+    TChunkItem* ReadChunk(int32_t Level);
+
+    TChunkItem* First() const { return FFirst; }
+    TChunkItem* Last() const { return FLast; }
+
+  private:
+    TChunkItem* ReadChunkAt(int32_t Level);
+    size_t ReadAhead(void* Buffer, size_t Count);
+    void DebugPosition(uint32_t Bound) const;
+
+    TChunkItem* FFirst = nullptr;
+    TChunkItem* FLast = nullptr;
+    std::deque<TChunkItem> FItems; // stable addresses, freed with the stream
+
+    // Headers are small and close together: they are served from a window
+    // of the file so a walk costs a read per window rather than per header.
+    int64_t FPos = 0;
+    std::vector<uint8_t> FWindow;
+    int64_t FWindowStart = 0;
+    size_t FWindowLength = 0;
+    bool FWindowReachesEnd = false;
+};
+
+} // namespace quillon
