@@ -1,0 +1,40 @@
+// The AVI signature: the 20-byte trailer appended to a signed file and the
+// header pass that feeds the chunk structure into the keyed checksum.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace quillon {
+
+class TAVIStream;
+
+inline constexpr uint32_t kKVWMMagic = 0x4B56574Du; // the bytes "MWVK" in a file
+inline constexpr size_t kSignTrailerSize = 20;
+
+// Every field is a little-endian 32-bit number in the file.
+struct TSignTrailer {
+    uint32_t ID = 0;
+    uint32_t Size = 0;
+    uint32_t Magic = 0;
+    uint32_t HeaderCRC = 0;
+    uint32_t FileCRC = 0;
+
+    static TSignTrailer Make(uint32_t HeaderCRC, uint32_t FileCRC);
+    static TSignTrailer FromBytes(const std::array<uint8_t, kSignTrailerSize>& Bytes);
+    std::array<uint8_t, kSignTrailerSize> Bytes() const;
+    // "JUNK" with the magic; the Size field is not looked at.
+    bool HasSignature() const;
+};
+static_assert(sizeof(TSignTrailer) == kSignTrailerSize);
+
+// Walks the stream and feeds the header of every list but "RIFF" (12 bytes)
+// and every chunk but "JUNK" (8 bytes), in file order. With Trace, each fed
+// header writes its "L:"/"C:" debugger line.
+void FeedChunkHeaders(TAVIStream& Stream, uint32_t& CRC, bool Trace);
+
+// The register after the magic and the site code's characters.
+uint32_t KeyedCRCStart(const char* SiteCode);
+
+} // namespace quillon

@@ -1,0 +1,39 @@
+#include "pending_file.h"
+
+#include "platform/files.h"
+
+namespace quillon {
+
+TPendingFile::TPendingFile(const std::string& Destination) : FDestination(Destination) {
+    // Another writer may hold a name already: take the first that can be created.
+    constexpr int kAttempts = 100;
+    for (int N = 0;; ++N) {
+        std::string Name = Destination + ".partial" + std::to_string(N);
+        try {
+            FStream.emplace(Name, FileMode::CreateNew);
+            FTemporaryName = std::move(Name);
+            return;
+        } catch (const EFileError&) {
+            const bool Taken = FileExists(Name) || DirectoryExists(Name);
+            if (!Taken || N + 1 >= kAttempts)
+                throw;
+        }
+    }
+}
+
+TPendingFile::~TPendingFile() {
+    if (FCommitted)
+        return;
+    FStream.reset();
+    DeleteFile(FTemporaryName);
+}
+
+void TPendingFile::Commit() {
+    FStream->Close();
+    if (!RenameFile(FTemporaryName, FDestination))
+        throw EFileError("Cannot move \"" + FTemporaryName + "\" to \"" + FDestination +
+                         "\": " + LastErrorText());
+    FCommitted = true;
+}
+
+} // namespace quillon

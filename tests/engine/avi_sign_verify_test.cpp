@@ -1,0 +1,356 @@
+#include "engine/avi_signature.h"
+#include "engine/mediasign.h"
+#include "platform/debug_output.h"
+#include "support/avi_expectations.h"
+#include "support/riff_builder.h"
+#include "support/test_support.h"
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Chunk;
+using test::Le32;
+using test::List;
+
+constexpr const char* kSite = "SITE-42";
+
+std::set<std::string> Listing(const fs::path& Dir) {
+    std::set<std::string> Names;
+    for (const auto& E : fs::directory_iterator(Dir))
+        Names.insert(E.path().filename().string());
+    return Names;
+}
+
+TSignTrailer TrailerOf(const std::vector<uint8_t>& Bytes) {
+    std::array<uint8_t, kSignTrailerSize> T{};
+    std::copy(Bytes.end() - kSignTrailerSize, Bytes.end(), T.begin());
+    return TSignTrailer::FromBytes(T);
+}
+
+// Runs Body in a child process whose files may not grow past Limit bytes
+// (writes beyond fail instead of killing it) and returns Body's result.
+int WithFileSizeLimit(rlim_t Limit, const std::function<int()>& Body) {
+    const pid_t Pid = ::fork();
+    if (Pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit R{Limit, Limit};
+        if (::setrlimit(RLIMIT_FSIZE, &R) != 0)
+            ::_exit(255);
+        ::_exit(Body() + 100);
+    }
+    int Status = 0;
+    EXPECT_EQ(::waitpid(Pid, &Status, 0), Pid);
+    EXPECT_TRUE(WIFEXITED(Status));
+    EXPECT_NE(WEXITSTATUS(Status), 255) << "setrlimit failed";
+    return WEXITSTATUS(Status) - 100;
+}
+
+class AviSignature : public ::testing::Test {
+  protected:
+    // Every verification must leave TEMP as it found it and the file unchanged.
+    int32_t Verify(const std::string& Path, const char* Site = kSite) {
+        const auto TempBefore = Listing(FTemp.Path());
+        const bool Exists = fs::is_regular_file(Path);
+        const std::vector<uint8_t> Before = Exists ? test::ReadBytes(Path) : std::vector<uint8_t>{};
+        FLines.clear();
+        const int32_t Code = VerifyAVI(Site, Path.c_str());
+        EXPECT_EQ(Listing(FTemp.Path()), TempBefore) << "leftover in TEMP verifying " << Path;
+        if (Exists) {
+            EXPECT_EQ(test::ReadBytes(Path), Before) << Path << " was changed";
+        }
+        return Code;
+    }
+    std::string Write(const std::string& Name, const std::string& Bytes) {
+        const std::string Path = FFiles / Name;
+        test::WriteBytes(Path, Bytes);
+        return Path;
+    }
+    std::string Sign(const std::string& Src, const char* Site = kSite) {
+        const std::string Dst = Src + ".mod.avi";
+        EXPECT_TRUE(SignAVI(Site, Src.c_str(), Dst.c_str())) << Src;
+        return Dst;
+    }
+    static void Patch(const std::string& Path, size_t At, uint8_t Xor) {
+        auto Bytes = test::ReadBytes(Path);
+        Bytes.at(At) ^= Xor;
+        test::WriteBytes(Path, Bytes);
+    }
+
+    test::ScratchDir FFiles;
+    test::ScratchDir FTemp;
+    test::ScopedEnv FTempEnv{"TEMP", FTemp.Path().c_str()};
+    std::vector<std::string> FLines;
+    ScopedDebugSink FSink{[this](std::string_view Line) { FLines.emplace_back(Line); }};
+};
+
+TEST_F(AviSignature, ReferenceFilesSignAndVerifyAsExpected) {
+    for (const auto& E : test::LoadAviExpectations()) {
+        SCOPED_TRACE(E.Name);
+        const std::string Src = (test::TestDataDir() / "avi" / E.Name).string();
+        EXPECT_EQ(Verify(Src), E.VerifyCode);
+
+        const std::string Dst = FFiles / (E.Name + ".mod.avi");
+        const bool Signed = SignAVI(kSite, Src.c_str(), Dst.c_str());
+        ASSERT_EQ(Signed, E.HeaderCRC.has_value());
+        if (!Signed) {
+            EXPECT_TRUE(Listing(FFiles.Path()).empty());
+            continue;
+        }
+        const auto Source = test::ReadBytes(Src);
+        const auto Copy = test::ReadBytes(Dst);
+        ASSERT_EQ(Copy.size(), Source.size() + 20);
+        EXPECT_TRUE(std::equal(Source.begin(), Source.begin() + 4, Copy.begin()));
+        EXPECT_TRUE(std::equal(Source.begin() + 8, Source.end(), Copy.begin() + 8));
+        const auto RiffSize = [](const std::vector<uint8_t>& B) {
+            return static_cast<uint32_t>(B[4] | B[5] << 8 | B[6] << 16 | B[7] << 24);
+        };
+        EXPECT_EQ(RiffSize(Copy), RiffSize(Source) + 20u);
+        const TSignTrailer T = TrailerOf(Copy);
+        EXPECT_EQ(std::string(Copy.end() - 20, Copy.end() - 8), "JUNK" + Le32(12) + "MWVK");
+        EXPECT_EQ(T.HeaderCRC, *E.HeaderCRC);
+        EXPECT_EQ(T.FileCRC, *E.FileCRC);
+        EXPECT_EQ(Verify(Dst), *E.SignedVerifyCode);
+        fs::remove(Dst);
+    }
+}
+
+TEST_F(AviSignature, WritesWalkAndHeaderLines) {
+    const std::string Src = Write(
+        "small.avi",
+        List("RIFF", "AVI ", List("LIST", "hdrl", Chunk("avih", "1234")) + Chunk("abcd", "xyz")));
+    FLines.clear();
+    const std::string Dst = Sign(Src);
+    // Signing writes only the walk's lines.
+    EXPECT_EQ(FLines,
+              (std::vector<std::string>{"--------- position:0, -1", "--------- position:12, 48",
+                                        "--------- position:24, 36", "--------- position:36, 36",
+                                        "--------- position:36, 48", "--------- position:48, 48",
+                                        "--------- position:48, -1"}));
+    EXPECT_EQ(Verify(Dst), kVerifyOk);
+    // The copy's RIFF size reaches 20 bytes past its end.
+    EXPECT_EQ(FLines,
+              (std::vector<std::string>{"--------- position:0, -1", "--------- position:12, 68",
+                                        "--------- position:24, 36", "--------- position:36, 36",
+                                        "--------- position:36, 68", "--------- position:48, 68",
+                                        "--------- position:48, -1", "L:5453494C (16)",
+                                        "C:68697661 (4)", "C:64636261 (3)"}));
+}
+
+TEST_F(AviSignature, HeaderLinesShowSizesSigned) {
+    const std::string Src =
+        Write("neg.avi", List("RIFF", "AVI ", test::RawChunk("big ", 0xFFFFFFF0u)));
+    Verify(Sign(Src));
+    ASSERT_FALSE(FLines.empty());
+    EXPECT_EQ(FLines.back(), "C:20676962 (-16)");
+}
+
+TEST_F(AviSignature, ChangesOutsideBytesFourToElevenAreDetected) {
+    const std::string Movie = test::SampleMovie();
+    const std::string Signed = Sign(Write("movie.avi", Movie));
+    ASSERT_EQ(Verify(Signed), kVerifyOk);
+    EXPECT_EQ(Verify(Signed, "SITE-43"), kVerifyMismatch);
+    EXPECT_EQ(Verify(Signed, "SITE-4"), kVerifyMismatch);
+
+    const size_t FrameHeader = Movie.find("00dc");
+    const size_t JunkPayload = Movie.find("JUNK") + 8;
+    struct Case {
+        const char* What;
+        size_t At;
+        int32_t Expected;
+    } Cases[] = {
+        {"RIFF size", 4, kVerifyOk},
+        {"RIFF size top byte", 7, kVerifyOk},
+        {"form type", 8, kVerifyOk},
+        {"form type last byte", 11, kVerifyOk},
+        {"first byte after the form type", 12, kVerifyMismatch},
+        {"fed frame header id", FrameHeader, kVerifyMismatch},
+        {"fed frame header size", FrameHeader + 4, kVerifyMismatch},
+        {"frame payload", FrameHeader + 8, kVerifyMismatch},
+        {"JUNK payload", JunkPayload, kVerifyMismatch},
+        {"last byte before the trailer", Movie.size() - 1, kVerifyMismatch},
+        {"trailer size field", Movie.size() + 4, kVerifyOk},
+        {"stored header checksum", Movie.size() + 12, kVerifyMismatch},
+        {"stored file checksum", Movie.size() + 19, kVerifyMismatch},
+        {"trailer id", Movie.size(), kVerifyNoSignature},
+        {"trailer magic", Movie.size() + 8, kVerifyNoSignature},
+    };
+    for (const Case& C : Cases) {
+        const std::string Changed = FFiles / "changed.avi";
+        fs::copy_file(Signed, Changed, fs::copy_options::overwrite_existing);
+        Patch(Changed, C.At, 0x01);
+        EXPECT_EQ(Verify(Changed), C.Expected) << C.What;
+    }
+}
+
+TEST_F(AviSignature, ResigningAddsASecondTrailer) {
+    const std::string Src = Write("movie.avi", test::SampleMovie());
+    const std::string Once = Sign(Src);
+    const std::string Twice = Sign(Once);
+    const auto Source = test::ReadBytes(Src);
+    const auto Copy = test::ReadBytes(Twice);
+    ASSERT_EQ(Copy.size(), Source.size() + 40);
+    EXPECT_EQ(Copy[4] | Copy[5] << 8, (Source[4] | Source[5] << 8) + 40);
+    EXPECT_EQ(Verify(Twice), kVerifyOk);
+    EXPECT_EQ(Verify(Twice, "other"), kVerifyMismatch);
+    // The earlier trailer is now plain content.
+    Patch(Twice, Source.size() + 16, 0x80);
+    EXPECT_EQ(Verify(Twice), kVerifyMismatch);
+}
+
+TEST_F(AviSignature, AppendedBytesHideTheTrailer) {
+    const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()));
+    auto Bytes = test::ReadBytes(Signed);
+    Bytes.push_back(0);
+    test::WriteBytes(Signed, Bytes);
+    EXPECT_EQ(Verify(Signed), kVerifyNoSignature);
+}
+
+TEST_F(AviSignature, TwelveByteSourceGivesThirtyTwoByteCopy) {
+    const std::string Src = Write("twelve.avi", "RIFF" + Le32(4) + "AVI ");
+    const std::string Signed = Sign(Src);
+    const auto Copy = test::ReadBytes(Signed);
+    ASSERT_EQ(Copy.size(), 32u);
+    const TSignTrailer T = TrailerOf(Copy);
+    EXPECT_EQ(T.FileCRC, T.HeaderCRC);
+    EXPECT_EQ(Verify(Signed), kVerifyOk);
+    // In a 32-byte file only the stored values are left to change.
+    Patch(Signed, 28, 0x10);
+    EXPECT_EQ(Verify(Signed), kVerifyMismatch);
+
+    const std::string Eleven = Write("eleven.avi", "RIFF" + Le32(4) + "AV");
+    const std::string Dst = FFiles / "eleven.mod.avi";
+    EXPECT_FALSE(SignAVI(kSite, Eleven.c_str(), Dst.c_str()));
+    EXPECT_FALSE(fs::exists(Dst));
+}
+
+TEST_F(AviSignature, ShortFilesHaveNoTrailer) {
+    EXPECT_EQ(Verify(Write("empty.avi", "")), kVerifyNoSignature);
+    EXPECT_EQ(Verify(Write("nineteen.avi", std::string(19, 'x'))), kVerifyNoSignature);
+    // Exactly a trailer and nothing else still reads as one.
+    const std::string OnlyTrailer = Write(
+        "trailer.avi",
+        std::string(reinterpret_cast<const char*>(TSignTrailer::Make(0, 0).Bytes().data()), 20));
+    EXPECT_NE(Verify(OnlyTrailer), kVerifyNoSignature);
+}
+
+TEST_F(AviSignature, CodesComeInTheirOrder) {
+    const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()));
+    EXPECT_EQ(VerifyAVI("", (FFiles / "absent.avi").c_str()), kVerifyNoSiteCode);
+    EXPECT_EQ(VerifyAVI("", Signed.c_str()), kVerifyNoSiteCode);
+    EXPECT_EQ(VerifyAVI(nullptr, Signed.c_str()), kVerifyNoSiteCode);
+    EXPECT_EQ(Verify(""), kVerifyNoFile);
+    EXPECT_EQ(Verify(FFiles / "absent.avi"), kVerifyNoFile);
+    EXPECT_EQ(Verify(FFiles.Path().string()), kVerifyNoFile); // a folder is no file
+    {
+        test::ScopedEnv Empty("TEMP", "");
+        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+        EXPECT_EQ(Verify(FFiles / "absent.avi"), kVerifyNoFile);
+    }
+    const std::string NotAFolder = Write("plain-file", "x");
+    {
+        test::ScopedEnv File("TEMP", NotAFolder.c_str());
+        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+        EXPECT_EQ(Verify(Write("short.avi", "abc")), kVerifyNoTemp);
+    }
+    {
+        test::ScopedEnv Missing("TEMP", (FFiles / "no-such-folder").c_str());
+        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+    }
+}
+
+TEST_F(AviSignature, UnsetTempFallsBackToTmpdir) {
+    test::ScratchDir Tmpdir;
+    const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()));
+    test::ScopedEnv Unset("TEMP", nullptr);
+    test::ScopedEnv Dir("TMPDIR", Tmpdir.Path().c_str());
+    EXPECT_EQ(VerifyAVI(kSite, Signed.c_str()), kVerifyOk);
+    EXPECT_TRUE(Listing(Tmpdir.Path()).empty());
+}
+
+TEST_F(AviSignature, TemporaryCopyTakesTheFirstFreeName) {
+    const std::string Signed = Sign(Write("clip.avi", test::SampleMovie()));
+    const std::string Base = FTemp / "clip.avi.mod.avi_CHECK.";
+    test::WriteBytes(Base + "$", "someone else's");
+    test::WriteBytes(Base + "$$$", "and another");
+    EXPECT_EQ(Verify(Signed), kVerifyOk);
+    EXPECT_EQ(test::ReadBytes(Base + "$").size(), 14u);
+    // A folder at the next name cannot take the copy.
+    fs::create_directory(Base + "$$");
+    EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+    EXPECT_EQ(test::ReadBytes(Base + "$$$").size(), 11u);
+}
+
+TEST_F(AviSignature, FailedCopyGivesMinusFiveAndLeavesNoCopy) {
+    const std::string Big = List("RIFF", "AVI ", Chunk("00dc", std::string(200000, 'f')));
+    const std::string Signed = Sign(Write("big.avi", Big));
+    const auto Before = test::ReadBytes(Signed);
+    const int Code = WithFileSizeLimit(65536, [&] { return VerifyAVI(kSite, Signed.c_str()); });
+    EXPECT_EQ(Code, kVerifyCopyFailed);
+    EXPECT_TRUE(Listing(FTemp.Path()).empty());
+    EXPECT_EQ(test::ReadBytes(Signed), Before);
+}
+
+TEST_F(AviSignature, FailedSigningLeavesTheDestinationAlone) {
+    const std::string Big = List("RIFF", "AVI ", Chunk("00dc", std::string(200000, 'f')));
+    const std::string Src = Write("big.avi", Big);
+    const std::string Dst = Write("big.avi.mod.avi", "the old signed copy");
+    const auto FilesBefore = Listing(FFiles.Path());
+
+    // The write runs out of room halfway.
+    EXPECT_EQ(WithFileSizeLimit(65536, [&] { return SignAVI(kSite, Src.c_str(), Dst.c_str()); }),
+              0);
+    EXPECT_EQ(test::ReadBytes(Dst).size(), 19u);
+    EXPECT_EQ(Listing(FFiles.Path()), FilesBefore);
+
+    // No source, a source too short, a destination folder that is not there.
+    EXPECT_FALSE(SignAVI(kSite, (FFiles / "absent.avi").c_str(), Dst.c_str()));
+    const std::string Short = Write("short.avi", "RIFF");
+    EXPECT_FALSE(SignAVI(kSite, Short.c_str(), Dst.c_str()));
+    EXPECT_FALSE(SignAVI(kSite, Src.c_str(), (FFiles / "nowhere/x.avi").c_str()));
+    EXPECT_EQ(test::ReadBytes(Dst).size(), 19u);
+    EXPECT_EQ(Listing(FFiles.Path()),
+              (std::set<std::string>{"big.avi", "big.avi.mod.avi", "short.avi"}));
+
+    // When it succeeds the old copy is replaced.
+    EXPECT_TRUE(SignAVI(kSite, Src.c_str(), Dst.c_str()));
+    EXPECT_EQ(test::ReadBytes(Dst).size(), Big.size() + 20);
+}
+
+TEST_F(AviSignature, SigningInPlaceKeepsTheSourceUntilDone) {
+    const std::string Movie = test::SampleMovie();
+    const std::string Path = Write("inplace.avi", Movie);
+    ASSERT_TRUE(SignAVI(kSite, Path.c_str(), Path.c_str()));
+    EXPECT_EQ(test::ReadBytes(Path).size(), Movie.size() + 20);
+    EXPECT_EQ(Verify(Path), kVerifyOk);
+    EXPECT_EQ(Listing(FFiles.Path()), std::set<std::string>{"inplace.avi"});
+}
+
+TEST_F(AviSignature, EmptySiteCodeSignsButNeverVerifies) {
+    const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()), "");
+    EXPECT_EQ(Verify(Signed, ""), kVerifyNoSiteCode);
+    EXPECT_EQ(Verify(Signed, kSite), kVerifyMismatch);
+}
+
+TEST(AviTrailer, BytesAreLittleEndian) {
+    const TSignTrailer T = TSignTrailer::Make(0x01020304u, 0xA0B0C0D0u);
+    const auto B = T.Bytes();
+    const std::string S(B.begin(), B.end());
+    EXPECT_EQ(S, "JUNK" + Le32(12) + "MWVK" + Le32(0x01020304u) + Le32(0xA0B0C0D0u));
+    const TSignTrailer Back = TSignTrailer::FromBytes(B);
+    EXPECT_TRUE(Back.HasSignature());
+    EXPECT_EQ(Back.HeaderCRC, 0x01020304u);
+    EXPECT_EQ(Back.FileCRC, 0xA0B0C0D0u);
+}
+
+} // namespace
+} // namespace quillon
