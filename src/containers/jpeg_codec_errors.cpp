@@ -1,0 +1,33 @@
+#include "jpeg_codec_errors.h"
+
+#include "jpeg_render.h"
+
+namespace quillon {
+
+namespace {
+
+[[noreturn]] void ThrowOnFatal(j_common_ptr Info) {
+    throw EJpegError(Info->err->msg_code);
+}
+
+void IgnoreMessage(j_common_ptr, int) {}
+
+void IgnoreOutput(j_common_ptr) {}
+
+} // namespace
+
+jpeg_error_mgr* InstallJpegErrorManager(jpeg_error_mgr& Manager) {
+    jpeg_std_error(&Manager);
+    Manager.error_exit = ThrowOnFatal;
+    Manager.emit_message = IgnoreMessage;
+    Manager.output_message = IgnoreOutput;
+    return &Manager;
+}
+
+void RaiseJpegError(j_common_ptr Info, int MsgCode) {
+    Info->err->msg_code = MsgCode;
+    Info->err->error_exit(Info);
+    throw EJpegError(MsgCode); // error_exit never returns; this keeps the promise
+}
+
+} // namespace quillon

@@ -1,0 +1,197 @@
+#include "jpeg_decoder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "jpeg_codec_errors.h"
+#include "jpeg_color.h"
+#include "jpeg_component_planes.h"
+#include "jpeg_decompressor.h"
+#include "jpeg_idct.h"
+#include "jpeg_stream_checks.h"
+
+namespace quillon {
+
+namespace {
+
+std::atomic<int> DecodeThreads{0};
+
+int ThreadCount() {
+    const int Set = DecodeThreads.load();
+    if (Set > 0)
+        return Set;
+    const unsigned Cores = std::thread::hardware_concurrency();
+    return Cores >= 2 ? 2 : 1;
+}
+
+int ChannelsOf(TJpegColorKind Kind, int Components) {
+    switch (Kind) {
+    case TJpegColorKind::Grey:
+        return 1;
+    case TJpegColorKind::YCbCr:
+    case TJpegColorKind::RGB:
+        return 3;
+    case TJpegColorKind::CMYK:
+    case TJpegColorKind::YCCK:
+        return 4;
+    case TJpegColorKind::Unknown:
+        break;
+    }
+    return Components;
+}
+
+// The component's coefficient rows as one block of memory: the library's
+// own when its rows lie back to back, else a copy.
+void GatherCoefficients(jpeg_decompress_struct& Info, jvirt_barray_ptr Array,
+                        const jpeg_component_info& Comp, TComponentPlan& Plan) {
+    const int Rows = static_cast<int>(Comp.height_in_blocks);
+    const int Cols = static_cast<int>(Comp.width_in_blocks);
+    std::vector<JBLOCKROW> RowPointers(static_cast<size_t>(Rows));
+    const j_common_ptr Common = reinterpret_cast<j_common_ptr>(&Info);
+    for (int R = 0; R < Rows; R += Comp.v_samp_factor) {
+        JBLOCKARRAY Chunk =
+            Info.mem->access_virt_barray(Common, Array, static_cast<JDIMENSION>(R),
+                                         static_cast<JDIMENSION>(Comp.v_samp_factor), FALSE);
+        for (int K = 0; K < Comp.v_samp_factor && R + K < Rows; ++K)
+            RowPointers[static_cast<size_t>(R + K)] = Chunk[K];
+    }
+    bool Contiguous = true;
+    const ptrdiff_t Stride = Rows > 1 ? RowPointers[1] - RowPointers[0] : Cols;
+    if (Stride < Cols)
+        Contiguous = false;
+    for (int R = 1; Contiguous && R < Rows; ++R)
+        Contiguous = RowPointers[static_cast<size_t>(R)] == RowPointers[0] + R * Stride;
+    TComponentCoefficients& C = Plan.Coefficients;
+    C.WidthInBlocks = Cols;
+    C.HeightInBlocks = Rows;
+    if (Contiguous) {
+        C.Blocks = RowPointers[0][0];
+        C.BlocksPerRow = static_cast<size_t>(Stride);
+        return;
+    }
+    Plan.OwnedBlocks.resize(static_cast<size_t>(Rows) * Cols * DCTSIZE2);
+    for (int R = 0; R < Rows; ++R)
+        std::memcpy(Plan.OwnedBlocks.data() + static_cast<size_t>(R) * Cols * DCTSIZE2,
+                    RowPointers[static_cast<size_t>(R)], sizeof(JBLOCK) * Cols);
+    C.Blocks = Plan.OwnedBlocks.data();
+    C.BlocksPerRow = static_cast<size_t>(Cols);
+}
+
+std::vector<TComponentPlan> MakePlans(jpeg_decompress_struct& Info, jvirt_barray_ptr* Arrays) {
+    std::vector<TComponentPlan> Plans(static_cast<size_t>(Info.num_components));
+    const bool Smooth = BlockSmoothingApplies(Info);
+    for (int Ci = 0; Ci < Info.num_components; ++Ci) {
+        const jpeg_component_info& Comp = Info.comp_info[Ci];
+        TComponentPlan& P = Plans[static_cast<size_t>(Ci)];
+        GatherCoefficients(Info, Arrays[Ci], Comp, P);
+        const UINT16* Quant = Comp.quant_table ? Comp.quant_table->quantval : nullptr;
+        P.Coefficients.Quant = Quant;
+        for (int K = 0; K < 6; ++K)
+            P.Coefficients.CoefBits[K] = Info.coef_bits ? Info.coef_bits[Ci][K] : 0;
+        MakeDequantTable(Quant, P.Multipliers);
+        P.Smooth = Smooth;
+        const int64_t W = Info.image_width, H = Info.image_height;
+        P.Width = static_cast<int>((W * Comp.h_samp_factor + Info.max_h_samp_factor - 1) /
+                                   Info.max_h_samp_factor);
+        P.Height = static_cast<int>((H * Comp.v_samp_factor + Info.max_v_samp_factor - 1) /
+                                    Info.max_v_samp_factor);
+        P.HRatio = Info.max_h_samp_factor / Comp.h_samp_factor;
+        P.VRatio = Info.max_v_samp_factor / Comp.v_samp_factor;
+        P.Method = ChooseUpsampleMethod(P.HRatio, P.VRatio, P.Width);
+    }
+    return Plans;
+}
+
+void RenderRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind, TDecodedSamples& Out,
+                int First, int Last) {
+    std::vector<TComponentRows> Rows;
+    Rows.reserve(Plans.size());
+    for (const TComponentPlan& P : Plans)
+        Rows.emplace_back(P, Out.Width);
+    std::vector<const uint8_t*> Planes(Plans.size());
+    for (int Y = First; Y < Last; ++Y) {
+        for (size_t C = 0; C < Rows.size(); ++C)
+            Planes[C] = Rows[C].OutputRow(Y);
+        uint8_t* Dest = Out.Row(Y);
+        switch (Kind) {
+        case TJpegColorKind::YCbCr:
+            YCbCrToBgrRow(Planes[0], Planes[1], Planes[2], Out.Width, Dest);
+            break;
+        case TJpegColorKind::YCCK:
+            YcckToCmykRow(Planes[0], Planes[1], Planes[2], Planes[3], Out.Width, Dest);
+            break;
+        default:
+            InterleaveRow(Planes.data(), Out.Channels, Out.Width, Dest);
+            break;
+        }
+    }
+}
+
+void RenderAllRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
+                   TDecodedSamples& Out) {
+    const int Threads = ThreadCount();
+    const int64_t Pixels = static_cast<int64_t>(Out.Width) * Out.Height;
+    if (Threads < 2 || Pixels < (1 << 16) || Out.Height < 32) {
+        RenderRows(Plans, Kind, Out, 0, Out.Height);
+        return;
+    }
+    // Two halves, each with its own sample window; the rows around the cut
+    // are decoded by both, which costs two block rows and keeps them apart.
+    const int Cut = Out.Height / 2;
+    std::exception_ptr WorkerError;
+    std::thread Worker([&] {
+        try {
+            RenderRows(Plans, Kind, Out, Cut, Out.Height);
+        } catch (...) {
+            WorkerError = std::current_exception();
+        }
+    });
+    try {
+        RenderRows(Plans, Kind, Out, 0, Cut);
+    } catch (...) {
+        Worker.join();
+        throw;
+    }
+    Worker.join();
+    if (WorkerError)
+        std::rethrow_exception(WorkerError);
+}
+
+} // namespace
+
+void SetJpegDecodeThreads(int Count) {
+    DecodeThreads.store(std::max(Count, 1));
+}
+
+TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
+    TJpegDecompressor Decompressor(Data, Size);
+    jpeg_decompress_struct& Info = Decompressor.Info();
+    jpeg_read_header(&Info, TRUE);
+    const TJpegColorKind Kind = ClassifyJpegColor(Info);
+    CheckJpegDecodable(Info);
+    jvirt_barray_ptr* Arrays;
+    {
+        TScanTableGuard Guard(Info);
+        Arrays = jpeg_read_coefficients(&Info);
+    }
+
+    TDecodedSamples Out;
+    Out.Width = static_cast<int32_t>(Info.image_width);
+    Out.Height = static_cast<int32_t>(Info.image_height);
+    Out.Kind = Kind;
+    Out.AdobeMarker = Info.saw_Adobe_marker;
+    Out.Channels = ChannelsOf(Kind, Info.num_components);
+    Out.Stride = static_cast<size_t>(Out.Width) * std::max(Out.Channels, MinBytesPerPixel);
+    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Out.Height)]);
+
+    const std::vector<TComponentPlan> Plans = MakePlans(Info, Arrays);
+    RenderAllRows(Plans, Kind, Out);
+    jpeg_finish_decompress(&Info);
+    return Out;
+}
+
+} // namespace quillon

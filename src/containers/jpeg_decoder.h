@@ -1,0 +1,40 @@
+// Decoding a JPEG stream to the reference decoder's samples: the library
+// reads the headers and the quantised coefficients, and the arithmetic from
+// there on (smoothing, IDCT, upsampling, colour conversion) is ours.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace quillon {
+
+// How the decoder interprets the components of a file.
+enum class TJpegColorKind { Grey, YCbCr, RGB, CMYK, YCCK, Unknown };
+
+struct TDecodedSamples {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    // Bytes a pixel as the decoder outputs them: 3 for YCbCr (blue, green,
+    // red) and RGB (stored order), 1 grey sample (before any palette step),
+    // 4 CMYK (YCCK converted), otherwise the component count, copied.
+    int Channels = 0;
+    TJpegColorKind Kind = TJpegColorKind::Unknown;
+    bool AdobeMarker = false; // the file carries an Adobe APP14 segment
+    size_t Stride = 0;
+    std::unique_ptr<uint8_t[]> Pixels;
+
+    const uint8_t* Row(int32_t Y) const { return Pixels.get() + static_cast<size_t>(Y) * Stride; }
+    uint8_t* Row(int32_t Y) { return Pixels.get() + static_cast<size_t>(Y) * Stride; }
+};
+
+// Raises EJpegError with the reference's message code for every fatal error.
+// Rows are allocated with at least MinBytesPerPixel bytes a pixel so that a
+// caller can widen them in place.
+TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel = 0);
+
+// How many threads the sample stage may use (at least 1); for tests and
+// benchmarks. The default is the machine's core count, at most 2.
+void SetJpegDecodeThreads(int Count);
+
+} // namespace quillon
