@@ -1,0 +1,70 @@
+// Walking a JPEG header area one marker segment at a time, as the comment
+// reader and the comment inserter both do. Reads are buffered but behave as
+// single-byte reads: a byte that is not there raises EFileError at the very
+// point where it was wanted.
+#pragma once
+
+#include "platform/file_stream.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillon {
+
+class TJpegByteReader {
+  public:
+    explicit TJpegByteReader(TFileStream& Stream);
+
+    // Raises EFileError at the end of the file.
+    uint8_t ReadByte() {
+        if (FPos == FLen && !Fill())
+            RaiseEndOfFile();
+        return FBuffer[FPos++];
+    }
+    bool AtEnd() { return FPos == FLen && !Fill(); }
+    // Appends Count bytes to Out, or as many as remain before the end of the file.
+    void ReadUpTo(std::string& Out, size_t Count);
+    // Bytes from the current position to the end of the file.
+    int64_t Remaining() const;
+    // Reads exactly Count bytes (Count = Remaining() in practice) into Out.
+    void ReadExactly(uint8_t* Out, size_t Count);
+
+  private:
+    bool Fill();
+    [[noreturn]] void RaiseEndOfFile() const;
+
+    TFileStream& FStream;
+    std::unique_ptr<uint8_t[]> FBuffer;
+    size_t FPos = 0;
+    size_t FLen = 0;
+};
+
+// One segment as the header walk sees it: 0xFF, the marker, a big-endian
+// length counting itself, the payload.
+struct TJpegSegment {
+    uint8_t Marker = 0;
+    uint8_t LengthHigh = 0;
+    uint8_t LengthLow = 0;
+    std::string Payload; // may be shorter than the length says at the end of the file
+
+    uint16_t Length() const { return static_cast<uint16_t>(LengthHigh << 8 | LengthLow); }
+};
+
+enum class TPayloadCount {
+    // Length - 2, none when that is 0 or less (the comment reader).
+    ClampAtZero,
+    // (Length - 2) mod 65536, so lengths 0 and 1 count 65534 and 65535 (the inserter).
+    Modulo65536,
+};
+
+// Passes over bytes up to and including the next 0xFF, then reads the marker,
+// the length and the payload. Raises EFileError when the file ends before the
+// marker and both length bytes are in.
+TJpegSegment ReadNextSegment(TJpegByteReader& Reader, TPayloadCount Rule);
+
+inline constexpr uint8_t kMarkerCOM = 0xFE;
+inline constexpr uint8_t kMarkerSOS = 0xDA;
+
+} // namespace quillon
