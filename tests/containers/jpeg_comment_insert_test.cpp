@@ -1,0 +1,258 @@
+#include "containers/KvJpegComment.h"
+#include "containers/jpeg_test_bytes.h"
+#include "platform/file_stream.h"
+#include "support/test_support.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+
+namespace quillon {
+namespace {
+
+using namespace quillon::test;
+namespace fs = std::filesystem;
+
+std::string AsString(const std::vector<uint8_t>& V) {
+    return std::string(V.begin(), V.end());
+}
+
+class CopyJpegWithCommentTest : public ::testing::Test {
+  protected:
+    std::string Copy(const std::string& Bytes, const std::string& Comment) {
+        WriteBytes(Dir / "src.jpg", Bytes);
+        CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", Comment);
+        return AsString(ReadBytes(Dir / "dst.jpg"));
+    }
+    ScratchDir Dir;
+    TMiniJpeg J;
+};
+
+TEST_F(CopyJpegWithCommentTest, CommentGoesInFrontOfFrameHeader) {
+    const std::string Text("KvWM\0"
+                           "-42",
+                           8);
+    EXPECT_EQ(Copy(kSOI + J.App0 + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan, Text),
+              kSOI + J.App0 + J.Dqt + Com(Text) + J.Sof + J.Dht + J.Sos + J.Scan);
+}
+
+TEST_F(CopyJpegWithCommentTest, HeaderCommentsAreReplacedByTheNewOne) {
+    EXPECT_EQ(Copy(kSOI + Com("one") + J.App0 + Com("two") + J.Sof + Com("three") + J.Sos + J.Scan,
+                   "new"),
+              kSOI + J.App0 + Com("new") + J.Sof + J.Sos + J.Scan);
+}
+
+TEST_F(CopyJpegWithCommentTest, CommentBehindScanHeaderSurvives) {
+    const std::string Rest = "\x01\x02" + Com("after") + "\xFF\xD9";
+    EXPECT_EQ(Copy(kSOI + J.Sof + J.Sos + Rest, "c"), kSOI + Com("c") + J.Sof + J.Sos + Rest);
+}
+
+TEST_F(CopyJpegWithCommentTest, EmptyCommentInsertsNothingButDropsComments) {
+    EXPECT_EQ(Copy(kSOI + Com("old") + J.Sof + J.Sos + J.Scan, ""), kSOI + J.Sof + J.Sos + J.Scan);
+}
+
+TEST_F(CopyJpegWithCommentTest, NoInsertionPointMeansNoComment) {
+    EXPECT_EQ(Copy(kSOI + J.App0 + Com("old") + J.Sos + J.Scan, "new"),
+              kSOI + J.App0 + J.Sos + J.Scan);
+}
+
+TEST_F(CopyJpegWithCommentTest, AnyMarkerC0ToCFIsAnInsertionPoint) {
+    EXPECT_EQ(Copy(kSOI + J.Dht + J.Sof + J.Sos, "c"), kSOI + Com("c") + J.Dht + J.Sof + J.Sos);
+    const std::string Dac = Segment(0xCC, "\x01\x02");
+    EXPECT_EQ(Copy(kSOI + J.App0 + Dac + J.Sos, "c"), kSOI + J.App0 + Com("c") + Dac + J.Sos);
+    // 0xD0.. and 0xBF are outside the range.
+    const std::string Bf = Segment(0xBF, "z"), D0 = Segment(0xD0, "z");
+    EXPECT_EQ(Copy(kSOI + Bf + D0 + J.Sos, "c"), kSOI + Bf + D0 + J.Sos);
+}
+
+TEST_F(CopyJpegWithCommentTest, InsertedAtMostOnce) {
+    EXPECT_EQ(Copy(kSOI + J.Sof + J.Dht + J.Sof + J.Sos, "c"),
+              kSOI + Com("c") + J.Sof + J.Dht + J.Sof + J.Sos);
+}
+
+TEST_F(CopyJpegWithCommentTest, LengthBytesCountCommentAndThemselves) {
+    const std::string Out = Copy(kSOI + J.Sof + J.Sos, std::string(16, 'x'));
+    ASSERT_GE(Out.size(), 6u);
+    EXPECT_EQ(Out.substr(2, 4), Bytes({0xFF, 0xFE, 0x00, 0x12}));
+    const std::string Longest(65533, '\0');
+    const std::string Max = Copy(kSOI + J.Sof + J.Sos, Longest);
+    EXPECT_EQ(Max.substr(2, 4), Bytes({0xFF, 0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(ReadJpegComment(Dir / "dst.jpg"), Longest);
+}
+
+TEST_F(CopyJpegWithCommentTest, TooLongCommentIsRefusedBeforeAnythingIsWritten) {
+    WriteBytes(Dir / "src.jpg", kSOI + J.Sof + J.Sos);
+    EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", std::string(65534, 'x')),
+                 EFileError);
+    EXPECT_FALSE(fs::exists(Dir / "dst.jpg"));
+}
+
+TEST_F(CopyJpegWithCommentTest, SourceEndingInsidePayloadWithoutScan) {
+    EXPECT_EQ(Copy(kSOI + J.Sof + SegmentHeader(0xE2, 100) + "abc", "c"),
+              kSOI + Com("c") + J.Sof + SegmentHeader(0xE2, 100) + "abc");
+}
+
+TEST_F(CopyJpegWithCommentTest, LengthsZeroAndOneCountNearlyAWholeSegment) {
+    // Length 0 counts 65534 payload bytes: the COM and SOF behind it become
+    // payload, so nothing is dropped or inserted and the copy is exact.
+    const std::string In = kSOI + SegmentHeader(0xE1, 0) + Com("kept") + J.Sof + J.Sos + J.Scan;
+    EXPECT_EQ(Copy(In, "c"), In);
+    const std::string In1 = kSOI + SegmentHeader(0xE1, 1) + Com("kept") + J.Sos;
+    EXPECT_EQ(Copy(In1, "c"), In1);
+}
+
+TEST_F(CopyJpegWithCommentTest, BytesBetweenSegmentsAreLostFillBytesKept) {
+    EXPECT_EQ(Copy(kSOI + "junk" + J.App0 + "\x00" + J.Sof + J.Sos, "c"),
+              kSOI + J.App0 + Com("c") + J.Sof + J.Sos);
+    // A fill byte is taken as a marker and written back as read.
+    const std::string Fill = kSOI + "\xFF" + J.Sof + J.Sos;
+    EXPECT_EQ(Copy(Fill, "c"), Fill);
+}
+
+TEST_F(CopyJpegWithCommentTest, EarlyEndRaisesAndKeepsWhatWasWritten) {
+    WriteBytes(Dir / "src.jpg", kSOI + J.App0 + J.Sof + "\x01\x02");
+    EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", "c"), EFileError);
+    EXPECT_EQ(AsString(ReadBytes(Dir / "dst.jpg")), kSOI + J.App0 + Com("c") + J.Sof);
+    WriteBytes(Dir / "src.jpg", std::string("\xFF"));
+    EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", "c"), EFileError);
+}
+
+TEST_F(CopyJpegWithCommentTest, SourceIsOnlyRead) {
+    const std::string In = kSOI + Com("old") + J.Sof + J.Sos + J.Scan;
+    Copy(In, "new");
+    EXPECT_EQ(AsString(ReadBytes(Dir / "src.jpg")), In);
+    EXPECT_THROW(CopyJpegWithComment(Dir / "none.jpg", Dir / "dst2.jpg", "c"), EFileError);
+    EXPECT_FALSE(fs::exists(Dir / "dst2.jpg"));
+}
+
+// ---- temporary names and the in-place write ------------------------------
+
+std::set<std::string> FolderEntries(const fs::path& Dir) {
+    std::set<std::string> Names;
+    for (const auto& E : fs::directory_iterator(Dir))
+        Names.insert(E.path().filename().string());
+    return Names;
+}
+
+TEST(MakeTempFileName, FormAndVariety) {
+    ScratchDir Dir;
+    const std::string Prefix = Dir.Path().string() + "/";
+    const std::regex Form(R"(temp_[A-Z]{10}\.\$\$\$)");
+    std::set<std::string> Seen;
+    std::set<char> Letters;
+    for (int I = 0; I < 200; ++I) {
+        const std::string P = MakeTempFileName(Prefix);
+        ASSERT_EQ(P.substr(0, Prefix.size()), Prefix);
+        const std::string Name = P.substr(Prefix.size());
+        ASSERT_TRUE(std::regex_match(Name, Form)) << Name;
+        Seen.insert(Name);
+        Letters.insert(Name.begin() + 5, Name.begin() + 15);
+    }
+    EXPECT_GT(Seen.size(), 190u) << "the generator must be seeded anew on every call";
+    EXPECT_EQ(Letters.size(), 26u);
+    EXPECT_TRUE(FolderEntries(Dir.Path()).empty()) << "naming creates nothing";
+}
+
+class WriteJpegCommentTest : public ::testing::Test {
+  protected:
+    ScratchDir Dir;
+    TMiniJpeg J;
+};
+
+TEST_F(WriteJpegCommentTest, RewritesInPlaceAndLeavesNoTemporaryFile) {
+    const std::string In = kSOI + J.App0 + Com("old") + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan;
+    WriteBytes(Dir / "a.jpg", In);
+    WriteBytes(Dir / "b.jpg", In);
+    const std::string Text("KvWM\0"
+                           "123",
+                           8);
+    WriteJpegComment(Dir / "a.jpg", Text);
+    CopyJpegWithComment(Dir / "b.jpg", Dir / "c.jpg", Text);
+    EXPECT_EQ(ReadBytes(Dir / "a.jpg"), ReadBytes(Dir / "c.jpg"));
+    EXPECT_EQ(ReadJpegComment(Dir / "a.jpg"), Text);
+    EXPECT_EQ(FolderEntries(Dir.Path()), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+}
+
+TEST_F(WriteJpegCommentTest, RelativePathUsesCurrentFolder) {
+    const fs::path Old = fs::current_path();
+    fs::current_path(Dir.Path());
+    WriteBytes("rel.jpg", kSOI + J.Sof + J.Sos);
+    EXPECT_NO_THROW(WriteJpegComment("rel.jpg", "r"));
+    fs::current_path(Old);
+    EXPECT_EQ(ReadJpegComment(Dir / "rel.jpg"), "r");
+    EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"rel.jpg"});
+}
+
+TEST_F(WriteJpegCommentTest, FailedCopyLeavesTargetAndNoTemporaryFile) {
+    // The scan runs out of bytes after the temporary file was created.
+    const std::string In = kSOI + Com("old") + J.Sof + "\x01\x02\x03";
+    WriteBytes(Dir / "t.jpg", In);
+    EXPECT_THROW(WriteJpegComment(Dir / "t.jpg", "new"), EFileError);
+    EXPECT_EQ(AsString(ReadBytes(Dir / "t.jpg")), In);
+    EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"t.jpg"});
+}
+
+TEST_F(WriteJpegCommentTest, TooLongCommentLeavesTargetAsItWas) {
+    const std::string In = kSOI + J.Sof + J.Sos;
+    WriteBytes(Dir / "t.jpg", In);
+    EXPECT_THROW(WriteJpegComment(Dir / "t.jpg", std::string(70000, 'x')), EFileError);
+    EXPECT_EQ(AsString(ReadBytes(Dir / "t.jpg")), In);
+    EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"t.jpg"});
+}
+
+TEST_F(WriteJpegCommentTest, MissingTargetOrFolderRaisesAndCreatesNothing) {
+    EXPECT_THROW(WriteJpegComment(Dir / "none.jpg", "x"), EFileError);
+    fs::create_directory(Dir.Path() / "sub");
+    EXPECT_THROW(WriteJpegComment(Dir / "sub", "x"), EFileError);
+    EXPECT_THROW(WriteJpegComment(Dir / "gone/t.jpg", "x"), EFileError);
+    EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"sub"});
+    EXPECT_TRUE(FolderEntries(Dir.Path() / "sub").empty());
+}
+
+// ---- the reference files -------------------------------------------------
+
+TEST(CommentRoundTrip, EveryReferenceFile) {
+    ScratchDir Dir;
+    const std::string Text("KvWM\0"
+                           "-2147483648",
+                           16);
+    int Copied = 0, Raised = 0, Found = 0;
+    for (const auto& E : fs::directory_iterator(TestDataDir() / "jpeg" / "jpeg")) {
+        const std::string Name = E.path().filename().string();
+        const std::string Out = Dir / "out.jpg";
+        try {
+            CopyJpegWithComment(E.path().string(), Out, Text);
+        } catch (const EFileError&) {
+            ++Raised;
+            continue;
+        }
+        ++Copied;
+        const auto Src = ReadBytes(E.path());
+        const auto Dst = ReadBytes(Out);
+        // Where the comment went in it reads back exactly and the image data
+        // behind it is untouched.
+        const std::string Got = ReadJpegComment(Out);
+        const std::string DstText = AsString(Dst);
+        const size_t At = DstText.find(Com(Text));
+        if (At == std::string::npos) {
+            EXPECT_NE(Got, Text) << Name;
+            continue;
+        }
+        EXPECT_EQ(Got, Text) << Name;
+        ++Found;
+        const size_t SosAt = DstText.find("\xFF\xDA", At);
+        if (SosAt != std::string::npos) {
+            const std::string Tail = DstText.substr(SosAt);
+            EXPECT_EQ(AsString(Src).substr(AsString(Src).size() - Tail.size()), Tail) << Name;
+        }
+    }
+    EXPECT_GT(Copied, 250) << "most reference files have a frame header ahead of their scan";
+    EXPECT_LT(Raised, 10);
+    EXPECT_GT(Found, 250);
+    std::printf("copied %d, raised %d, comment found %d\n", Copied, Raised, Found);
+}
+
+} // namespace
+} // namespace quillon
