@@ -1,0 +1,24 @@
+// Re-encoding a file into the form every signed copy has.
+#include "KvJpegComment.h"
+#include "jpeg_encode.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+
+namespace quillon {
+
+void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath) {
+    if (!FileExists(SrcPath))
+        return;
+    TEncodedJpeg Encoded;
+    {
+        // The source is read whole before the destination is created, so
+        // both paths may name the same file.
+        const TRenderedImage Image = RenderJpegFile(SrcPath);
+        Encoded = EncodeJpegQuality100(Image);
+    }
+    TFileStream Out(DstPath, FileMode::Create);
+    Out.Write(Encoded.Data.get(), Encoded.Size);
+    Out.Close();
+}
+
+} // namespace quillon
