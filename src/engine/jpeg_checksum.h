@@ -1,0 +1,22 @@
+// The keyed checksum of a JPEG signature: signing and verification must feed
+// exactly the same bytes in the same order, so both go through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillon {
+
+struct TRenderedImage;
+
+// Runs the register over the site code's bytes (up to its NUL), the count
+// taken modulo 65536.
+void FeedSiteCode(const char* SiteCode, uint32_t& CRC);
+// Runs the register over the first (3 x width) mod 65536 bytes of every row,
+// top to bottom.
+void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC);
+// Register 0, the site code, then the rows of the file as it renders. Raises
+// what rendering raises.
+uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path);
+
+} // namespace quillon
