@@ -1,0 +1,59 @@
+// What the main window's logic needs of the window system. The Qt window
+// implements it; the tests implement it with a recorder.
+#pragma once
+
+#include "containers/jpeg_render.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quillon {
+
+// 24-bit colours, 0x00BBGGRR.
+using TColor = uint32_t;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clYellow = 0x00FFFF;
+inline constexpr TColor clWhite = 0xFFFFFF;
+
+// The program-wide screen cursor.
+enum TCursor : int32_t { crDefault = 0, crHourGlass = -11 };
+
+class IMainView {
+  public:
+    virtual ~IMainView() = default;
+
+    virtual std::string FileNameText() const = 0;
+    virtual void SetFileNameText(const std::string& Text) = 0;
+    virtual std::string MarkCodeText() const = 0;
+    virtual void ShowSetButton() = 0;
+
+    // Runs the open-file dialog modally, opening with Previous; nullopt when cancelled.
+    virtual std::optional<std::string> RunOpenDialog(const std::string& Previous) = 0;
+
+    // Image1 takes the picture's own size.
+    virtual void SetPicture(const TRenderedImage& Picture) = 0;
+    virtual int ImageWidth() const = 0;
+    virtual int ImageHeight() const = 0;
+
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    virtual void SetClientSize(int Width, int Height) = 0;
+
+    virtual void SetPanelSize(int Width, int Height) = 0;
+    virtual void SetPanelColor(TColor Color) = 0;
+    virtual void SetMessageText(const std::string& Text) = 0;
+
+    // Modal, centred, OK only, no icon.
+    virtual void ShowMessage(const std::string& Text) = 0;
+    // Modal, OK only, with an error icon.
+    virtual void ShowError(const std::string& Text) = 0;
+
+    virtual void SetCursor(TCursor Cursor) = 0;
+    virtual void FocusFileName() = 0;
+    virtual void FocusMarkCode() = 0;
+    virtual void CloseWindow() = 0;
+};
+
+} // namespace quillon

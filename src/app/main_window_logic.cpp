@@ -1,0 +1,155 @@
+#include "main_window_logic.h"
+
+#include "engine/mediasign.h"
+#include "platform/files.h"
+
+#include <cstring>
+#include <exception>
+
+namespace quillon {
+
+bool IsAviPath(std::string_view Path) {
+    return SameTextAscii(ExtractFileExt(Path), ".avi");
+}
+
+std::string SignedCopyPath(const std::string& Path) {
+    return Path + (IsAviPath(Path) ? ".mod.avi" : ".mod.jpg");
+}
+
+std::string SigningFailedText(const std::string& DstPath) {
+    return "Signing failed: the signed copy \"" + DstPath + "\" could not be written.";
+}
+
+TMainWindowLogic::TMainWindowLogic(IMainView& View, TEngineEntries Entries)
+    : FView(View), FEntries(std::move(Entries)) {}
+
+void TMainWindowLogic::FormCreate() {
+    // Measured, so a layout the window system has scaled is taken as it is.
+    FBaseImageWidth = FView.ImageWidth();
+    FExtraWidth = FView.ClientWidth() - FView.ImageWidth();
+    FExtraHeight = FView.ClientHeight() - FView.ImageHeight();
+}
+
+void TMainWindowLogic::edtFileNameButtonClick() {
+    if (FView.FileNameText() == AccessCode) {
+        FSigningMode = true;
+        FView.ShowSetButton();
+        FView.SetFileNameText("");
+        return;
+    }
+    const std::optional<std::string> Chosen = FView.RunOpenDialog(FFilePath);
+    if (!Chosen)
+        return;
+    FView.SetFileNameText(*Chosen);
+    FFilePath = FView.FileNameText();
+    if (IsAviPath(FFilePath))
+        return;
+
+    TRenderedImage Picture;
+    try {
+        Picture = FEntries.RenderJpegFile(*Chosen);
+    } catch (const std::exception& E) {
+        // The new path stays chosen; picture, size and frame stay as they were.
+        FView.ShowError(E.what());
+        return;
+    }
+    FView.SetPicture(Picture);
+    const int W = FView.ImageWidth();
+    const int H = FView.ImageHeight();
+    FView.SetClientSize((W <= FBaseImageWidth ? FBaseImageWidth : W) + FExtraWidth,
+                        H + FExtraHeight);
+    FView.SetPanelSize(W + 10, H + 10);
+    FView.SetPanelColor(clWhite);
+}
+
+int32_t TMainWindowLogic::Verify(const std::string& SiteCode) {
+    // An over-long code could never have signed anything the verifiers can check.
+    if (SiteCode.size() > MaxSiteCodeLength)
+        return kVerifyNoSiteCode;
+    const char* Site = SiteCode.c_str();
+    const char* Path = FFilePath.c_str();
+    if (IsAviPath(FFilePath))
+        return FEntries.VerifyAVI(Site, Path);
+    const int32_t LibraryCode = FEntries.VerifyWithWMDll(Site, Path);
+    if (LibraryCode >= 1)
+        return LibraryCode;
+    return FEntries.VerifyJpeg(Site, Path);
+}
+
+void TMainWindowLogic::btnVerifyClick() {
+    // The verifiers see the code as a C string: up to its first NUL.
+    const std::string Typed = FView.MarkCodeText();
+    const std::string SiteCode(Typed.c_str(), std::strlen(Typed.c_str()));
+
+    FView.SetCursor(crHourGlass);
+    int32_t Code;
+    try {
+        Code = Verify(SiteCode);
+    } catch (...) {
+        // Only the external library can raise here.
+        Code = kVerifyOtherFailure;
+    }
+    FView.SetCursor(crDefault);
+    ShowVerdict(Code);
+}
+
+void TMainWindowLogic::ShowVerdict(int32_t Code) {
+    switch (Code) {
+    case kVerifyOk:
+        FView.SetPanelColor(clBlue);
+        FView.SetMessageText(TextOriginal);
+        break;
+    case kVerifyMismatch:
+    case kVerifyNoSignature:
+        FView.SetPanelColor(clRed);
+        FView.SetMessageText(TextChanged);
+        break;
+    case kVerifyNoSiteCode:
+        FView.SetPanelColor(clWhite);
+        FView.SetMessageText("");
+        FView.ShowMessage(TextInvalidGroupCode);
+        FView.FocusMarkCode();
+        break;
+    case kVerifyNoFile:
+        FView.SetPanelColor(clWhite);
+        FView.SetMessageText("");
+        FView.ShowMessage(TextInvalidFile);
+        FView.FocusFileName();
+        break;
+    case kVerifyNoTemp:
+        FView.SetPanelColor(clYellow);
+        FView.ShowMessage(TextNoTemp);
+        break;
+    case kVerifyCopyFailed:
+        FView.SetPanelColor(clYellow);
+        FView.ShowMessage(TextNoSpace);
+        break;
+    default:
+        FView.SetPanelColor(clWhite);
+        FView.SetMessageText("");
+        FView.ShowMessage(TextUnknownError);
+        break;
+    }
+}
+
+void TMainWindowLogic::btnSetClick() {
+    const std::string SiteCode = FView.MarkCodeText();
+    const std::string Dst = SignedCopyPath(FFilePath);
+    bool Signed = false;
+    try {
+        Signed = IsAviPath(FFilePath)
+                     ? FEntries.SignAVI(SiteCode.c_str(), FFilePath.c_str(), Dst.c_str())
+                     : FEntries.SignJpeg(SiteCode.c_str(), FFilePath.c_str(), Dst.c_str());
+    } catch (...) {
+        Signed = false;
+    }
+    // Success stays silent; a copy that was not written must not look like one that was.
+    if (!Signed)
+        FView.ShowMessage(SigningFailedText(Dst));
+}
+
+void TMainWindowLogic::btnCloseClick() {
+    FView.CloseWindow();
+}
+
+} // namespace quillon

@@ -1,0 +1,70 @@
+// The main window's behaviour, free of the window system: its state, the
+// hidden signing mode, the preview and resize arithmetic, and the Verify and
+// Set commands with the way their results are shown.
+#pragma once
+
+#include "engine_entries.h"
+#include "main_view.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+inline constexpr const char* AccessCode = "__ARM_TOOL__";
+
+inline constexpr const char* TextChooseFile = "Choose a file to verify.";
+inline constexpr const char* TextOriginal = "Original image file !!";
+inline constexpr const char* TextChanged = "Entire image changed or wrong SITE-CODE !!";
+inline constexpr const char* TextInvalidGroupCode = "Invalid group code";
+inline constexpr const char* TextInvalidFile = "Invalid file";
+inline constexpr const char* TextUnknownError = "unknown error";
+inline constexpr const char* TextNoTemp =
+    "In your system, the environment value as \"TEMP\" is not set.\r\n"
+    "It is very important system environment value. Pleas check it, and try again.";
+inline constexpr const char* TextNoSpace =
+    "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
+
+// The longest site code the verifiers accept: it travels in a 256-byte buffer.
+inline constexpr size_t MaxSiteCodeLength = 255;
+
+// True when Path's extension is ".avi" in any letter case.
+bool IsAviPath(std::string_view Path);
+// The signed copy's name: the whole path with ".mod.avi" or ".mod.jpg" appended.
+std::string SignedCopyPath(const std::string& Path);
+// The message shown when a signed copy could not be written.
+std::string SigningFailedText(const std::string& DstPath);
+
+class TMainWindowLogic {
+  public:
+    explicit TMainWindowLogic(IMainView& View, TEngineEntries Entries = RealEngineEntries());
+
+    void FormCreate();
+    void edtFileNameButtonClick();
+    void btnVerifyClick();
+    void btnSetClick();
+    void btnCloseClick();
+
+    // Shows a verification code as frame colour, verdict line, message box and focus.
+    void ShowVerdict(int32_t Code);
+
+    const std::string& FilePath() const { return FFilePath; }
+    int32_t BaseImageWidth() const { return FBaseImageWidth; }
+    int32_t ExtraWidth() const { return FExtraWidth; }
+    int32_t ExtraHeight() const { return FExtraHeight; }
+    bool SigningMode() const { return FSigningMode; }
+
+  private:
+    int32_t Verify(const std::string& SiteCode);
+
+    IMainView& FView;
+    TEngineEntries FEntries;
+    std::string FFilePath;
+    int32_t FBaseImageWidth = 0;
+    int32_t FExtraWidth = 0;
+    int32_t FExtraHeight = 0;
+    bool FSigningMode = false;
+};
+
+} // namespace quillon

@@ -1,0 +1,543 @@
+#include "main_window_logic.h"
+
+#include "dialog_filter.h"
+#include "engine/mediasign.h"
+#include "extlib/uKvWMDll.h"
+#include "fake_view.h"
+#include "support/standin_session.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+using test::FakeView;
+using Lines = std::vector<std::string>;
+
+// Engine entries that record their calls and answer as scripted.
+struct FakeEngine {
+    Lines Calls;
+    int32_t LibraryCode = -3;
+    int32_t JpegCode = 1;
+    int32_t AviCode = 1;
+    bool SignResult = true;
+    bool LibraryThrows = false;
+    int PictureW = 200, PictureH = 150;
+    bool RenderFails = false;
+    // The cursor each verifier saw, proving the hourglass is up while it runs.
+    std::vector<TCursor> CursorDuringCall;
+    const FakeView* View = nullptr;
+
+    TEngineEntries Entries() {
+        auto Note = [this](const std::string& What, const char* A, const char* B) {
+            Calls.push_back(What + "(" + A + "|" + B + ")");
+            if (View)
+                CursorDuringCall.push_back(View->Cursor);
+        };
+        TEngineEntries E;
+        E.VerifyAVI = [this, Note](const char* S, const char* P) {
+            Note("VerifyAVI", S, P);
+            return AviCode;
+        };
+        E.VerifyWithWMDll = [this, Note](const char* S, const char* P) -> int32_t {
+            Note("VerifyWithWMDll", S, P);
+            if (LibraryThrows)
+                throw std::runtime_error("library blew up");
+            return LibraryCode;
+        };
+        E.VerifyJpeg = [this, Note](const char* S, const char* P) {
+            Note("VerifyJpeg", S, P);
+            return JpegCode;
+        };
+        E.SignAVI = [this](const char* S, const char* Src, const char* Dst) {
+            Calls.push_back(std::string("SignAVI(") + S + "|" + Src + "|" + Dst + ")");
+            return SignResult;
+        };
+        E.SignJpeg = [this](const char* S, const char* Src, const char* Dst) {
+            Calls.push_back(std::string("SignJpeg(") + S + "|" + Src + "|" + Dst + ")");
+            return SignResult;
+        };
+        E.RenderJpegFile = [this](const std::string& Path) {
+            Calls.push_back("Render(" + Path + ")");
+            if (RenderFails)
+                throw EJpegError(42);
+            TRenderedImage I;
+            I.Width = PictureW;
+            I.Height = PictureH;
+            I.Stride = static_cast<size_t>(PictureW) * 3;
+            I.Pixels = std::make_unique<uint8_t[]>(I.Stride * static_cast<size_t>(PictureH));
+            return I;
+        };
+        return E;
+    }
+};
+
+class MainWindowLogic : public ::testing::Test {
+  protected:
+    MainWindowLogic() : Logic(View, (Engine.View = &View, Engine.Entries())) { Logic.FormCreate(); }
+
+    // Chooses Path through the dialog and forgets what that logged.
+    void Choose(const std::string& Path) {
+        View.DialogAnswers.push_back(Path);
+        Logic.edtFileNameButtonClick();
+        View.Log.clear();
+        Engine.Calls.clear();
+    }
+
+    FakeView View;
+    FakeEngine Engine;
+    TMainWindowLogic Logic;
+};
+
+// ---- creation and the browse action ------------------------------------------
+
+TEST_F(MainWindowLogic, FormCreateMeasuresTheDesignLayout) {
+    EXPECT_EQ(Logic.BaseImageWidth(), 319);
+    EXPECT_EQ(Logic.ExtraWidth(), 12);
+    EXPECT_EQ(Logic.ExtraHeight(), 115);
+    EXPECT_EQ(Logic.FilePath(), "");
+    EXPECT_FALSE(Logic.SigningMode());
+}
+
+TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIs) {
+    FakeView Scaled;
+    Scaled.ImageW = 399;
+    Scaled.ImageH = 259;
+    Scaled.ClientW = 414;
+    Scaled.ClientH = 403;
+    TMainWindowLogic L(Scaled, Engine.Entries());
+    L.FormCreate();
+    EXPECT_EQ(L.BaseImageWidth(), 399);
+    EXPECT_EQ(L.ExtraWidth(), 15);
+    EXPECT_EQ(L.ExtraHeight(), 144);
+}
+
+TEST_F(MainWindowLogic, AccessCodeShowsSetWithoutADialog) {
+    Choose("/pics/photo.jpg");
+    View.FileName = "__ARM_TOOL__";
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.Log, (Lines{"show set", "filename "}));
+    EXPECT_TRUE(View.SetVisible);
+    EXPECT_TRUE(Logic.SigningMode());
+    EXPECT_EQ(Logic.FilePath(), "/pics/photo.jpg");
+
+    // The mode stays on; the next browse opens the dialog as usual.
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.DialogOpenedWith.size(), 2u);
+    EXPECT_TRUE(Logic.SigningMode());
+}
+
+TEST_F(MainWindowLogic, NearMissesOfTheAccessCodeOpenTheDialog) {
+    for (const char* Typed :
+         {"__arm_tool__", "__Arm_Tool__", " __ARM_TOOL__", "__ARM_TOOL__ ", "__ARM_TOOL_", ""}) {
+        View.FileName = Typed;
+        View.Log.clear();
+        Logic.edtFileNameButtonClick();
+        EXPECT_EQ(View.Log, Lines{"dialog"}) << '"' << Typed << '"';
+        EXPECT_FALSE(View.SetVisible);
+    }
+}
+
+TEST_F(MainWindowLogic, CancelledDialogChangesNothing) {
+    Choose("/pics/photo.jpg");
+    View.FileName = "typed by hand";
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.Log, Lines{"dialog"});
+    EXPECT_EQ(View.FileName, "typed by hand");
+    EXPECT_EQ(Logic.FilePath(), "/pics/photo.jpg");
+}
+
+TEST_F(MainWindowLogic, DialogOpensWithThePreviousChoice) {
+    Choose("/pics/one.jpg");
+    Choose("/pics/CLIP.AVI");
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.DialogOpenedWith, (Lines{"", "/pics/one.jpg", "/pics/CLIP.AVI"}));
+}
+
+struct SizeCase {
+    int W, H;
+    int ClientW, ClientH;
+    int PanelW, PanelH;
+};
+
+TEST_F(MainWindowLogic, PreviewResizesWindowAndFrame) {
+    const SizeCase Cases[] = {
+        {200, 150, 331, 265, 210, 160}, {640, 480, 652, 595, 650, 490},
+        {319, 207, 331, 322, 329, 217}, {320, 10, 332, 125, 330, 20},
+        {1, 1, 331, 116, 11, 11},       {5000, 4000, 5012, 4115, 5010, 4010},
+    };
+    for (const SizeCase& C : Cases) {
+        Engine.PictureW = C.W;
+        Engine.PictureH = C.H;
+        View.PanelColor = clRed;
+        View.DialogAnswers.push_back("/pics/p.jpg");
+        View.Log.clear();
+        Logic.edtFileNameButtonClick();
+        const std::string Size = std::to_string(C.W) + "x" + std::to_string(C.H);
+        EXPECT_EQ(View.Log,
+                  (Lines{"dialog", "filename /pics/p.jpg", "picture " + Size,
+                         "client " + std::to_string(C.ClientW) + "x" + std::to_string(C.ClientH),
+                         "panel " + std::to_string(C.PanelW) + "x" + std::to_string(C.PanelH),
+                         "color ffffff"}))
+            << Size;
+    }
+    // The verdict line is never touched by a preview.
+    EXPECT_EQ(View.Message, "Choose a file to verify.");
+}
+
+TEST_F(MainWindowLogic, AviAfterAPreviewKeepsPictureSizeAndColour) {
+    Engine.PictureW = 640;
+    Engine.PictureH = 480;
+    Choose("/pics/photo.jpg");
+    View.PanelColor = clBlue;
+    for (const char* Avi : {"/clips/CLIP.AVI", "/clips/clip.avi", "/clips/Clip.Avi"}) {
+        View.DialogAnswers.push_back(Avi);
+        Logic.edtFileNameButtonClick();
+        EXPECT_EQ(Logic.FilePath(), Avi);
+    }
+    EXPECT_EQ(Engine.Calls, Lines{}); // never opened here
+    EXPECT_EQ(View.ClientW, 652);
+    EXPECT_EQ(View.ClientH, 595);
+    EXPECT_EQ(View.PanelColor, clBlue);
+    EXPECT_EQ(View.ImageW, 640);
+}
+
+TEST_F(MainWindowLogic, ExtensionComesFromTheFileNameOnly) {
+    // The last dot lies in a folder name: no extension, so a preview.
+    Choose("/media/clips.avi/photo");
+    View.DialogAnswers.push_back("/media/clips.avi/photo");
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(Engine.Calls, Lines{"Render(/media/clips.avi/photo)"});
+    // ".avi" must be the whole extension.
+    for (const char* NotAvi : {"/m/x.avi.jpg", "/m/x.avix", "/m/x.av", "/m/avi"})
+        EXPECT_FALSE(IsAviPath(NotAvi)) << NotAvi;
+    EXPECT_TRUE(IsAviPath("/m/.avi"));
+}
+
+TEST_F(MainWindowLogic, CodecErrorKeepsThePathButNotThePicture) {
+    Choose("/pics/good.jpg"); // 200 x 150
+    View.PanelColor = clRed;
+    Engine.RenderFails = true;
+    View.DialogAnswers.push_back("/pics/broken.jpg");
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.Log, (Lines{"dialog", "filename /pics/broken.jpg", "error JPEG error #42"}));
+    EXPECT_EQ(Logic.FilePath(), "/pics/broken.jpg");
+    EXPECT_EQ(View.ClientW, 331);
+    EXPECT_EQ(View.ClientH, 265);
+    EXPECT_EQ(View.PanelColor, clRed);
+}
+
+TEST_F(MainWindowLogic, CloseClosesTheWindow) {
+    Logic.btnCloseClick();
+    EXPECT_TRUE(View.Closed);
+}
+
+// ---- Verify ---------------------------------------------------------------------
+
+struct VerdictRow {
+    int32_t Code;
+    Lines Shown; // after the cursor is restored
+};
+
+TEST_F(MainWindowLogic, EveryResultCodeIsShownAsItsRow) {
+    const std::string Changed = "message Entire image changed or wrong SITE-CODE !!";
+    const VerdictRow Rows[] = {
+        {1, {"color ff0000", "message Original image file !!"}},
+        {0, {"color 0000ff", Changed}},
+        {-3, {"color 0000ff", Changed}},
+        {-1, {"color ffffff", "message ", "box Invalid group code", "focus code"}},
+        {-2, {"color ffffff", "message ", "box Invalid file", "focus file"}},
+        {-4,
+         {"color 00ffff", "box In your system, the environment value as \"TEMP\" is not "
+                          "set.\r\nIt is very important system environment value. Pleas "
+                          "check it, and try again."}},
+        {-5,
+         {"color 00ffff",
+          "box Not enough free space in TEMP directory.\r\nPleas check it, and try again."}},
+        {-9, {"color ffffff", "message ", "box unknown error"}},
+        {-6, {"color ffffff", "message ", "box unknown error"}},
+        {2, {"color ffffff", "message ", "box unknown error"}},
+        {INT32_MIN, {"color ffffff", "message ", "box unknown error"}},
+    };
+    Choose("/clips/a.avi");
+    View.MarkCode = "SITE";
+    for (const VerdictRow& Row : Rows) {
+        Engine.AviCode = Row.Code;
+        View.Log.clear();
+        Logic.btnVerifyClick();
+        Lines Expected{"cursor -11", "cursor 0"};
+        Expected.insert(Expected.end(), Row.Shown.begin(), Row.Shown.end());
+        EXPECT_EQ(View.Log, Expected) << "code " << Row.Code;
+    }
+    // Every message box came after the cursor was restored.
+    for (TCursor C : View.CursorAtBox)
+        EXPECT_EQ(C, crDefault);
+    for (TCursor C : Engine.CursorDuringCall)
+        EXPECT_EQ(C, crHourGlass);
+}
+
+TEST_F(MainWindowLogic, TempFailuresKeepThePreviousVerdictLine) {
+    Choose("/clips/a.avi");
+    View.MarkCode = "SITE";
+    Engine.AviCode = 0;
+    Logic.btnVerifyClick();
+    for (int32_t Code : {-4, -5}) {
+        Engine.AviCode = Code;
+        Logic.btnVerifyClick();
+        EXPECT_EQ(View.Message, "Entire image changed or wrong SITE-CODE !!") << Code;
+        EXPECT_EQ(View.PanelColor, clYellow);
+    }
+}
+
+TEST_F(MainWindowLogic, AviGoesOnlyToAviVerification) {
+    View.MarkCode = "SITE-42";
+    for (const char* Avi : {"/c/x.avi", "/c/X.AVI", "/c/x.Avi"}) {
+        Choose(Avi);
+        Logic.btnVerifyClick();
+        EXPECT_EQ(Engine.Calls, Lines{std::string("VerifyAVI(SITE-42|") + Avi + ")"});
+    }
+}
+
+TEST_F(MainWindowLogic, OtherFilesAskTheLibraryFirst) {
+    View.MarkCode = "SITE";
+    struct Case {
+        const char* Path;
+        int32_t Library;
+        bool JpegRuns;
+    };
+    for (const Case& C : {Case{"/p/a.jpg", 1, false}, Case{"/p/a.jpg", 0, true},
+                          Case{"/p/a.png", -3, true}, Case{"/p/noext", -4, true},
+                          Case{"/p/a.avi.bmp", -5, true}, Case{"/p/a.JPEG", -1, true}}) {
+        Choose(C.Path);
+        Engine.LibraryCode = C.Library;
+        Engine.JpegCode = 0;
+        Logic.btnVerifyClick();
+        Lines Expected{std::string("VerifyWithWMDll(SITE|") + C.Path + ")"};
+        if (C.JpegRuns)
+            Expected.push_back(std::string("VerifyJpeg(SITE|") + C.Path + ")");
+        EXPECT_EQ(Engine.Calls, Expected) << C.Path << " " << C.Library;
+        EXPECT_EQ(View.PanelColor, C.JpegRuns ? clRed : clBlue);
+    }
+}
+
+TEST_F(MainWindowLogic, LibraryMayRejectWhatTheBuiltInCheckAccepts) {
+    Choose("/p/a.jpg");
+    View.MarkCode = "SITE";
+    Engine.LibraryCode = 0;
+    Engine.JpegCode = 1;
+    Logic.btnVerifyClick();
+    EXPECT_EQ(View.PanelColor, clBlue);
+    EXPECT_EQ(View.Message, "Original image file !!");
+}
+
+TEST_F(MainWindowLogic, VerifyActsOnTheChosenFileNotTheTypedText) {
+    View.MarkCode = "SITE";
+    View.FileName = "/typed/by/hand.jpg";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls, (Lines{"VerifyWithWMDll(SITE|)", "VerifyJpeg(SITE|)"}));
+    Choose("/p/chosen.jpg");
+    View.FileName = "/typed/other.jpg";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls[0], "VerifyWithWMDll(SITE|/p/chosen.jpg)");
+}
+
+TEST_F(MainWindowLogic, SiteCodeTravelsExactlyAsTyped) {
+    Choose("/p/a.jpg");
+    View.MarkCode = " Site Code\t";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls[0], "VerifyWithWMDll( Site Code\t|/p/a.jpg)");
+}
+
+TEST_F(MainWindowLogic, OverlongSiteCodeIsRefusedAsEmpty) {
+    Choose("/p/a.jpg");
+    View.MarkCode = std::string(255, 'k');
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls.size(), 2u) << "255 characters still fit";
+
+    Engine.Calls.clear();
+    View.MarkCode = std::string(256, 'k');
+    View.Log.clear();
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls, Lines{});
+    EXPECT_EQ(View.Log, (Lines{"cursor -11", "cursor 0", "color ffffff", "message ",
+                               "box Invalid group code", "focus code"}));
+}
+
+TEST_F(MainWindowLogic, LongPathIsPassedWhole) {
+    const std::string Long = "/" + std::string(300, 'd') + "/" + std::string(200, 'f') + ".jpg";
+    Choose(Long);
+    View.MarkCode = "SITE";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls,
+              (Lines{"VerifyWithWMDll(SITE|" + Long + ")", "VerifyJpeg(SITE|" + Long + ")"}));
+}
+
+TEST_F(MainWindowLogic, ExceptionFromTheLibraryIsAnUnknownError) {
+    Choose("/p/a.jpg");
+    View.MarkCode = "SITE";
+    Engine.LibraryThrows = true;
+    View.Log.clear();
+    Logic.btnVerifyClick();
+    EXPECT_EQ(View.Log,
+              (Lines{"cursor -11", "cursor 0", "color ffffff", "message ", "box unknown error"}));
+    EXPECT_EQ(Engine.Calls, Lines{"VerifyWithWMDll(SITE|/p/a.jpg)"});
+}
+
+// ---- Set --------------------------------------------------------------------------
+
+TEST_F(MainWindowLogic, SetWritesACopyBesideTheChosenFile) {
+    View.MarkCode = "SITE-42";
+    Choose("/p/photo.jpg");
+    View.Log.clear();
+    Logic.btnSetClick();
+    Choose("/c/CLIP.AVI");
+    Logic.btnSetClick();
+    Choose("/p/noext");
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(SITE-42|/p/noext|/p/noext.mod.jpg)"});
+    EXPECT_EQ(View.Log, Lines{}); // success shows nothing, not even a cursor
+    EXPECT_EQ(SignedCopyPath("/p/photo.jpg"), "/p/photo.jpg.mod.jpg");
+    EXPECT_EQ(SignedCopyPath("/c/CLIP.AVI"), "/c/CLIP.AVI.mod.avi");
+}
+
+TEST_F(MainWindowLogic, SetRoutesByExtension) {
+    View.MarkCode = "K";
+    Choose("/p/photo.jpg");
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
+    Choose("/c/CLIP.AVI");
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls, Lines{"SignAVI(K|/c/CLIP.AVI|/c/CLIP.AVI.mod.avi)"});
+}
+
+TEST_F(MainWindowLogic, SetHandsOverTheWholeSiteCode) {
+    View.MarkCode = std::string(400, 's');
+    Choose("/p/photo.jpg");
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls,
+              Lines{"SignJpeg(" + std::string(400, 's') + "|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
+}
+
+TEST_F(MainWindowLogic, FailedSigningSaysSoAndNamesTheCopy) {
+    View.MarkCode = "K";
+    Engine.SignResult = false;
+    Logic.btnSetClick(); // nothing chosen
+    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K||.mod.jpg)"});
+    EXPECT_EQ(View.Log, Lines{"box " + SigningFailedText(".mod.jpg")});
+    EXPECT_NE(SigningFailedText("/x/y.mod.avi").find("\"/x/y.mod.avi\""), std::string::npos);
+    EXPECT_EQ(View.PanelColor, clWhite);
+    EXPECT_EQ(View.Message, "Choose a file to verify.");
+}
+
+// ---- the dialog's filter -------------------------------------------------------------
+
+TEST(DialogFilter, PairsKeepTheirLabelsWordForWord) {
+    const auto Pairs = ParseDialogFilter(PictureDialogFilter);
+    ASSERT_EQ(Pairs.size(), 2u);
+    EXPECT_EQ(Pairs[0].Label, "JPEG Image File (*.jpg;*.jpeg)");
+    EXPECT_EQ(Pairs[0].Patterns, (Lines{"*.jpg", "*.jpeg"}));
+    EXPECT_EQ(Pairs[1].Label, "AVI Movie File(*.avi)");
+    EXPECT_EQ(Pairs[1].Patterns, Lines{"*.avi"});
+    EXPECT_EQ(ToolkitNameFilter(Pairs[0]), "JPEG Image File (*.jpg;*.jpeg) (*.jpg *.jpeg)");
+    EXPECT_EQ(ToolkitNameFilter(Pairs[1]), "AVI Movie File(*.avi) (*.avi)");
+}
+
+TEST(DialogFilter, OddFilters) {
+    EXPECT_TRUE(ParseDialogFilter("").empty());
+    EXPECT_TRUE(ParseDialogFilter("Label only").empty());
+    const auto Pairs = ParseDialogFilter("A|*.a;;*.b|B");
+    ASSERT_EQ(Pairs.size(), 1u);
+    EXPECT_EQ(Pairs[0].Patterns, (Lines{"*.a", "*.b"}));
+}
+
+TEST(DialogFilter, PreviewOnlyForJpegExtensions) {
+    for (const char* Yes : {"/a/b.jpg", "/a/b.JPG", "/a/b.jpeg", "/a/b.JpEg"})
+        EXPECT_TRUE(IsPreviewedPicture(Yes)) << Yes;
+    for (const char* No : {"/a/b.avi", "/a/b.jpe", "/a/b.jpg.avi", "/a/b", "/a.jpg/b", ""})
+        EXPECT_FALSE(IsPreviewedPicture(No)) << No;
+}
+
+// ---- with the real adapter and the stand-in library beside this binary -------------
+
+class MainWindowWithStandin : public ::testing::Test {
+  protected:
+    TEngineEntries Entries() {
+        TEngineEntries E = Engine.Entries();
+        E.VerifyWithWMDll = &VerifyWithWMDll;
+        return E;
+    }
+    FakeView View;
+    FakeEngine Engine;
+};
+
+TEST_F(MainWindowWithStandin, AviAndEmptyInputsNeverReachTheLibrary) {
+    test::StandinSession Standin("1");
+    TMainWindowLogic Logic(View, Entries());
+    Logic.FormCreate();
+    const std::string Avi = Standin.Dir() / "CLIP.AVI";
+    test::WriteBytes(Avi, std::string("RIFF"));
+
+    Logic.btnVerifyClick(); // no file, no code
+    View.MarkCode = "SITE";
+    Logic.btnVerifyClick(); // no file
+    View.DialogAnswers.push_back(Avi);
+    Logic.edtFileNameButtonClick();
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Standin.Calls(), Lines{});
+    EXPECT_EQ(Engine.Calls.back(), "VerifyAVI(SITE|" + Avi + ")");
+}
+
+TEST_F(MainWindowWithStandin, LibraryVerdictOfOneStandsAlone) {
+    test::StandinSession Standin("5");
+    TMainWindowLogic Logic(View, Entries());
+    const std::string Jpg = Standin.Dir() / "photo.jpg";
+    test::WriteBytes(Jpg, std::string("not decoded here"));
+    Engine.PictureW = 10;
+    View.DialogAnswers.push_back(Jpg);
+    Logic.edtFileNameButtonClick();
+    View.MarkCode = "SITE-42";
+    Engine.Calls.clear();
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls, Lines{});
+    EXPECT_EQ(View.PanelColor, clBlue);
+    EXPECT_EQ(Standin.Calls(), test::StandinSession::FullRequest("SITE-42", Jpg));
+}
+
+TEST_F(MainWindowWithStandin, LibraryFailuresFallBackToTheBuiltInCheck) {
+    for (const bool InitFails : {false, true}) {
+        test::StandinSession Standin("-1", InitFails);
+        TMainWindowLogic Logic(View, Entries());
+        const std::string Jpg = Standin.Dir() / "photo.jpg";
+        test::WriteBytes(Jpg, std::string("x"));
+        View.DialogAnswers.push_back(Jpg);
+        Logic.edtFileNameButtonClick();
+        View.MarkCode = "SITE";
+        Engine.Calls.clear();
+        Engine.JpegCode = 0;
+        Logic.btnVerifyClick();
+        EXPECT_EQ(Engine.Calls, Lines{"VerifyJpeg(SITE|" + Jpg + ")"});
+        EXPECT_EQ(View.PanelColor, clRed);
+        EXPECT_EQ(Standin.Calls().back(), "unload");
+    }
+}
+
+TEST_F(MainWindowWithStandin, ThrowingLibraryIsAnUnknownErrorWithTheCursorBack) {
+    test::StandinSession Standin("throw");
+    TMainWindowLogic Logic(View, Entries());
+    const std::string Jpg = Standin.Dir() / "photo.jpg";
+    test::WriteBytes(Jpg, std::string("x"));
+    View.DialogAnswers.push_back(Jpg);
+    Logic.edtFileNameButtonClick();
+    View.MarkCode = "SITE";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(View.Cursor, crDefault);
+    EXPECT_EQ(View.Log.back(), "box unknown error");
+    EXPECT_EQ(Standin.Calls().back(), "unload");
+}
+
+} // namespace
+} // namespace quillon
