@@ -1,11 +1,12 @@
-// Placeholder: the window is built on its own branch.
+// The program entry: one window, run until it is closed.
+#include "fMain.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char** argv) {
     QApplication App(argc, argv);
-    QWidget W;
-    W.setWindowTitle("Quillon");
-    W.show();
-    return App.exec();
+    quillon::TfrmMain frmMain;
+    frmMain.show();
+    App.exec();
+    return 0;
 }
