@@ -1,5 +1,5 @@
 #include "jpeg_encode.h"
-#include "jpeg_encoder_errors.h"
+#include "jpeg_codec_errors.h"
 
 #include <algorithm>
 #include <new>
@@ -53,7 +53,7 @@ struct TCompressor {
     jpeg_compress_struct Info{};
     jpeg_error_mgr Errors{};
     TCompressor() {
-        InstallEncoderErrorManager(Info, Errors);
+        Info.err = InstallJpegErrorManager(Errors);
         jpeg_create_compress(&Info);
     }
     ~TCompressor() { jpeg_destroy_compress(&Info); }

@@ -1,0 +1,173 @@
+#include "containers/KvJpegComment.h"
+#include "containers/jpeg_render.h"
+#include "platform/file_stream.h"
+#include "support/test_support.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace quillon {
+namespace {
+
+using namespace quillon::test;
+namespace fs = std::filesystem;
+
+fs::path Corpus(const std::string& Name) {
+    return TestDataDir() / "jpeg" / "jpeg" / (Name + ".jpg");
+}
+
+bool SameRows(const TRenderedImage& A, const TRenderedImage& B) {
+    if (A.Width != B.Width || A.Height != B.Height)
+        return false;
+    for (int32_t Y = 0; Y < A.Height; ++Y)
+        if (std::memcmp(A.Row(Y), B.Row(Y), static_cast<size_t>(A.Width) * 3) != 0)
+            return false;
+    return true;
+}
+
+std::string Leading(const std::string& Path, size_t N) {
+    const auto B = ReadBytes(Path);
+    return std::string(B.begin(), B.begin() + static_cast<std::ptrdiff_t>(std::min(N, B.size())));
+}
+
+TEST(ReencodeJpeg, WritesTheFixedBaselineLayout) {
+    ScratchDir Dir;
+    ReencodeJpeg(Corpus("cs_jfif_ycbcr_photo72x48").string(), Dir / "out.jpg");
+    const std::string Jfif("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00",
+                           20);
+    const std::string Dqt0 = std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\x01');
+    const std::string Dqt1 = std::string("\xFF\xDB\x00\x43\x01", 5) + std::string(64, '\x01');
+    // SOF0: 48 rows of 72, Y 2x2 on table 0, Cb and Cr 1x1 on table 1.
+    const std::string Sof("\xFF\xC0\x00\x11\x08\x00\x30\x00\x48\x03\x01\x22\x00\x02\x11\x01\x03"
+                          "\x11\x01",
+                          19);
+    EXPECT_EQ(Leading(Dir / "out.jpg", 177), Jfif + Dqt0 + Dqt1 + Sof);
+    const TRenderedImage A = RenderJpegFile(Dir / "out.jpg");
+    EXPECT_EQ(A.Width, 72);
+    EXPECT_EQ(A.Height, 48);
+}
+
+TEST(ReencodeJpeg, StaysCloseToTheSourcePixels) {
+    ScratchDir Dir;
+    const std::string Src = Corpus("cs_jfif_ycbcr_photo72x48").string();
+    ReencodeJpeg(Src, Dir / "out.jpg");
+    const TRenderedImage A = RenderJpegFile(Src);
+    const TRenderedImage B = RenderJpegFile(Dir / "out.jpg");
+    ASSERT_EQ(A.Width, B.Width);
+    ASSERT_EQ(A.Height, B.Height);
+    // Quality 100 loses only to rounding and chroma sampling; swapped
+    // channels or shifted rows would be far off.
+    double Sum = 0;
+    for (int32_t Y = 0; Y < A.Height; ++Y)
+        for (int32_t X = 0; X < A.Width * 3; ++X)
+            Sum += std::abs(int(A.Row(Y)[X]) - int(B.Row(Y)[X]));
+    EXPECT_LT(Sum / (A.Width * 3.0 * A.Height), 6.0);
+}
+
+TEST(ReencodeJpeg, GreySourceBecomesColourFileWithEqualChannels) {
+    ScratchDir Dir;
+    ReencodeJpeg(Corpus("gray_photo90x60_q50").string(), Dir / "g.jpg");
+    const std::string Head = Leading(Dir / "g.jpg", 177);
+    ASSERT_EQ(Head.size(), 177u);
+    EXPECT_EQ(static_cast<uint8_t>(Head[167]), 3) << "three components";
+    const TRenderedImage G = RenderJpegFile(Dir / "g.jpg");
+    for (int32_t Y = 0; Y < G.Height; ++Y)
+        for (int32_t X = 0; X < G.Width; ++X) {
+            const uint8_t* P = G.Row(Y) + 3 * X;
+            ASSERT_EQ(P[0], P[1]);
+            ASSERT_EQ(P[1], P[2]);
+        }
+}
+
+TEST(ReencodeJpeg, TinySizes) {
+    ScratchDir Dir;
+    for (const char* Name : {"size_444_1x1", "size_420_1x7", "size_420_3x1", "gray_size_1x1"}) {
+        ReencodeJpeg(Corpus(Name).string(), Dir / "t.jpg");
+        const TRenderedImage A = RenderJpegFile(Corpus(Name).string());
+        const TRenderedImage B = RenderJpegFile(Dir / "t.jpg");
+        EXPECT_EQ(A.Width, B.Width) << Name;
+        EXPECT_EQ(A.Height, B.Height) << Name;
+    }
+}
+
+TEST(ReencodeJpeg, SamePathReplacesTheFile) {
+    ScratchDir Dir;
+    fs::copy_file(Corpus("mk_com_before_sof_photo64x40"), Dir / "s.jpg");
+    ReencodeJpeg(Dir / "s.jpg", Dir / "s.jpg");
+    EXPECT_EQ(Leading(Dir / "s.jpg", 4), "\xFF\xD8\xFF\xE0");
+    EXPECT_EQ(ReadJpegComment(Dir / "s.jpg"), "") << "comments are not carried over";
+    EXPECT_EQ(RenderJpegFile(Dir / "s.jpg").Width, 64);
+}
+
+TEST(ReencodeJpeg, MissingSourceDoesNothing) {
+    ScratchDir Dir;
+    WriteBytes(Dir / "d.jpg", std::string("keep"));
+    EXPECT_NO_THROW(ReencodeJpeg(Dir / "none.jpg", Dir / "d.jpg"));
+    EXPECT_EQ(Leading(Dir / "d.jpg", 10), "keep");
+    EXPECT_NO_THROW(ReencodeJpeg(Dir / "none.jpg", Dir / "e.jpg"));
+    EXPECT_FALSE(fs::exists(Dir / "e.jpg"));
+    // A folder is no source file either.
+    EXPECT_NO_THROW(ReencodeJpeg(Dir.Path().string(), Dir / "e.jpg"));
+    EXPECT_FALSE(fs::exists(Dir / "e.jpg"));
+}
+
+TEST(ReencodeJpeg, FailuresRaiseAndWriteNothing) {
+    ScratchDir Dir;
+    WriteBytes(Dir / "d.jpg", std::string("keep"));
+    EXPECT_THROW(ReencodeJpeg(Corpus("err_not_jpeg_text").string(), Dir / "d.jpg"), EJpegError);
+    EXPECT_EQ(Leading(Dir / "d.jpg", 10), "keep");
+    try {
+        ReencodeJpeg(Corpus("size_444_1x1").string(), Dir / "gone/x.jpg");
+        FAIL() << "the destination's folder does not exist";
+    } catch (const EFileError& E) {
+        EXPECT_EQ(
+            std::string(E.what()).rfind("Cannot create file \"" + (Dir / "gone/x.jpg") + "\". ", 0),
+            0u)
+            << E.what();
+    }
+}
+
+TEST(CommentInsertion, RowsRenderIdenticallyBeforeAndAfter) {
+    ScratchDir Dir;
+    std::ifstream Tsv(TestDataDir() / "jpeg" / "expected.tsv");
+    std::string Line;
+    std::getline(Tsv, Line);
+    int Checked = 0;
+    while (std::getline(Tsv, Line)) {
+        std::istringstream Fields(Line);
+        std::string Name, Status, Bpp;
+        std::getline(Fields, Name, '\t');
+        std::getline(Fields, Status, '\t');
+        for (int I = 0; I < 4; ++I)
+            std::getline(Fields, Bpp, '\t');
+        // Rows of three bytes a pixel only: colour, and grey as g, g, g.
+        if (Status != "ok" || (Bpp != "3" && Bpp != "1"))
+            continue;
+        const std::string Out = Dir / "c.jpg";
+        try {
+            CopyJpegWithComment(Corpus(Name).string(), Out,
+                                std::string("KvWM\0"
+                                            "12345",
+                                            10));
+        } catch (const EFileError&) {
+            continue; // the header walk cannot handle it; nothing to render
+        }
+        const TRenderedImage Before = RenderJpegFile(Corpus(Name).string());
+        // A file whose frame header the walk mistook for a payload may not
+        // decode after the copy; the signed files never look like that.
+        try {
+            const TRenderedImage After = RenderJpegFile(Out);
+            EXPECT_TRUE(SameRows(Before, After)) << Name;
+            ++Checked;
+        } catch (const EJpegError& E) {
+            ADD_FAILURE() << Name << ": " << E.what();
+        }
+    }
+    EXPECT_GT(Checked, 250);
+}
+
+} // namespace
+} // namespace quillon
