@@ -1,6 +1,7 @@
 #include "jpeg_color.h"
 
 #include <array>
+#include <cstddef>
 
 namespace quillon {
 
@@ -27,6 +28,8 @@ constexpr TChromaTables MakeChromaTables() {
 
 constexpr TChromaTables Chroma = MakeChromaTables();
 
+const bool UseVector = ColorVectorAvailable();
+
 inline uint8_t Clamp(int V) {
     return static_cast<uint8_t>(V < 0 ? 0 : (V > 255 ? 255 : V));
 }
@@ -39,7 +42,9 @@ inline uint8_t Product255(int A, int B) {
 
 void YCbCrToBgrRow(const uint8_t* Y, const uint8_t* Cb, const uint8_t* Cr, int Width,
                    uint8_t* Out) {
-    for (int X = 0; X < Width; ++X) {
+    const int Done = UseVector ? YCbCrToBgrRowVector(Y, Cb, Cr, Width, Out) : 0;
+    Out += 3 * static_cast<size_t>(Done);
+    for (int X = Done; X < Width; ++X) {
         const int L = Y[X];
         const int B = Cb[X];
         const int R = Cr[X];

@@ -9,6 +9,12 @@ namespace quillon {
 // 16-bit fixed-point constants.
 void YCbCrToBgrRow(const uint8_t* Y, const uint8_t* Cb, const uint8_t* Cr, int Width, uint8_t* Out);
 
+// The vector part of the conversion above: converts the longest prefix it
+// can handle and returns its length in pixels (0 without a vector unit).
+int YCbCrToBgrRowVector(const uint8_t* Y, const uint8_t* Cb, const uint8_t* Cr, int Width,
+                        uint8_t* Out);
+bool ColorVectorAvailable();
+
 // YCCK to CMYK as the decoder converts it: the YCbCr transform of the first
 // three components, inverted; K passes through.
 void YcckToCmykRow(const uint8_t* Y, const uint8_t* Cb, const uint8_t* Cr, const uint8_t* K,

@@ -29,6 +29,12 @@ void InverseDctBlock(const int16_t* Coef, const float* M, uint8_t* Out, size_t O
 // the yardstick the fast path is held to.
 void InverseDctBlockReference(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride);
 
+// The eight-lane evaluation: false when the processor lacks it or when a
+// value came too close to a rounding boundary to be sure (then nothing is
+// written and the reference evaluation must do the block).
+bool InverseDctBlockVector(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride);
+bool VectorIdctAvailable();
+
 // The row pass's final step for one output: an extended-precision value to
 // its sample (double, truncation, descale by 8, wrap modulo 1024, +128, clamp).
 uint8_t IdctOutputSample(double Value);

@@ -6,6 +6,7 @@
 #include "environment.h"
 #include "file_stream.h"
 #include "files.h"
+#include "process_memory.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,6 +260,15 @@ uint32_t HighResolutionCounterLow32() {
     const uint64_t Ns =
         static_cast<uint64_t>(Ts.tv_sec) * 1000000000u + static_cast<uint64_t>(Ts.tv_nsec);
     return static_cast<uint32_t>(Ns);
+}
+
+// ---- process memory --------------------------------------------------------
+
+int64_t PeakResidentBytes() {
+    rusage Usage{};
+    if (getrusage(RUSAGE_SELF, &Usage) != 0)
+        return 0;
+    return static_cast<int64_t>(Usage.ru_maxrss) * 1024; // reported in KiB
 }
 
 } // namespace quillon
