@@ -93,15 +93,15 @@ bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
         TFileStream Source(SrcPath, FileMode::OpenRead);
         TPendingFile Dest(DstPath);
         const auto Block = NewBlock();
-        if (Source.Read(Block.get(), kRiffHeaderSize) != kRiffHeaderSize)
+        // The first block holds the RIFF header whose size grows by the
+        // trailer (modulo 2^32); the checksum starts behind it.
+        size_t Got = Source.Read(Block.get(), kBlockSize);
+        if (Got < kRiffHeaderSize)
             return false;
-        // The RIFF size grows by the trailer, modulo 2^32.
         StoreLE32(&Block[4], LoadLE32(&Block[4]) + kSignTrailerSize);
-        Dest.Stream().Write(Block.get(), kRiffHeaderSize);
-        for (;;) {
-            const size_t Got = Source.Read(Block.get(), kBlockSize);
-            if (Got == 0)
-                break;
+        FeedCRC32(Block.get() + kRiffHeaderSize, Got - kRiffHeaderSize, CRC);
+        Dest.Stream().Write(Block.get(), Got);
+        while ((Got = Source.Read(Block.get(), kBlockSize)) > 0) {
             FeedCRC32(Block.get(), Got, CRC);
             Dest.Stream().Write(Block.get(), Got);
         }
