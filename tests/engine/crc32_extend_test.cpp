@@ -16,19 +16,6 @@ uint32_t InPieces(const std::vector<uint8_t>& Data, uint32_t CRC, size_t Piece) 
     return CRC;
 }
 
-TEST(CRC32Extend, LongSpansFeedLikeSmallPieces) {
-    std::mt19937 Rng(7);
-    std::vector<uint8_t> Data(3 * 65536 + 1234);
-    for (auto& B : Data)
-        B = static_cast<uint8_t>(Rng());
-    uint32_t CRC = 0x4B56574Du;
-    FeedCRC32(Data.data(), Data.size(), CRC);
-    EXPECT_EQ(CRC, InPieces(Data, 0x4B56574Du, 1024));
-    uint32_t Empty = 0x1234u;
-    FeedCRC32(nullptr, 0, Empty);
-    EXPECT_EQ(Empty, 0x1234u);
-}
-
 TEST(CRC32Extend, AdvanceOverZerosEqualsFeedingZeros) {
     std::mt19937 Rng(11);
     for (size_t Count : {0u, 1u, 2u, 3u, 7u, 8u, 100u, 1023u, 65535u, 65536u, 200001u}) {
