@@ -5,6 +5,7 @@
 #include "qt_image.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMessageBox>
@@ -66,6 +67,10 @@ TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     Font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
                       "DejaVu Sans Condensed"});
     Font.setPixelSize(12);
+    // Substitutes for the design font run wider; a condensed face keeps the
+    // captions inside the design's widths.
+    if (!QFontInfo(Font).family().contains("Sans Serif"))
+        Font.setStretch(QFont::Condensed);
     setFont(Font);
 
     edtFileName = new TComboEdit(this);
