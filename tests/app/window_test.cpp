@@ -345,7 +345,7 @@ class WindowTest : public QObject {
             Verify(F.SiteCode);
             QCOMPARE(W->lblMessage->text(), QString("Original image file !!"));
             QCOMPARE(W->PanelColor(), clBlue);
-            if (!Shot && F.Name.startsWith("signed_q090")) {
+            if (!Shot && F.Name.startsWith("signed_prog_422_photo")) {
                 SaveShot("verdict-blue.png");
                 Shot = true;
             }
