@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -98,15 +96,6 @@ TEST(GreyQuantizer, SingleColumnDropsDownwardError) {
     for (const auto& Row : Out) {
         EXPECT_EQ(Row.at(0), 5);
     }
-}
-
-// A fresh quantiser starts with no error; rows are independent of any
-// earlier use of another instance.
-TEST(GreyQuantizer, InstancesDoNotShareState) {
-    const Rows Field(4, std::vector<uint8_t>(9, 100));
-    const Rows First = QuantizeAll(Field);
-    QuantizeAll(Rows(7, std::vector<uint8_t>(9, 3)));
-    EXPECT_EQ(QuantizeAll(Field), First);
 }
 
 struct TJpegReadError {};
