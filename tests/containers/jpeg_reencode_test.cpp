@@ -1,4 +1,5 @@
 #include "containers/KvJpegComment.h"
+#include "containers/jpeg_encode.h"
 #include "containers/jpeg_render.h"
 #include "platform/file_stream.h"
 #include "support/test_support.h"
@@ -36,6 +37,8 @@ std::string Leading(const std::string& Path, size_t N) {
 TEST(ReencodeJpeg, WritesTheFixedBaselineLayout) {
     ScratchDir Dir;
     ReencodeJpeg(Corpus("cs_jfif_ycbcr_photo72x48").string(), Dir / "out.jpg");
+    const auto Bytes = ReadBytes(Dir / "out.jpg");
+    const std::string S(Bytes.begin(), Bytes.end());
     const std::string Jfif("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00",
                            20);
     const std::string Dqt0 = std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\x01');
@@ -44,10 +47,23 @@ TEST(ReencodeJpeg, WritesTheFixedBaselineLayout) {
     const std::string Sof("\xFF\xC0\x00\x11\x08\x00\x30\x00\x48\x03\x01\x22\x00\x02\x11\x01\x03"
                           "\x11\x01",
                           19);
-    EXPECT_EQ(Leading(Dir / "out.jpg", 177), Jfif + Dqt0 + Dqt1 + Sof);
-    const TRenderedImage A = RenderJpegFile(Dir / "out.jpg");
-    EXPECT_EQ(A.Width, 72);
-    EXPECT_EQ(A.Height, 48);
+    ASSERT_GT(S.size(), 600u);
+    EXPECT_EQ(S.substr(0, 177), Jfif + Dqt0 + Dqt1 + Sof);
+
+    // The four standard Huffman tables (DC 0, AC 0, DC 1, AC 1), the scan
+    // header, and EOI at the end.
+    size_t P = 177;
+    const int Classes[] = {0x00, 0x10, 0x01, 0x11};
+    const int Lengths[] = {0x1F, 0xB5, 0x1F, 0xB5};
+    for (int T = 0; T < 4; ++T) {
+        ASSERT_EQ(S.substr(P, 2), "\xFF\xC4") << T;
+        EXPECT_EQ(static_cast<uint8_t>(S[P + 3]), Lengths[T]) << T;
+        EXPECT_EQ(static_cast<uint8_t>(S[P + 4]), Classes[T]) << T;
+        P += 2 + static_cast<uint8_t>(S[P + 2]) * 256 + static_cast<uint8_t>(S[P + 3]);
+    }
+    EXPECT_EQ(S.substr(P, 14),
+              std::string("\xFF\xDA\x00\x0C\x03\x01\x00\x02\x11\x03\x11\x00\x3F\x00", 14));
+    EXPECT_EQ(S.substr(S.size() - 2), "\xFF\xD9");
 }
 
 TEST(ReencodeJpeg, StaysCloseToTheSourcePixels) {
@@ -127,6 +143,17 @@ TEST(ReencodeJpeg, FailuresRaiseAndWriteNothing) {
             std::string(E.what()).rfind("Cannot create file \"" + (Dir / "gone/x.jpg") + "\". ", 0),
             0u)
             << E.what();
+    }
+}
+
+TEST(EncodeJpegQuality100, CodecErrorBecomesJpegError) {
+    const TRenderedImage Empty; // no rows: the library refuses it
+    try {
+        EncodeJpegQuality100(Empty);
+        FAIL() << "an empty image must not encode";
+    } catch (const EJpegError& E) {
+        EXPECT_EQ(std::string(E.what()), "JPEG error #" + std::to_string(E.MsgCode()));
+        EXPECT_GT(E.MsgCode(), 0);
     }
 }
 
