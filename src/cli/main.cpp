@@ -1,7 +1,16 @@
-// Placeholder: the command-line companion is built on its own branch.
-#include <cstdio>
+// quillon-cli: checks and writes signatures from scripts and the shell.
+#include "cli_commands.h"
+#include "cli_run.h"
 
-int main() {
-    std::puts("quillon-cli: not built yet");
-    return 2;
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    try {
+        const std::vector<std::string> Args(argv + 1, argv + argc);
+        return quillon::cli::RunCli(Args, std::cin, std::cout, std::cerr);
+    } catch (const std::exception& E) {
+        std::cerr << "quillon-cli: " << E.what() << '\n';
+        return quillon::cli::kExitFailed;
+    }
 }

@@ -1,0 +1,77 @@
+#include "cli_files.h"
+
+#include "platform/files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace quillon::cli {
+
+namespace fs = std::filesystem;
+
+bool IsAviPath(std::string_view Path) {
+    return SameTextAscii(ExtractFileExt(Path), ".avi");
+}
+
+bool IsMediaPath(std::string_view Path) {
+    const std::string Ext = ExtractFileExt(Path);
+    return SameTextAscii(Ext, ".avi") || SameTextAscii(Ext, ".jpg") || SameTextAscii(Ext, ".jpeg");
+}
+
+std::string DefaultSignedPath(std::string_view SrcPath) {
+    return std::string(SrcPath) + (IsAviPath(SrcPath) ? ".mod.avi" : ".mod.jpg");
+}
+
+namespace {
+
+// Walks with an explicit stack of folders, so depth costs no call stack.
+void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
+    std::vector<fs::path> Found;
+    std::vector<fs::path> Pending{fs::path(Root)};
+    while (!Pending.empty()) {
+        const fs::path Dir = std::move(Pending.back());
+        Pending.pop_back();
+        std::error_code Ec;
+        fs::directory_iterator It(Dir, Ec);
+        if (Ec) {
+            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+            continue;
+        }
+        for (const fs::directory_iterator End; It != End; It.increment(Ec)) {
+            const fs::directory_entry& Entry = *It;
+            std::error_code KindEc;
+            if (!Entry.is_symlink(KindEc) && Entry.is_directory(KindEc)) {
+                Pending.push_back(Entry.path());
+            } else if (Entry.is_regular_file(KindEc) &&
+                       IsMediaPath(Entry.path().filename().string())) {
+                Found.push_back(Entry.path());
+            }
+        }
+        if (Ec)
+            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+    }
+    if (Found.empty()) {
+        Targets.Problems.push_back("no .avi, .jpg or .jpeg files in folder " + Root);
+        return;
+    }
+    // Path comparison goes element by element, so a folder's files stay together.
+    std::sort(Found.begin(), Found.end());
+    for (const fs::path& P : Found)
+        Targets.Files.push_back(P.string());
+}
+
+} // namespace
+
+TVerifyTargets CollectVerifyTargets(const std::vector<std::string>& Args) {
+    TVerifyTargets Targets;
+    for (const std::string& A : Args) {
+        if (DirectoryExists(A))
+            WalkFolder(A, Targets);
+        else
+            Targets.Files.push_back(A);
+    }
+    return Targets;
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,30 @@
+// Which files a command acts on: the format rule by extension, the names of
+// signed copies, and the walk of a folder argument.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon::cli {
+
+// ".avi" in any letter case, by the window's extension rule.
+bool IsAviPath(std::string_view Path);
+// The file kinds a folder walk picks up: .avi, .jpg and .jpeg in any case.
+bool IsMediaPath(std::string_view Path);
+// SRC + ".mod.avi" for AVI, SRC + ".mod.jpg" for everything else.
+std::string DefaultSignedPath(std::string_view SrcPath);
+
+struct TVerifyTargets {
+    std::vector<std::string> Files;
+    std::vector<std::string>
+        Problems; // one line each: folders that could not be read or held nothing
+};
+
+// Every argument that names a folder is replaced by the media files below it
+// (sorted, folder by folder); every other argument stands as given, so that a
+// missing file still gets its verdict. Symbolic links to folders are not
+// followed, which keeps a link cycle from walking forever.
+TVerifyTargets CollectVerifyTargets(const std::vector<std::string>& Args);
+
+} // namespace quillon::cli

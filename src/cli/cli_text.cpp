@@ -1,0 +1,129 @@
+#include "cli_text.h"
+
+#include "engine/mediasign.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHexByte(std::string& Out, unsigned char B) {
+    Out += kHexDigits[B >> 4];
+    Out += kHexDigits[B & 0x0F];
+}
+
+} // namespace
+
+std::string_view VerdictText(int32_t Code) {
+    switch (Code) {
+    case kVerifyOk:
+        return "Original image file !!";
+    case kVerifyMismatch:
+    case kVerifyNoSignature:
+        return "Entire image changed or wrong SITE-CODE !!";
+    case kVerifyNoSiteCode:
+        return "Invalid group code";
+    case kVerifyNoFile:
+        return "Invalid file";
+    case kVerifyNoTemp:
+        return "In your system, the environment value as \"TEMP\" is not set.\r\n"
+               "It is very important system environment value. Pleas check it, and try again.";
+    case kVerifyCopyFailed:
+        return "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
+    default:
+        return "unknown error";
+    }
+}
+
+std::string FormatVerifyText(std::string_view Path, int32_t Code) {
+    std::string Verdict(VerdictText(Code));
+    for (size_t P; (P = Verdict.find("\r\n")) != std::string::npos;)
+        Verdict.replace(P, 2, " ");
+    std::string Line(Path);
+    Line += '\t';
+    Line += std::to_string(Code);
+    Line += '\t';
+    Line += Verdict;
+    return Line;
+}
+
+std::string FormatVerifyJson(std::string_view Path, int32_t Code) {
+    return "{\"path\":" + JsonString(Path) + ",\"code\":" + std::to_string(Code) +
+           ",\"verdict\":" + JsonString(VerdictText(Code)) + "}";
+}
+
+std::string JsonString(std::string_view Bytes) {
+    std::string Out;
+    Out.reserve(Bytes.size() + 2);
+    Out += '"';
+    for (const char C : Bytes) {
+        const auto B = static_cast<unsigned char>(C);
+        switch (B) {
+        case '"':
+            Out += "\\\"";
+            break;
+        case '\\':
+            Out += "\\\\";
+            break;
+        case '\b':
+            Out += "\\b";
+            break;
+        case '\f':
+            Out += "\\f";
+            break;
+        case '\n':
+            Out += "\\n";
+            break;
+        case '\r':
+            Out += "\\r";
+            break;
+        case '\t':
+            Out += "\\t";
+            break;
+        default:
+            if (B < 0x20 || B > 0x7E) {
+                Out += "\\u00";
+                AppendHexByte(Out, B);
+            } else {
+                Out += C;
+            }
+        }
+    }
+    Out += '"';
+    return Out;
+}
+
+std::string HexBytes(std::string_view Bytes) {
+    std::string Out;
+    Out.reserve(Bytes.size() * 2);
+    for (const char C : Bytes)
+        AppendHexByte(Out, static_cast<unsigned char>(C));
+    return Out;
+}
+
+std::string Hex8(uint32_t Value) {
+    std::string Out(8, '0');
+    for (int I = 7; I >= 0; --I, Value >>= 4)
+        Out[static_cast<size_t>(I)] = kHexDigits[Value & 0x0F];
+    return Out;
+}
+
+std::string PrintableText(std::string_view Bytes) {
+    std::string Out;
+    Out.reserve(Bytes.size());
+    for (const char C : Bytes) {
+        const auto B = static_cast<unsigned char>(C);
+        if (C == '\\') {
+            Out += "\\\\";
+        } else if (B >= 0x20 && B <= 0x7E) {
+            Out += C;
+        } else {
+            Out += "\\x";
+            AppendHexByte(Out, B);
+        }
+    }
+    return Out;
+}
+
+} // namespace quillon::cli

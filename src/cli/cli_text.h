@@ -1,0 +1,33 @@
+// How results are put into words: the verdicts, JSON lines, hex and
+// printable renderings of byte strings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillon::cli {
+
+// The window's own text for a verification code, line break ("\r\n") included.
+std::string_view VerdictText(int32_t Code);
+
+// One verification as a text line: path, code and verdict separated by tabs,
+// the verdict's line break turned into a blank. No trailing newline.
+std::string FormatVerifyText(std::string_view Path, int32_t Code);
+// The same as one JSON object {"path":..,"code":..,"verdict":..}.
+std::string FormatVerifyJson(std::string_view Path, int32_t Code);
+
+// A JSON string literal, quotes included, in plain ASCII. Every byte above
+// 0x7E and every control byte is escaped; a byte B above 0x7F becomes \u00BB,
+// so that reading each character back as one byte (Latin-1) restores the
+// path's bytes exactly, whatever encoding they were in.
+std::string JsonString(std::string_view Bytes);
+
+// Upper-case hex digits, two a byte, no separators.
+std::string HexBytes(std::string_view Bytes);
+// Eight upper-case hex digits.
+std::string Hex8(uint32_t Value);
+// Printable ASCII as it stands, a backslash doubled, every other byte as \xHH.
+std::string PrintableText(std::string_view Bytes);
+
+} // namespace quillon::cli

@@ -1,0 +1,72 @@
+#include "cli/cli_files.h"
+#include "support/test_support.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace quillon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CliFiles, AviByExtensionInAnyCase) {
+    for (const char* P : {"clip.avi", "CLIP.AVI", "dir/Clip.Avi", "a.b.aVi", ".avi"})
+        EXPECT_TRUE(IsAviPath(P)) << P;
+    for (const char* P : {"photo.jpg", "clip.avi.jpg", "clip.avi/photo", "clip.avi/", "clipavi",
+                          "clip.avi ", "clip.av", ""})
+        EXPECT_FALSE(IsAviPath(P)) << P;
+}
+
+TEST(CliFiles, SignedCopyNames) {
+    EXPECT_EQ(DefaultSignedPath("photo.jpg"), "photo.jpg.mod.jpg");
+    EXPECT_EQ(DefaultSignedPath("CLIP.AVI"), "CLIP.AVI.mod.avi");
+    EXPECT_EQ(DefaultSignedPath("a/b.Avi"), "a/b.Avi.mod.avi");
+    EXPECT_EQ(DefaultSignedPath("noext"), "noext.mod.jpg");
+    EXPECT_EQ(DefaultSignedPath("movies.avi/clip"), "movies.avi/clip.mod.jpg");
+    EXPECT_EQ(DefaultSignedPath("x.png"), "x.png.mod.jpg");
+}
+
+TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
+    test::ScratchDir Dir;
+    const fs::path R = Dir.Path();
+    fs::create_directories(R / "b" / "deep" / "er");
+    fs::create_directories(R / "a.avi"); // a folder, not a movie
+    for (const char* Name : {"z.JPG", "b/deep/er/m.Avi", "b/x.jpeg", "a.avi/in.jpg", "notes.txt",
+                             "b/photo.jpg.bak", "c.avi", "b/deep/Y.jPeG"})
+        test::WriteBytes(R / Name, std::string("x"));
+    fs::create_directory_symlink(R, R / "b" / "loop"); // must not be followed
+
+    const TVerifyTargets T = CollectVerifyTargets({R.string()});
+    EXPECT_TRUE(T.Problems.empty());
+    const std::vector<std::string> Expected = {
+        (R / "a.avi" / "in.jpg").string(),
+        (R / "b" / "deep" / "Y.jPeG").string(),
+        (R / "b" / "deep" / "er" / "m.Avi").string(),
+        (R / "b" / "x.jpeg").string(),
+        (R / "c.avi").string(),
+        (R / "z.JPG").string(),
+    };
+    EXPECT_EQ(T.Files, Expected);
+}
+
+TEST(CliFiles, FilesAndMissingPathsStandAsGiven) {
+    test::ScratchDir Dir;
+    const std::string Txt = Dir / "notes.txt";
+    test::WriteBytes(Txt, std::string("x"));
+    const std::string Missing = Dir / "gone.jpg";
+    const TVerifyTargets T = CollectVerifyTargets({Txt, Missing, Txt});
+    EXPECT_EQ(T.Files, (std::vector<std::string>{Txt, Missing, Txt}));
+    EXPECT_TRUE(T.Problems.empty());
+}
+
+TEST(CliFiles, FolderWithoutMediaIsAProblem) {
+    test::ScratchDir Dir;
+    test::WriteBytes(Dir / "readme.txt", std::string("x"));
+    const TVerifyTargets T = CollectVerifyTargets({Dir.Path().string()});
+    EXPECT_TRUE(T.Files.empty());
+    ASSERT_EQ(T.Problems.size(), 1u);
+    EXPECT_NE(T.Problems[0].find(Dir.Path().string()), std::string::npos);
+}
+
+} // namespace
+} // namespace quillon::cli

@@ -1,0 +1,117 @@
+#include "cli/cli_options.h"
+#include "cli/cli_site_code.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace quillon::cli {
+namespace {
+
+TParseResult Parse(std::vector<std::string> Args) {
+    return ParseCommandLine(Args);
+}
+
+TEST(CliOptions, VerifyTakesSiteCodeJsonAndPathsInAnyOrder) {
+    const auto R = Parse({"--trace", "verify", "a.jpg", "--json", "--site-code", "K", "b.avi"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.Command, TCommand::Verify);
+    EXPECT_TRUE(R.Options.Trace);
+    EXPECT_TRUE(R.Options.Json);
+    EXPECT_EQ(R.Options.SiteCode, "K");
+    EXPECT_EQ(R.Options.Paths, (std::vector<std::string>{"a.jpg", "b.avi"}));
+}
+
+TEST(CliOptions, ValuesMayLookLikeOptionsOrBeEmpty) {
+    auto R = Parse({"verify", "--site-code", "-", "x"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.SiteCode, "-");
+    R = Parse({"verify", "--site-code", "--json", "x"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.SiteCode, "--json");
+    EXPECT_FALSE(R.Options.Json);
+    R = Parse({"verify", "--site-code=a=b c", "x"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.SiteCode, "a=b c");
+    R = Parse({"verify", "--site-code=", "x"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.SiteCode, "");
+}
+
+TEST(CliOptions, DoubleDashEndsOptions) {
+    const auto R = Parse({"verify", "--site-code", "K", "--", "--json", "-"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_FALSE(R.Options.Json);
+    EXPECT_EQ(R.Options.Paths, (std::vector<std::string>{"--json", "-"}));
+}
+
+TEST(CliOptions, SignRenderAndCommentShapes) {
+    auto R = Parse({"sign", "--site-code", "K", "src.jpg"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.Command, TCommand::Sign);
+    R = Parse({"sign", "--site-code", "K", "src.jpg", "dst.jpg"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.Paths.size(), 2u);
+    R = Parse({"render", "p.jpg", "--out", "p.ppm"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.OutPath, "p.ppm");
+    R = Parse({"comment", "p.jpg"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.Command, TCommand::Comment);
+}
+
+TEST(CliOptions, UsageErrors) {
+    const std::vector<std::vector<std::string>> Bad = {
+        {},
+        {"--json"},
+        {"frobnicate", "x"},
+        {"verify", "x"},                // no site code
+        {"verify", "--site-code", "K"}, // no path
+        {"verify", "--site-code"},      // value missing
+        {"verify", "--site-code", "K", "--site-code", "L", "x"},
+        {"verify", "--site-code", "K", "--bogus", "x"},
+        {"verify", "--site-code", "K", "--out", "o", "x"},
+        {"sign", "--site-code", "K"},
+        {"sign", "--site-code", "K", "a", "b", "c"},
+        {"sign", "--site-code", "K", "--json", "a"},
+        {"sign", "a"},
+        {"render"},
+        {"render", "a", "b"},
+        {"render", "--site-code", "K", "a"},
+        {"render", "a", "--out"},
+        {"comment"},
+        {"comment", "a", "--json"},
+        {"-x", "comment", "a"},
+    };
+    for (const auto& Args : Bad) {
+        std::string Joined;
+        for (const auto& A : Args)
+            Joined += A + " ";
+        EXPECT_NE(Parse(Args).Error, "") << Joined;
+    }
+}
+
+TEST(CliOptions, HelpWinsOverEveryOtherProblem) {
+    for (const char* H : {"--help", "-h"}) {
+        const auto R = Parse({"verify", "--bogus", H});
+        EXPECT_TRUE(R.Options.Help);
+        EXPECT_EQ(R.Error, "");
+    }
+}
+
+TEST(CliSiteCode, FirstLineWithoutItsLineEnd) {
+    const auto Read = [](const std::string& Text) {
+        std::istringstream In(Text);
+        return ReadSiteCodeLine(In);
+    };
+    EXPECT_EQ(Read("SITE-42\nsecond\n"), "SITE-42");
+    EXPECT_EQ(Read("SITE-42\r\n"), "SITE-42");
+    EXPECT_EQ(Read("no newline"), "no newline");
+    EXPECT_EQ(Read(""), "");
+    EXPECT_EQ(Read("\n"), "");
+    EXPECT_EQ(Read(" a\tb \n"), " a\tb ");
+    EXPECT_EQ(Read("a\r\r\n"), "a\r"); // only the one \r before the newline goes
+    EXPECT_EQ(Read("\xE4\xFF\n"), "\xE4\xFF");
+}
+
+} // namespace
+} // namespace quillon::cli

@@ -1,0 +1,22 @@
+// Runs the real quillon-cli executable as a child process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+struct TCliRun {
+    int Status = -1; // exit status; -1 when the child did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+// Args exclude the program name; Input is fed to the child's standard input,
+// which is then closed.
+TCliRun RunCliProcess(const std::vector<std::string>& Args, const std::string& Input = {});
+
+// The non-empty lines of Text.
+std::vector<std::string> Lines(const std::string& Text);
+
+} // namespace quillon::test

@@ -1,0 +1,94 @@
+#include "cli/cli_render.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace quillon::cli {
+namespace {
+
+// A bit-at-a-time register step, independent of the table-driven one.
+uint32_t SlowCrc(uint32_t Crc, const uint8_t* Data, size_t Len) {
+    for (size_t I = 0; I < Len; ++I) {
+        Crc ^= Data[I];
+        for (int K = 0; K < 8; ++K)
+            Crc = (Crc & 1) ? (Crc >> 1) ^ 0xEDB88320u : Crc >> 1;
+    }
+    return Crc;
+}
+
+// Random pixels; the padding beyond 3 x Width is filled too, so that a
+// checksum or writer reading it shows.
+TRenderedImage MakeImage(int32_t Width, int32_t Height, size_t Padding, unsigned Seed) {
+    TRenderedImage Image;
+    Image.Width = Width;
+    Image.Height = Height;
+    Image.Stride = static_cast<size_t>(Width) * 3 + Padding;
+    const size_t Size = Image.Stride * static_cast<size_t>(Height);
+    Image.Pixels = std::make_unique<uint8_t[]>(Size);
+    std::mt19937 Rng(Seed);
+    for (size_t I = 0; I < Size; ++I)
+        Image.Pixels[I] = static_cast<uint8_t>(Rng());
+    return Image;
+}
+
+TEST(CliRender, ChecksumCoversThreeBytesAPixelOnly) {
+    const TRenderedImage Image = MakeImage(7, 5, 9, 1);
+    uint32_t Expected = 0;
+    for (int32_t Y = 0; Y < Image.Height; ++Y)
+        Expected = SlowCrc(Expected, Image.Row(Y), 21);
+    EXPECT_EQ(RowsChecksum(Image), Expected);
+}
+
+TEST(CliRender, ChecksumCountWrapsAt65536BytesARow) {
+    // 21846 pixels = 65538 bytes a row, of which 2 are fed.
+    const TRenderedImage Wide = MakeImage(21846, 2, 0, 2);
+    uint32_t Expected = 0;
+    for (int32_t Y = 0; Y < Wide.Height; ++Y)
+        Expected = SlowCrc(Expected, Wide.Row(Y), 2);
+    EXPECT_EQ(RowsChecksum(Wide), Expected);
+    // 21845 pixels = 65535 bytes, all fed.
+    const TRenderedImage Widest = MakeImage(21845, 1, 0, 3);
+    EXPECT_EQ(RowsChecksum(Widest), SlowCrc(0, Widest.Row(0), 65535));
+}
+
+TEST(CliRender, PpmHoldsRedGreenBlue) {
+    test::ScratchDir Dir;
+    const TRenderedImage Image = MakeImage(3, 2, 4, 4);
+    const std::string Path = Dir / "out.ppm";
+    WriteRenderedImage(Image, Path);
+    const std::vector<uint8_t> Bytes = test::ReadBytes(Path);
+    const std::string Header = "P6\n3 2\n255\n";
+    ASSERT_EQ(Bytes.size(), Header.size() + 18);
+    EXPECT_EQ(std::string(Bytes.begin(), Bytes.begin() + static_cast<long>(Header.size())), Header);
+    for (int32_t Y = 0; Y < 2; ++Y)
+        for (int X = 0; X < 3; ++X) {
+            const uint8_t* Bgr = Image.Row(Y) + X * 3;
+            const size_t At = Header.size() + static_cast<size_t>(Y * 9 + X * 3);
+            EXPECT_EQ(Bytes[At], Bgr[2]);
+            EXPECT_EQ(Bytes[At + 1], Bgr[1]);
+            EXPECT_EQ(Bytes[At + 2], Bgr[0]);
+        }
+}
+
+TEST(CliRender, BgrNameGetsTheRawRowsWithoutPadding) {
+    test::ScratchDir Dir;
+    const TRenderedImage Image = MakeImage(5, 3, 7, 5);
+    const std::string Path = Dir / "out.BGR";
+    WriteRenderedImage(Image, Path);
+    std::vector<uint8_t> Expected;
+    for (int32_t Y = 0; Y < 3; ++Y)
+        Expected.insert(Expected.end(), Image.Row(Y), Image.Row(Y) + 15);
+    EXPECT_EQ(test::ReadBytes(Path), Expected);
+}
+
+TEST(CliRender, UnwritableDestinationRaisesAndLeavesNothing) {
+    test::ScratchDir Dir;
+    const TRenderedImage Image = MakeImage(2, 2, 0, 6);
+    const std::string Path = Dir / "missing/out.ppm";
+    EXPECT_THROW(WriteRenderedImage(Image, Path), EFileError);
+    EXPECT_FALSE(std::filesystem::exists(Path));
+}
+
+} // namespace
+} // namespace quillon::cli
