@@ -389,21 +389,6 @@ TEST_F(MainWindowLogic, ExceptionFromTheLibraryIsAnUnknownError) {
 
 // ---- Set --------------------------------------------------------------------------
 
-TEST_F(MainWindowLogic, SetWritesACopyBesideTheChosenFile) {
-    View.MarkCode = "SITE-42";
-    Choose("/p/photo.jpg");
-    View.Log.clear();
-    Logic.btnSetClick();
-    Choose("/c/CLIP.AVI");
-    Logic.btnSetClick();
-    Choose("/p/noext");
-    Logic.btnSetClick();
-    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(SITE-42|/p/noext|/p/noext.mod.jpg)"});
-    EXPECT_EQ(View.Log, Lines{}); // success shows nothing, not even a cursor
-    EXPECT_EQ(SignedCopyPath("/p/photo.jpg"), "/p/photo.jpg.mod.jpg");
-    EXPECT_EQ(SignedCopyPath("/c/CLIP.AVI"), "/c/CLIP.AVI.mod.avi");
-}
-
 TEST_F(MainWindowLogic, SetRoutesByExtension) {
     View.MarkCode = "K";
     Choose("/p/photo.jpg");
@@ -412,6 +397,10 @@ TEST_F(MainWindowLogic, SetRoutesByExtension) {
     Choose("/c/CLIP.AVI");
     Logic.btnSetClick();
     EXPECT_EQ(Engine.Calls, Lines{"SignAVI(K|/c/CLIP.AVI|/c/CLIP.AVI.mod.avi)"});
+    Choose("/p/noext");
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K|/p/noext|/p/noext.mod.jpg)"});
+    EXPECT_EQ(View.Log, Lines{}); // success shows nothing, not even a cursor
 }
 
 TEST_F(MainWindowLogic, SetHandsOverTheWholeSiteCode) {
