@@ -49,16 +49,6 @@ TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
     EXPECT_EQ(T.Files, Expected);
 }
 
-TEST(CliFiles, FilesAndMissingPathsStandAsGiven) {
-    test::ScratchDir Dir;
-    const std::string Txt = Dir / "notes.txt";
-    test::WriteBytes(Txt, std::string("x"));
-    const std::string Missing = Dir / "gone.jpg";
-    const TVerifyTargets T = CollectVerifyTargets({Txt, Missing, Txt});
-    EXPECT_EQ(T.Files, (std::vector<std::string>{Txt, Missing, Txt}));
-    EXPECT_TRUE(T.Problems.empty());
-}
-
 TEST(CliFiles, FolderWithoutMediaIsAProblem) {
     test::ScratchDir Dir;
     test::WriteBytes(Dir / "readme.txt", std::string("x"));

@@ -32,7 +32,7 @@ TRenderedImage MakeImage(int32_t Width, int32_t Height, size_t Padding, unsigned
     return Image;
 }
 
-TEST(CliRender, ChecksumCoversThreeBytesAPixelOnly) {
+TEST(CliRenderRows, ChecksumCoversThreeBytesAPixelOnly) {
     const TRenderedImage Image = MakeImage(7, 5, 9, 1);
     uint32_t Expected = 0;
     for (int32_t Y = 0; Y < Image.Height; ++Y)
@@ -40,7 +40,7 @@ TEST(CliRender, ChecksumCoversThreeBytesAPixelOnly) {
     EXPECT_EQ(RowsChecksum(Image), Expected);
 }
 
-TEST(CliRender, ChecksumCountWrapsAt65536BytesARow) {
+TEST(CliRenderRows, ChecksumCountWrapsAt65536BytesARow) {
     // 21846 pixels = 65538 bytes a row, of which 2 are fed.
     const TRenderedImage Wide = MakeImage(21846, 2, 0, 2);
     uint32_t Expected = 0;
@@ -52,26 +52,7 @@ TEST(CliRender, ChecksumCountWrapsAt65536BytesARow) {
     EXPECT_EQ(RowsChecksum(Widest), SlowCrc(0, Widest.Row(0), 65535));
 }
 
-TEST(CliRender, PpmHoldsRedGreenBlue) {
-    test::ScratchDir Dir;
-    const TRenderedImage Image = MakeImage(3, 2, 4, 4);
-    const std::string Path = Dir / "out.ppm";
-    WriteRenderedImage(Image, Path);
-    const std::vector<uint8_t> Bytes = test::ReadBytes(Path);
-    const std::string Header = "P6\n3 2\n255\n";
-    ASSERT_EQ(Bytes.size(), Header.size() + 18);
-    EXPECT_EQ(std::string(Bytes.begin(), Bytes.begin() + static_cast<long>(Header.size())), Header);
-    for (int32_t Y = 0; Y < 2; ++Y)
-        for (int X = 0; X < 3; ++X) {
-            const uint8_t* Bgr = Image.Row(Y) + X * 3;
-            const size_t At = Header.size() + static_cast<size_t>(Y * 9 + X * 3);
-            EXPECT_EQ(Bytes[At], Bgr[2]);
-            EXPECT_EQ(Bytes[At + 1], Bgr[1]);
-            EXPECT_EQ(Bytes[At + 2], Bgr[0]);
-        }
-}
-
-TEST(CliRender, BgrNameGetsTheRawRowsWithoutPadding) {
+TEST(CliRenderRows, BgrNameGetsTheRawRowsWithoutPadding) {
     test::ScratchDir Dir;
     const TRenderedImage Image = MakeImage(5, 3, 7, 5);
     const std::string Path = Dir / "out.BGR";
@@ -82,7 +63,7 @@ TEST(CliRender, BgrNameGetsTheRawRowsWithoutPadding) {
     EXPECT_EQ(test::ReadBytes(Path), Expected);
 }
 
-TEST(CliRender, UnwritableDestinationRaisesAndLeavesNothing) {
+TEST(CliRenderRows, UnwritableDestinationRaisesAndLeavesNothing) {
     test::ScratchDir Dir;
     const TRenderedImage Image = MakeImage(2, 2, 0, 6);
     const std::string Path = Dir / "missing/out.ppm";

@@ -24,6 +24,45 @@ uint32_t LittleEndian32(const std::vector<uint8_t>& B, size_t At) {
     return B[At] | B[At + 1] << 8 | B[At + 2] << 16 | static_cast<uint32_t>(B[At + 3]) << 24;
 }
 
+TEST(CliRoundTrip, MissingTempFolderGivesTheTempMessage) {
+    const fs::path Signed = TestDataDir() / "avi" / "signed_mjpeg_pcm.avi";
+    const ScopedEnv Temp("TEMP", "");
+    const TCliRun Run = RunCliProcess({"verify", "--site-code", "SITE-42", Signed.string()});
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_EQ(Run.Out, VerifyLine(Signed.string(), -4,
+                                  "In your system, the environment value as \"TEMP\" is not set. "
+                                  "It is very important system environment value. Pleas check "
+                                  "it, and try again."));
+}
+
+TEST(CliRoundTrip, SignFailuresSayWhy) {
+    ScratchDir Dir;
+    const std::string Text = Dir / "notes.jpg";
+    WriteBytes(Text, std::string("plain text"));
+    const std::string Tiny = Dir / "tiny.avi";
+    WriteBytes(Tiny, std::string(11, 'R'));
+    const std::string Clip = Dir / "clip.avi";
+    fs::copy_file(TestDataDir() / "avi" / "ff_rawvideo_bgr24_tiny.avi", Clip);
+    const std::string Nowhere = Dir / "no/such/folder/clip.avi";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> Cases = {
+        {{Text}, "JPEG error #53"},
+        {{Tiny}, "shorter than 12 bytes"},
+        {{Clip, Nowhere}, "does not exist"},
+    };
+    for (const auto& [Paths, Reason] : Cases) {
+        std::vector<std::string> Args{"sign", "--site-code", "K"};
+        Args.insert(Args.end(), Paths.begin(), Paths.end());
+        const TCliRun Run = RunCliProcess(Args);
+        const std::string Dst =
+            Paths.size() > 1 ? Paths[1] : Paths[0] + (Paths[0] == Text ? ".mod.jpg" : ".mod.avi");
+        EXPECT_EQ(Run.Status, 1) << Dst;
+        EXPECT_EQ(Lines(Run.Err).size(), 1u) << Run.Err;
+        EXPECT_NE(Run.Err.find(Dst), std::string::npos) << Run.Err;
+        EXPECT_NE(Run.Err.find(Reason), std::string::npos) << Run.Err;
+        EXPECT_FALSE(fs::exists(Dst));
+    }
+}
+
 // The register over the key alone, carried over Count zero bytes: what the
 // key adds to the checksum of data Count bytes long (the register is linear).
 uint32_t KeyContribution(const std::string& Key, uint64_t RowCount, uint16_t RowBytes) {

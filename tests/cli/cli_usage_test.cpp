@@ -1,6 +1,5 @@
 // The executable's own behaviour, whatever the engine answers: usage, help,
 // site-code handling, output forms and the folder walk.
-#include "cli/cli_json.h"
 #include "cli/cli_process.h"
 #include "cli/cli_text.h"
 #include "support/test_support.h"
@@ -33,11 +32,8 @@ TEST(CliUsage, NoArgumentsOrBadOnesGiveStatus2AndUsage) {
     const std::vector<std::vector<std::string>> Bad = {
         {},
         {"verify", "x.jpg"},
-        {"verify", "--site-code", "K"},
         {"verify", "--site-code", "K", "--frob", "x.jpg"},
         {"sign", "--site-code", "K"},
-        {"render"},
-        {"comment", "a", "b"},
         {"nosuchcommand"},
     };
     for (const auto& Args : Bad) {
@@ -97,16 +93,11 @@ TEST(CliUsage, JsonLinesEscapeOddPaths) {
     const TCliRun Run =
         RunCliProcess({"verify", "--json", "--site-code", "K", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 1);
-    const auto L = Lines(Run.Out);
-    ASSERT_EQ(L.size(), 1u) << Run.Out;
-    for (const char C : L[0])
-        EXPECT_TRUE(C >= 0x20 && C <= 0x7E) << int(static_cast<unsigned char>(C));
-    const auto Members = ParseFlatJsonObject(L[0]);
-    ASSERT_TRUE(Members.has_value()) << L[0];
-    EXPECT_EQ(Members->at("path"), Dir / Name);
-    const int Code = std::stoi(Members->at("code"));
-    EXPECT_NE(Code, 1);
-    EXPECT_EQ(Members->at("verdict"), cli::VerdictText(Code));
+    // Not a JPEG: the verifier's own failure, -9.
+    EXPECT_EQ(Run.Out, "{\"path\":\"" + Dir.Path().string() +
+                           R"(/we\"ird\\ \t\u0001\u00FF\u00C3\u00A9 name.JPG","code":-9,)"
+                           R"("verdict":"unknown error"})"
+                           "\n");
 }
 
 TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
