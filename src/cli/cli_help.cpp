@@ -60,7 +60,8 @@ Options:
   --json            verify: one JSON object a line, {"path", "code",
                     "verdict"}, in plain ASCII; a path byte above 0x7F is
                     written as \u00XX, so reading each character back as one
-                    byte (Latin-1) restores the path exactly.
+                    byte (Latin-1) restores the path exactly. Use it when
+                    paths may hold tabs or line breaks.
   --out FILE        render: also writes the rows, as a binary PPM (P6, red,
                     green, blue) or, for a name ending in .bgr, raw: 3 x
                     width bytes a row in the decoder's order, top row first.
