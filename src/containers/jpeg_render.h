@@ -33,6 +33,12 @@ struct TRenderedImage {
 
 // Reads the file whole and renders it. Raises EFileError when it cannot be
 // read and EJpegError for codec errors.
+// Grey files come out through the decoder's 236-level palette as g, g, g.
+// Four-component files are converted from CMYK (YCCK first converted to
+// CMYK): with an Adobe segment the inks are stored inverted, so red =
+// C * K / 255; without one red = (255 - C) * (255 - K) / 255; likewise green
+// from M and blue from Y, rounded. Their rows lie at a stride of 4 x Width.
+// Two-component files have no colour meaning: JPEG error #27.
 TRenderedImage RenderJpegFile(const std::string& Path);
 // The same for a stream already in memory.
 TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size);

@@ -223,6 +223,16 @@ TEST(JpegRender, UndefinedTablesOfALaterScanAreRefused) {
     EXPECT_EQ(RenderError(Without(Progressive, DropAc)), 50);
 }
 
+TEST(JpegRender, ASecondScanInASingleScanFileFailsAfterTheRows) {
+    const TBytes Data = EncodePicture(40, 30, TLayout::Baseline);
+    const TSegment Scan = Segments(Data).back();
+    ASSERT_EQ(Scan.Marker, 0xDA);
+    TBytes Twice(Data.begin(), Data.begin() + Scan.Offset + Scan.Size);
+    Twice.insert(Twice.end(), Data.begin() + Scan.Offset, Data.begin() + Scan.Offset + Scan.Size);
+    Twice.insert(Twice.end(), {0xFF, 0xD9});
+    EXPECT_EQ(RenderError(Twice), 35);
+}
+
 TEST(JpegRender, TwoThreadsGiveTheRowsOfOne) {
     const TBytes Data = EncodePicture(517, 301, TLayout::Progressive);
     SetJpegDecodeThreads(1);
