@@ -19,18 +19,20 @@ bool OnlyDc(const int16_t* Coef) {
 
 } // namespace
 
+void InverseDctDcBlock(int16_t Dc, float M0, uint8_t* Out, size_t OutStride) {
+    const uint8_t Sample = IdctOutputSample(static_cast<double>(static_cast<float>(Dc) * M0));
+    for (int R = 0; R < 8; ++R)
+        std::memset(Out + R * OutStride, Sample, 8);
+}
+
 void InverseDctBlock(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride) {
-    if (OnlyDc(Coef)) {
-        // With every AC coefficient zero each pass passes its input through
-        // unchanged (x + 0, x - 0), so all 64 samples come from the DC term.
-        const float Dc = static_cast<float>(Coef[0]) * M[0];
-        const uint8_t Sample = IdctOutputSample(static_cast<double>(Dc));
-        for (int R = 0; R < 8; ++R)
-            std::memset(Out + R * OutStride, Sample, 8);
+    if (UseVector) {
+        if (InverseDctBlockVector(Coef, M, Out, OutStride))
+            return;
+    } else if (OnlyDc(Coef)) {
+        InverseDctDcBlock(Coef[0], M[0], Out, OutStride);
         return;
     }
-    if (UseVector && InverseDctBlockVector(Coef, M, Out, OutStride))
-        return;
     InverseDctBlockReference(Coef, M, Out, OutStride);
 }
 

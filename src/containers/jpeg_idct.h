@@ -29,6 +29,10 @@ void InverseDctBlock(const int16_t* Coef, const float* M, uint8_t* Out, size_t O
 // the yardstick the fast path is held to.
 void InverseDctBlockReference(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride);
 
+// A block whose AC coefficients are all zero: each pass then passes its
+// input through unchanged (x + 0, x - 0), so all 64 samples are the DC's.
+void InverseDctDcBlock(int16_t Dc, float M0, uint8_t* Out, size_t OutStride);
+
 // The eight-lane evaluation: false when the processor lacks it or when a
 // value came too close to a rounding boundary to be sure (then nothing is
 // written and the reference evaluation must do the block).

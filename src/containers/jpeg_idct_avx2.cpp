@@ -22,8 +22,8 @@ namespace {
 constexpr double Margin = 1.0 / (1ull << 50);
 
 struct TChecks {
-    __m128 Unsure = _mm_setzero_ps();
-    __m128i UnsureInt = _mm_setzero_si128();
+    __m128 Unsure;      // lanes of single roundings that might differ
+    __m256i UnsureWide; // lanes of double values that might round or truncate differently
 };
 
 QUILLON_AVX2_INLINE __m256d Abs(__m256d V) {
@@ -39,6 +39,18 @@ QUILLON_AVX2_INLINE __m128 RoundChecked(__m256d V, __m256d Bound, TChecks& C) {
     return _mm256_cvtpd_ps(V);
 }
 
+// The same for a value whose error is at most a few units in its own last
+// place: the single rounding boundaries are where the 29 bits below single
+// precision read exactly 1000...0, so a distance of 8 units from that
+// pattern is plenty.
+QUILLON_AVX2_INLINE __m128 RoundNearChecked(__m256d V, TChecks& C) {
+    const __m256i Below = _mm256_and_si256(
+        _mm256_add_epi64(_mm256_castpd_si256(V), _mm256_set1_epi64x(8 - (1ll << 28))),
+        _mm256_set1_epi64x((1ll << 29) - 1));
+    C.UnsureWide = _mm256_or_si256(C.UnsureWide, _mm256_cmpgt_epi64(_mm256_set1_epi64x(17), Below));
+    return _mm256_cvtpd_ps(V);
+}
+
 QUILLON_AVX2_INLINE __m256d Low(__m256 V) {
     return _mm256_cvtps_pd(_mm256_castps256_ps128(V));
 }
@@ -49,17 +61,16 @@ QUILLON_AVX2_INLINE __m256 Join(__m128 Lo, __m128 Hi) {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(Lo), Hi, 1);
 }
 
-// single((A - B) * K) or single((A + B) * K)
+// single((A - B) * K) or single((A + B) * K): two roundings in double,
+// at most about 2 units of the result's last place.
 template <bool Add>
 QUILLON_AVX2_INLINE __m256 CombineTimes(__m256 A, __m256 B, double K, TChecks& C) {
     const __m256d Kd = _mm256_set1_pd(K);
-    const __m256d M = _mm256_set1_pd(Margin);
     const __m256d L =
         _mm256_mul_pd(Add ? _mm256_add_pd(Low(A), Low(B)) : _mm256_sub_pd(Low(A), Low(B)), Kd);
     const __m256d H =
         _mm256_mul_pd(Add ? _mm256_add_pd(High(A), High(B)) : _mm256_sub_pd(High(A), High(B)), Kd);
-    return Join(RoundChecked(L, _mm256_mul_pd(Abs(L), M), C),
-                RoundChecked(H, _mm256_mul_pd(Abs(H), M), C));
+    return Join(RoundNearChecked(L, C), RoundNearChecked(H, C));
 }
 
 // single((A - B) * K - T)
@@ -74,14 +85,13 @@ QUILLON_AVX2_INLINE __m256 DiffTimesMinus(__m256 A, __m256 B, double K, __m256 T
                 RoundChecked(H, _mm256_mul_pd(_mm256_add_pd(Abs(H), Abs(PH)), M), C));
 }
 
-// single(K * A + B): the product of two singles is exact in double.
+// single(K * A + B): the product of two singles is exact in double, so
+// only the sum rounds.
 QUILLON_AVX2_INLINE __m256 TimesPlus(double K, __m256 A, __m256 B, TChecks& C) {
     const __m256d Kd = _mm256_set1_pd(K);
-    const __m256d M = _mm256_set1_pd(Margin);
     const __m256d L = _mm256_add_pd(_mm256_mul_pd(Kd, Low(A)), Low(B));
     const __m256d H = _mm256_add_pd(_mm256_mul_pd(Kd, High(A)), High(B));
-    return Join(RoundChecked(L, _mm256_mul_pd(Abs(L), M), C),
-                RoundChecked(H, _mm256_mul_pd(Abs(H), M), C));
+    return Join(RoundNearChecked(L, C), RoundNearChecked(H, C));
 }
 
 constexpr float C1 = 1.414213562f;
@@ -138,21 +148,18 @@ QUILLON_AVX2_INLINE void Transpose(__m256* R) {
     R[7] = _mm256_permute2f128_ps(B3, B7, 0x31);
 }
 
-// Truncation of the double sum of A and B, noting lanes where a value
-// within the error bound would truncate differently.
+// Truncation of the double sum of A and B. The sum of two singles is
+// nearly always exact in double (its rounding error, by Knuth's two-sum,
+// is zero), and then the extended evaluation reaches the same value; the
+// rare lanes where it is not are left to the reference evaluation.
 QUILLON_AVX2_INLINE __m128i TruncChecked(__m256d A, __m256d B, bool Add, TChecks& C) {
     const __m256d Bv = Add ? B : _mm256_sub_pd(_mm256_setzero_pd(), B);
     const __m256d S = _mm256_add_pd(A, Bv);
-    // The rounding error of the sum (Knuth's two-sum): when it is zero the
-    // double is the exact sum, which the extended evaluation also reaches.
     const __m256d BPart = _mm256_sub_pd(S, A);
     const __m256d APart = _mm256_sub_pd(S, BPart);
     const __m256d Error = _mm256_add_pd(_mm256_sub_pd(A, APart), _mm256_sub_pd(Bv, BPart));
-    const __m256d Inexact = _mm256_cmp_pd(Error, _mm256_setzero_pd(), _CMP_NEQ_OQ);
-    const __m256d Bound = _mm256_and_pd(Inexact, _mm256_mul_pd(Abs(S), _mm256_set1_pd(Margin)));
-    const __m128i Lo = _mm256_cvttpd_epi32(_mm256_sub_pd(S, Bound));
-    const __m128i Hi = _mm256_cvttpd_epi32(_mm256_add_pd(S, Bound));
-    C.UnsureInt = _mm_or_si128(C.UnsureInt, _mm_xor_si128(Lo, Hi));
+    C.UnsureWide = _mm256_or_si256(
+        C.UnsureWide, _mm256_castpd_si256(_mm256_cmp_pd(Error, _mm256_setzero_pd(), _CMP_NEQ_OQ)));
     return _mm256_cvttpd_epi32(S);
 }
 
@@ -168,17 +175,25 @@ QUILLON_AVX2_INLINE __m256 OutputSamples(__m256 E, __m256 O, bool Add, TChecks& 
     return _mm256_castsi256_ps(T);
 }
 
-} // namespace
-
-QUILLON_AVX2 bool InverseDctBlockVector(const int16_t* Coef, const float* M, uint8_t* Out,
-                                        size_t OutStride) {
+QUILLON_AVX2_INLINE bool VectorBlock(const int16_t* Coef, const float* M, uint8_t* Out,
+                                     size_t OutStride) {
     TChecks C;
-    __m256 X[8];
-    for (int K = 0; K < 8; ++K) {
-        const __m128i Row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Coef + 8 * K));
-        X[K] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(Row)),
-                             _mm256_loadu_ps(M + 8 * K));
+    C.Unsure = _mm_setzero_ps();
+    C.UnsureWide = _mm256_setzero_si256();
+    __m128i Rows[8];
+    for (int K = 0; K < 8; ++K)
+        Rows[K] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Coef + 8 * K));
+    __m128i Ac = _mm_andnot_si128(_mm_cvtsi32_si128(0xFFFF), Rows[0]);
+    for (int K = 1; K < 8; ++K)
+        Ac = _mm_or_si128(Ac, Rows[K]);
+    if (_mm_testz_si128(Ac, Ac)) {
+        InverseDctDcBlock(Coef[0], M[0], Out, OutStride);
+        return true;
     }
+    __m256 X[8];
+    for (int K = 0; K < 8; ++K)
+        X[K] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(Rows[K])),
+                             _mm256_loadu_ps(M + 8 * K));
     TPass P = Pass(X, C);
     __m256 W[8];
     W[0] = _mm256_add_ps(P.E0, P.O7);
@@ -200,7 +215,7 @@ QUILLON_AVX2 bool InverseDctBlockVector(const int16_t* Coef, const float* M, uin
     Y[5] = OutputSamples(P.E2, P.O5, false, C);
     Y[4] = OutputSamples(P.E3, P.O4, true, C);
     Y[3] = OutputSamples(P.E3, P.O4, false, C);
-    if (_mm_movemask_ps(C.Unsure) != 0 || !_mm_testz_si128(C.UnsureInt, C.UnsureInt))
+    if (_mm_movemask_ps(C.Unsure) != 0 || !_mm256_testz_si256(C.UnsureWide, C.UnsureWide))
         return false;
     Transpose(Y);
     for (int R = 0; R < 8; ++R) {
@@ -211,6 +226,28 @@ QUILLON_AVX2 bool InverseDctBlockVector(const int16_t* Coef, const float* M, uin
                          _mm_packus_epi16(Words, Words));
     }
     return true;
+}
+
+// The same code where the processor has 32 vector registers: the
+// compiler then keeps the block's values in registers instead of spilling.
+__attribute__((target("avx2,avx512f,avx512vl"))) bool
+VectorBlockWide(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride) {
+    return VectorBlock(Coef, M, Out, OutStride);
+}
+
+QUILLON_AVX2 bool VectorBlockNarrow(const int16_t* Coef, const float* M, uint8_t* Out,
+                                    size_t OutStride) {
+    return VectorBlock(Coef, M, Out, OutStride);
+}
+
+} // namespace
+
+bool InverseDctBlockVector(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride) {
+    static const auto Chosen =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
+            ? VectorBlockWide
+            : (__builtin_cpu_supports("avx2") ? VectorBlockNarrow : nullptr);
+    return Chosen != nullptr && Chosen(Coef, M, Out, OutStride);
 }
 
 bool VectorIdctAvailable() {
