@@ -17,13 +17,11 @@ TUpsampleMethod ChooseUpsampleMethod(int HRatio, int VRatio, int Width) {
     return TUpsampleMethod::Replicate;
 }
 
-TComponentRows::TComponentRows(const TComponentPlan& Plan, int OutputWidth)
-    : FPlan(Plan), FOutputWidth(OutputWidth),
-      FRowBytes(static_cast<size_t>(Plan.Coefficients.WidthInBlocks) * 8),
-      FWindow(FRowBytes * 8 * 3),
-      FUpsampled(static_cast<size_t>(std::max(OutputWidth, 2 * Plan.Width)) + 16) {}
+TCoefficientRows::TCoefficientRows(const TComponentPlan& Plan)
+    : FPlan(Plan), FRowBytes(static_cast<size_t>(Plan.Coefficients.WidthInBlocks) * 8),
+      FWindow(FRowBytes * 8 * 3) {}
 
-void TComponentRows::DecodeBlockRow(int BlockRow, uint8_t* Dest) {
+void TCoefficientRows::DecodeBlockRow(int BlockRow, uint8_t* Dest) {
     const TComponentCoefficients& C = FPlan.Coefficients;
     const JCOEF* Row = C.Blocks + static_cast<size_t>(BlockRow) * C.BlocksPerRow * DCTSIZE2;
     JCOEF Smoothed[DCTSIZE2];
@@ -37,8 +35,7 @@ void TComponentRows::DecodeBlockRow(int BlockRow, uint8_t* Dest) {
     }
 }
 
-const uint8_t* TComponentRows::SampleRow(int R) {
-    R = std::clamp(R, 0, FPlan.Height - 1);
+const uint8_t* TCoefficientRows::SampleRow(int R) {
     const int BlockRow = R / 8;
     const int Slot = BlockRow % 3;
     uint8_t* Base = FWindow.data() + static_cast<size_t>(Slot) * FRowBytes * 8;
@@ -47,6 +44,15 @@ const uint8_t* TComponentRows::SampleRow(int R) {
         FTags[Slot] = BlockRow;
     }
     return Base + static_cast<size_t>(R % 8) * FRowBytes;
+}
+
+TComponentRows::TComponentRows(const TComponentPlan& Plan, TSampleRowSource& Source,
+                               int OutputWidth)
+    : FPlan(Plan), FSource(Source), FOutputWidth(OutputWidth),
+      FUpsampled(static_cast<size_t>(std::max(OutputWidth, 2 * Plan.Width)) + 16) {}
+
+const uint8_t* TComponentRows::SampleRow(int R) {
+    return FSource.SampleRow(std::clamp(R, 0, FPlan.Height - 1));
 }
 
 const uint8_t* TComponentRows::OutputRow(int Y) {

@@ -28,25 +28,44 @@ struct TComponentPlan {
 // Picks the reference decoder's method for a component's ratios and width.
 TUpsampleMethod ChooseUpsampleMethod(int HRatio, int VRatio, int Width);
 
-// Decoded sample rows of one component, three block rows at a time, each
-// block row computed once while rows are asked for top to bottom.
+// Where a component's decoded sample rows come from. Rows are asked for
+// top to bottom, give or take one row, with R within the component.
+class TSampleRowSource {
+  public:
+    virtual ~TSampleRowSource() = default;
+    virtual const uint8_t* SampleRow(int R) = 0;
+};
+
+// Sample rows decoded here from the coefficients the library read, three
+// block rows at a time, each block row computed once.
+class TCoefficientRows final : public TSampleRowSource {
+  public:
+    explicit TCoefficientRows(const TComponentPlan& Plan);
+    const uint8_t* SampleRow(int R) override;
+
+  private:
+    void DecodeBlockRow(int BlockRow, uint8_t* Dest);
+
+    const TComponentPlan& FPlan;
+    size_t FRowBytes; // WidthInBlocks * 8
+    std::vector<uint8_t> FWindow;
+    int FTags[3] = {-1, -1, -1};
+};
+
+// A component's samples upsampled to the output width, row by row.
 class TComponentRows {
   public:
-    TComponentRows(const TComponentPlan& Plan, int OutputWidth);
+    TComponentRows(const TComponentPlan& Plan, TSampleRowSource& Source, int OutputWidth);
 
-    // The component's samples for output row Y, upsampled to the output
-    // width (at least OutputWidth samples).
+    // The component's samples for output row Y (at least OutputWidth of them).
     const uint8_t* OutputRow(int Y);
 
   private:
     const uint8_t* SampleRow(int R);
-    void DecodeBlockRow(int BlockRow, uint8_t* Dest);
 
     const TComponentPlan& FPlan;
+    TSampleRowSource& FSource;
     int FOutputWidth;
-    size_t FRowBytes; // WidthInBlocks * 8
-    std::vector<uint8_t> FWindow;
-    int FTags[3] = {-1, -1, -1};
     std::vector<uint8_t> FUpsampled;
 };
 

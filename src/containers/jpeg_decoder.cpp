@@ -12,6 +12,7 @@
 #include "jpeg_component_planes.h"
 #include "jpeg_decompressor.h"
 #include "jpeg_idct.h"
+#include "jpeg_raw_reader.h"
 #include "jpeg_stream_checks.h"
 
 namespace quillon {
@@ -19,6 +20,7 @@ namespace quillon {
 namespace {
 
 std::atomic<int> DecodeThreads{0};
+std::atomic<bool> ForceCoefficientPath{false};
 
 int ThreadCount() {
     const int Set = DecodeThreads.load();
@@ -81,19 +83,12 @@ void GatherCoefficients(jpeg_decompress_struct& Info, jvirt_barray_ptr Array,
     C.BlocksPerRow = static_cast<size_t>(Cols);
 }
 
-std::vector<TComponentPlan> MakePlans(jpeg_decompress_struct& Info, jvirt_barray_ptr* Arrays) {
+// Each component's size within the image and its upsampling.
+std::vector<TComponentPlan> MakePlans(const jpeg_decompress_struct& Info) {
     std::vector<TComponentPlan> Plans(static_cast<size_t>(Info.num_components));
-    const bool Smooth = BlockSmoothingApplies(Info);
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
         TComponentPlan& P = Plans[static_cast<size_t>(Ci)];
-        GatherCoefficients(Info, Arrays[Ci], Comp, P);
-        const UINT16* Quant = Comp.quant_table ? Comp.quant_table->quantval : nullptr;
-        P.Coefficients.Quant = Quant;
-        for (int K = 0; K < 6; ++K)
-            P.Coefficients.CoefBits[K] = Info.coef_bits ? Info.coef_bits[Ci][K] : 0;
-        MakeDequantTable(Quant, P.Multipliers);
-        P.Smooth = Smooth;
         const int64_t W = Info.image_width, H = Info.image_height;
         P.Width = static_cast<int>((W * Comp.h_samp_factor + Info.max_h_samp_factor - 1) /
                                    Info.max_h_samp_factor);
@@ -106,13 +101,26 @@ std::vector<TComponentPlan> MakePlans(jpeg_decompress_struct& Info, jvirt_barray
     return Plans;
 }
 
-void RenderRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind, TDecodedSamples& Out,
-                int First, int Last) {
-    std::vector<TComponentRows> Rows;
-    Rows.reserve(Plans.size());
-    for (const TComponentPlan& P : Plans)
-        Rows.emplace_back(P, Out.Width);
-    std::vector<const uint8_t*> Planes(Plans.size());
+// The coefficients, latched tables and smoothing of a fully read file.
+void AttachCoefficients(jpeg_decompress_struct& Info, jvirt_barray_ptr* Arrays,
+                        std::vector<TComponentPlan>& Plans) {
+    const bool Smooth = BlockSmoothingApplies(Info);
+    for (int Ci = 0; Ci < Info.num_components; ++Ci) {
+        const jpeg_component_info& Comp = Info.comp_info[Ci];
+        TComponentPlan& P = Plans[static_cast<size_t>(Ci)];
+        GatherCoefficients(Info, Arrays[Ci], Comp, P);
+        const UINT16* Quant = Comp.quant_table ? Comp.quant_table->quantval : nullptr;
+        P.Coefficients.Quant = Quant;
+        for (int K = 0; K < 6; ++K)
+            P.Coefficients.CoefBits[K] = Info.coef_bits ? Info.coef_bits[Ci][K] : 0;
+        MakeDequantTable(Quant, P.Multipliers);
+        P.Smooth = Smooth;
+    }
+}
+
+void ConvertRows(std::vector<TComponentRows>& Rows, TJpegColorKind Kind, TDecodedSamples& Out,
+                 int First, int Last) {
+    std::vector<const uint8_t*> Planes(Rows.size());
     for (int Y = First; Y < Last; ++Y) {
         for (size_t C = 0; C < Rows.size(); ++C)
             Planes[C] = Rows[C].OutputRow(Y);
@@ -131,12 +139,25 @@ void RenderRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind, T
     }
 }
 
-void RenderAllRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
-                   TDecodedSamples& Out) {
+void RenderCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
+                           TDecodedSamples& Out, int First, int Last) {
+    std::vector<TCoefficientRows> Sources;
+    Sources.reserve(Plans.size());
+    for (const TComponentPlan& P : Plans)
+        Sources.emplace_back(P);
+    std::vector<TComponentRows> Rows;
+    Rows.reserve(Plans.size());
+    for (size_t C = 0; C < Plans.size(); ++C)
+        Rows.emplace_back(Plans[C], Sources[C], Out.Width);
+    ConvertRows(Rows, Kind, Out, First, Last);
+}
+
+void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
+                              TDecodedSamples& Out) {
     const int Threads = ThreadCount();
     const int64_t Pixels = static_cast<int64_t>(Out.Width) * Out.Height;
     if (Threads < 2 || Pixels < (1 << 16) || Out.Height < 32) {
-        RenderRows(Plans, Kind, Out, 0, Out.Height);
+        RenderCoefficientRows(Plans, Kind, Out, 0, Out.Height);
         return;
     }
     // Two halves, each with its own sample window; the rows around the cut
@@ -145,13 +166,13 @@ void RenderAllRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind
     std::exception_ptr WorkerError;
     std::thread Worker([&] {
         try {
-            RenderRows(Plans, Kind, Out, Cut, Out.Height);
+            RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height);
         } catch (...) {
             WorkerError = std::current_exception();
         }
     });
     try {
-        RenderRows(Plans, Kind, Out, 0, Cut);
+        RenderCoefficientRows(Plans, Kind, Out, 0, Cut);
     } catch (...) {
         Worker.join();
         throw;
@@ -159,6 +180,59 @@ void RenderAllRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind
     Worker.join();
     if (WorkerError)
         std::rethrow_exception(WorkerError);
+}
+
+TDecodedSamples AllocateSamples(const jpeg_decompress_struct& Info, TJpegColorKind Kind,
+                                int MinBytesPerPixel) {
+    TDecodedSamples Out;
+    Out.Width = static_cast<int32_t>(Info.image_width);
+    Out.Height = static_cast<int32_t>(Info.image_height);
+    Out.Kind = Kind;
+    Out.AdobeMarker = Info.saw_Adobe_marker;
+    Out.Channels = ChannelsOf(Kind, Info.num_components);
+    Out.Stride = static_cast<size_t>(Out.Width) * std::max(Out.Channels, MinBytesPerPixel);
+    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Out.Height)]);
+    return Out;
+}
+
+// A single-scan file: decoded band by band as the rows are produced.
+TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
+                                 int MinBytesPerPixel) {
+    Info.raw_data_out = TRUE;
+    Info.do_fancy_upsampling = FALSE;
+    Info.dct_method = JDCT_ISLOW; // replaced by ours block by block
+    jpeg_start_decompress(&Info);
+    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
+    const std::vector<TComponentPlan> Plans = MakePlans(Info);
+    TRawSampleReader Reader(Info);
+    std::vector<TRawRows> Sources;
+    Sources.reserve(Plans.size());
+    for (size_t C = 0; C < Plans.size(); ++C)
+        Sources.emplace_back(Reader, static_cast<int>(C));
+    std::vector<TComponentRows> Rows;
+    Rows.reserve(Plans.size());
+    for (size_t C = 0; C < Plans.size(); ++C)
+        Rows.emplace_back(Plans[C], Sources[C], Out.Width);
+    ConvertRows(Rows, Kind, Out, 0, Out.Height);
+    Reader.ReadRemaining();
+    jpeg_finish_decompress(&Info);
+    return Out;
+}
+
+// Several scans: the library absorbs them all, then the coefficients are ours.
+TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
+                                int MinBytesPerPixel) {
+    jvirt_barray_ptr* Arrays;
+    {
+        TScanTableGuard Guard(Info);
+        Arrays = jpeg_read_coefficients(&Info);
+    }
+    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
+    std::vector<TComponentPlan> Plans = MakePlans(Info);
+    AttachCoefficients(Info, Arrays, Plans);
+    RenderAllCoefficientRows(Plans, Kind, Out);
+    jpeg_finish_decompress(&Info);
+    return Out;
 }
 
 } // namespace
@@ -173,25 +247,13 @@ TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytes
     jpeg_read_header(&Info, TRUE);
     const TJpegColorKind Kind = ClassifyJpegColor(Info);
     CheckJpegDecodable(Info);
-    jvirt_barray_ptr* Arrays;
-    {
-        TScanTableGuard Guard(Info);
-        Arrays = jpeg_read_coefficients(&Info);
-    }
+    if (jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load())
+        return DecodeMultiScan(Info, Kind, MinBytesPerPixel);
+    return DecodeSingleScan(Info, Kind, MinBytesPerPixel);
+}
 
-    TDecodedSamples Out;
-    Out.Width = static_cast<int32_t>(Info.image_width);
-    Out.Height = static_cast<int32_t>(Info.image_height);
-    Out.Kind = Kind;
-    Out.AdobeMarker = Info.saw_Adobe_marker;
-    Out.Channels = ChannelsOf(Kind, Info.num_components);
-    Out.Stride = static_cast<size_t>(Out.Width) * std::max(Out.Channels, MinBytesPerPixel);
-    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Out.Height)]);
-
-    const std::vector<TComponentPlan> Plans = MakePlans(Info, Arrays);
-    RenderAllRows(Plans, Kind, Out);
-    jpeg_finish_decompress(&Info);
-    return Out;
+void SetJpegDecodeWholeImage(bool Always) {
+    ForceCoefficientPath.store(Always);
 }
 
 } // namespace quillon

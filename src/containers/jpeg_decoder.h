@@ -37,4 +37,9 @@ TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytes
 // benchmarks. The default is the machine's core count, at most 2.
 void SetJpegDecodeThreads(int Count);
 
+// Single-scan files are normally decoded band by band; with Always set they
+// take the whole-image coefficient route of multi-scan files instead (for
+// tests and benchmarks: both must give the same samples).
+void SetJpegDecodeWholeImage(bool Always);
+
 } // namespace quillon

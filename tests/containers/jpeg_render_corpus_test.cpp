@@ -96,13 +96,23 @@ std::string FirstDifference(const TRenderedImage& Image, const std::string& Name
     return "(rows equal the recorded ones)";
 }
 
-class JpegCorpus : public testing::TestWithParam<TCorpusEntry> {};
+void ExpectRows(const TCorpusEntry& E, const TRenderedImage& Image) {
+    ASSERT_EQ(Image.Width, E.Width);
+    ASSERT_EQ(Image.Height, E.Height);
+    const size_t RowBytes = 3 * static_cast<size_t>(Image.Width);
+    test::TSha256 Sha;
+    uint32_t Crc = 0;
+    UpdateCRC32("SITE-42", 7, Crc);
+    for (int32_t Y = 0; Y < Image.Height; ++Y) {
+        Sha.Update(Image.Row(Y), RowBytes);
+        UpdateCRC32(Image.Row(Y), static_cast<uint16_t>(RowBytes), Crc);
+    }
+    const std::string Digest = Sha.HexDigest();
+    EXPECT_EQ(Digest, E.RowsSha) << FirstDifference(Image, E.Name);
+    EXPECT_EQ(CrcHex(Crc), E.Crc);
+}
 
-TEST_P(JpegCorpus, RendersLikeTheReference) {
-    const TCorpusEntry& E = GetParam();
-    const auto Path = test::TestDataDir() / "jpeg" / "jpeg" / (E.Name + ".jpg");
-    const std::vector<uint8_t> Data = test::ReadBytes(Path);
-
+void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
     if (E.Status == "error") {
         try {
             RenderJpegMemory(Data.data(), Data.size());
@@ -136,20 +146,7 @@ TEST_P(JpegCorpus, RendersLikeTheReference) {
         return;
     }
 
-    const TRenderedImage Image = RenderJpegMemory(Data.data(), Data.size());
-    ASSERT_EQ(Image.Width, E.Width);
-    ASSERT_EQ(Image.Height, E.Height);
-    const size_t RowBytes = 3 * static_cast<size_t>(Image.Width);
-    test::TSha256 Sha;
-    uint32_t Crc = 0;
-    UpdateCRC32("SITE-42", 7, Crc);
-    for (int32_t Y = 0; Y < Image.Height; ++Y) {
-        Sha.Update(Image.Row(Y), RowBytes);
-        UpdateCRC32(Image.Row(Y), static_cast<uint16_t>(RowBytes), Crc);
-    }
-    const std::string Digest = Sha.HexDigest();
-    EXPECT_EQ(Digest, E.RowsSha) << FirstDifference(Image, E.Name);
-    EXPECT_EQ(CrcHex(Crc), E.Crc);
+    ExpectRows(E, RenderJpegMemory(Data.data(), Data.size()));
 
     if (E.BytesPerPixel == 1) {
         const TDecodedSamples S = DecodeJpegSamples(Data.data(), Data.size());
@@ -162,6 +159,31 @@ TEST_P(JpegCorpus, RendersLikeTheReference) {
             IndexSha.Update(Indices.data(), Indices.size());
         }
         EXPECT_EQ(IndexSha.HexDigest(), E.IndexSha);
+    }
+}
+
+class JpegCorpus : public testing::TestWithParam<TCorpusEntry> {};
+
+// Single-scan files normally decode band by band; the whole-image route of
+// multi-scan files must give them the same rows and the same errors.
+class WholeImageRoute {
+  public:
+    WholeImageRoute() { SetJpegDecodeWholeImage(true); }
+    ~WholeImageRoute() { SetJpegDecodeWholeImage(false); }
+};
+
+TEST_P(JpegCorpus, RendersLikeTheReference) {
+    const TCorpusEntry& E = GetParam();
+    const auto Path = test::TestDataDir() / "jpeg" / "jpeg" / (E.Name + ".jpg");
+    const std::vector<uint8_t> Data = test::ReadBytes(Path);
+    {
+        SCOPED_TRACE("default route");
+        CheckEntry(E, Data);
+    }
+    {
+        SCOPED_TRACE("whole-image route");
+        WholeImageRoute Route;
+        CheckEntry(E, Data);
     }
 }
 

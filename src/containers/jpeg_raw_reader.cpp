@@ -1,0 +1,70 @@
+#include "jpeg_raw_reader.h"
+
+#include <jpegint.h>
+
+#include "jpeg_idct.h"
+
+namespace quillon {
+
+TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info) : FInfo(Info) {
+    FComponents.resize(static_cast<size_t>(Info.num_components));
+    for (int Ci = 0; Ci < Info.num_components; ++Ci) {
+        const jpeg_component_info& Comp = Info.comp_info[Ci];
+        TComponent& C = FComponents[static_cast<size_t>(Ci)];
+        C.RowsPerIMcu = Comp.v_samp_factor * DCTSIZE;
+        // Whole MCUs across, as the library may fill them.
+        const size_t Blocks = (Comp.width_in_blocks + Comp.h_samp_factor - 1) / Comp.h_samp_factor *
+                              Comp.h_samp_factor;
+        C.RowBytes = Blocks * DCTSIZE;
+        C.Window.resize(C.RowBytes * static_cast<size_t>(C.RowsPerIMcu) * 3);
+        C.Pointers.resize(static_cast<size_t>(C.RowsPerIMcu));
+    }
+    // The library's IDCT is not the reference's: every block comes to ours.
+    Info.client_data = this;
+    for (int Ci = 0; Ci < Info.num_components; ++Ci)
+        Info.idct->inverse_DCT[Ci] = InverseDct;
+}
+
+void TRawSampleReader::InverseDct(j_decompress_ptr Info, jpeg_component_info* Component,
+                                  JCOEFPTR Coef, JSAMPARRAY Out, JDIMENSION Column) {
+    TRawSampleReader& Self = *static_cast<TRawSampleReader*>(Info->client_data);
+    TComponent& C = Self.FComponents[static_cast<size_t>(Component->component_index)];
+    if (!C.HaveMultipliers) {
+        // Latched when the scan started, as the reference latches it.
+        MakeDequantTable(Component->quant_table ? Component->quant_table->quantval : nullptr,
+                         C.Multipliers);
+        C.HaveMultipliers = true;
+    }
+    InverseDctBlock(Coef, C.Multipliers, Out[0] + Column, C.RowBytes);
+}
+
+void TRawSampleReader::ReadNext() {
+    JSAMPARRAY Planes[MAX_COMPONENTS];
+    const size_t Slot = static_cast<size_t>(FRead % 3);
+    for (size_t Ci = 0; Ci < FComponents.size(); ++Ci) {
+        TComponent& C = FComponents[Ci];
+        uint8_t* Base = C.Window.data() + Slot * C.RowBytes * C.RowsPerIMcu;
+        for (int R = 0; R < C.RowsPerIMcu; ++R)
+            C.Pointers[static_cast<size_t>(R)] = Base + static_cast<size_t>(R) * C.RowBytes;
+        Planes[Ci] = C.Pointers.data();
+    }
+    jpeg_read_raw_data(&FInfo, Planes, static_cast<JDIMENSION>(FInfo.max_v_samp_factor * DCTSIZE));
+    ++FRead;
+}
+
+const uint8_t* TRawSampleReader::Row(int Component, int R) {
+    const TComponent& C = FComponents[static_cast<size_t>(Component)];
+    const int IMcu = R / C.RowsPerIMcu;
+    while (FRead <= IMcu)
+        ReadNext();
+    const size_t Slot = static_cast<size_t>(IMcu % 3);
+    return C.Window.data() +
+           (Slot * C.RowsPerIMcu + static_cast<size_t>(R % C.RowsPerIMcu)) * C.RowBytes;
+}
+
+void TRawSampleReader::ReadRemaining() {
+    while (FInfo.output_scanline < FInfo.output_height)
+        ReadNext();
+}
+
+} // namespace quillon
