@@ -1,6 +1,6 @@
-// One component's way from quantised coefficients to upsampled rows: the
-// coefficients the library read, the multipliers of its latched table, its
-// upsampling method, and a small per-thread window of decoded sample rows.
+// One component's way to upsampled rows: its size and upsampling method,
+// where its decoded sample rows come from (the whole-image coefficients of a
+// multi-scan file, or the band the library is decoding), and the upsampler.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,8 @@
 // Decoding a JPEG stream to the reference decoder's samples: the library
 // reads the headers and the quantised coefficients, and the arithmetic from
-// there on (smoothing, IDCT, upsampling, colour conversion) is ours.
+// there on (smoothing, IDCT, upsampling, colour conversion) is ours. A
+// single-scan file is decoded band by band, the library passing each block
+// to our IDCT; a multi-scan file is absorbed whole first, as it must be.
 #pragma once
 
 #include <cstddef>
