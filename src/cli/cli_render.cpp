@@ -3,6 +3,7 @@
 #include "engine/CRC32.h"
 #include "platform/files.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quillon::cli {
@@ -30,10 +31,14 @@ void WritePpm(const TRenderedImage& Image, TFileStream& Out) {
     std::vector<uint8_t> Line(RowBytes(Image));
     for (int32_t Y = 0; Y < Image.Height; ++Y) {
         const uint8_t* Src = Image.Row(Y);
-        for (size_t X = 0; X < Line.size(); X += 3) {
-            Line[X] = Src[X + 2];
-            Line[X + 1] = Src[X + 1];
-            Line[X + 2] = Src[X];
+        if (Image.StoredRgbOrder) {
+            std::copy(Src, Src + Line.size(), Line.begin());
+        } else {
+            for (size_t X = 0; X < Line.size(); X += 3) {
+                Line[X] = Src[X + 2];
+                Line[X + 1] = Src[X + 1];
+                Line[X + 2] = Src[X];
+            }
         }
         Out.Write(Line.data(), Line.size());
     }

@@ -65,6 +65,7 @@ TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
     Image.Width = S.Width;
     Image.Height = S.Height;
     Image.Stride = S.Stride;
+    Image.StoredRgbOrder = S.Kind == TJpegColorKind::RGB;
     Image.Pixels = std::move(S.Pixels);
     return Image;
 }

@@ -25,6 +25,9 @@ struct TRenderedImage {
     int32_t Width = 0;
     int32_t Height = 0;
     size_t Stride = 0; // bytes from one row to the next, at least 3 x Width
+    // True for files coded in RGB, whose bytes are the stored red, green, blue
+    // rather than blue, green, red. The signature covers the bytes either way.
+    bool StoredRgbOrder = false;
     std::unique_ptr<uint8_t[]> Pixels;
 
     const uint8_t* Row(int32_t Y) const { return Pixels.get() + static_cast<size_t>(Y) * Stride; }

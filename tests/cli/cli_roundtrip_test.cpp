@@ -6,6 +6,7 @@
 #include "engine/CRC32.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -204,6 +205,23 @@ TEST(CliRender, PpmHasTheRowsInRedGreenBlue) {
         ASSERT_EQ(File[Header.size() + I + 1], Bgr[I + 1]) << I;
         ASSERT_EQ(File[Header.size() + I + 2], Bgr[I]) << I;
     }
+}
+
+TEST(CliRender, PpmOfAnRgbCodedFileKeepsItsStoredOrder) {
+    // RGB-coded rows already hold red, green, blue; swapping them would
+    // give the picture the wrong colours.
+    const fs::path Data = TestDataDir() / "jpeg";
+    ScratchDir Dir;
+    const std::string Ppm = Dir / "rgb.ppm";
+    const TCliRun Run = RunCliProcess(
+        {"render", (Data / "jpeg" / "cs_rgb_adobe0_idsRGB_photo72x48.jpg").string(), "--out", Ppm});
+    ASSERT_EQ(Run.Status, 0) << Run.Err;
+    const std::vector<uint8_t> Rows =
+        ReadBytes(Data / "rows" / "cs_rgb_adobe0_idsRGB_photo72x48.bgr");
+    const std::vector<uint8_t> File = ReadBytes(Ppm);
+    const std::string Header = "P6\n72 48\n255\n";
+    ASSERT_EQ(File.size(), Header.size() + Rows.size());
+    EXPECT_TRUE(std::equal(Rows.begin(), Rows.end(), File.begin() + Header.size()));
 }
 
 TEST(CliRender, CodecErrorsFailWithTheirCode) {
