@@ -459,6 +459,19 @@ class MainWindowWithStandin : public ::testing::Test {
         E.VerifyWithWMDll = &VerifyWithWMDll;
         return E;
     }
+
+    // Puts a photo holding Content in the stand-in's folder, chooses it
+    // through the dialog and enters Code; returns the photo's path.
+    std::string ChoosePhoto(const test::StandinSession& Standin, TMainWindowLogic& Logic,
+                            const std::string& Content, const std::string& Code) {
+        const std::string Jpg = Standin.Dir() / "photo.jpg";
+        test::WriteBytes(Jpg, Content);
+        View.DialogAnswers.push_back(Jpg);
+        Logic.edtFileNameButtonClick();
+        View.MarkCode = Code;
+        return Jpg;
+    }
+
     FakeView View;
     FakeEngine Engine;
 };
@@ -483,12 +496,8 @@ TEST_F(MainWindowWithStandin, AviAndEmptyInputsNeverReachTheLibrary) {
 TEST_F(MainWindowWithStandin, LibraryVerdictOfOneStandsAlone) {
     test::StandinSession Standin("5");
     TMainWindowLogic Logic(View, Entries());
-    const std::string Jpg = Standin.Dir() / "photo.jpg";
-    test::WriteBytes(Jpg, std::string("not decoded here"));
     Engine.PictureW = 10;
-    View.DialogAnswers.push_back(Jpg);
-    Logic.edtFileNameButtonClick();
-    View.MarkCode = "SITE-42";
+    const std::string Jpg = ChoosePhoto(Standin, Logic, "not decoded here", "SITE-42");
     Engine.Calls.clear();
     Logic.btnVerifyClick();
     EXPECT_EQ(Engine.Calls, Lines{});
@@ -500,11 +509,7 @@ TEST_F(MainWindowWithStandin, LibraryFailuresFallBackToTheBuiltInCheck) {
     for (const bool InitFails : {false, true}) {
         test::StandinSession Standin("-1", InitFails);
         TMainWindowLogic Logic(View, Entries());
-        const std::string Jpg = Standin.Dir() / "photo.jpg";
-        test::WriteBytes(Jpg, std::string("x"));
-        View.DialogAnswers.push_back(Jpg);
-        Logic.edtFileNameButtonClick();
-        View.MarkCode = "SITE";
+        const std::string Jpg = ChoosePhoto(Standin, Logic, "x", "SITE");
         Engine.Calls.clear();
         Engine.JpegCode = 0;
         Logic.btnVerifyClick();
@@ -517,11 +522,7 @@ TEST_F(MainWindowWithStandin, LibraryFailuresFallBackToTheBuiltInCheck) {
 TEST_F(MainWindowWithStandin, ThrowingLibraryIsAnUnknownErrorWithTheCursorBack) {
     test::StandinSession Standin("throw");
     TMainWindowLogic Logic(View, Entries());
-    const std::string Jpg = Standin.Dir() / "photo.jpg";
-    test::WriteBytes(Jpg, std::string("x"));
-    View.DialogAnswers.push_back(Jpg);
-    Logic.edtFileNameButtonClick();
-    View.MarkCode = "SITE";
+    ChoosePhoto(Standin, Logic, "x", "SITE");
     Logic.btnVerifyClick();
     EXPECT_EQ(View.Cursor, crDefault);
     EXPECT_EQ(View.Log.back(), "box unknown error");

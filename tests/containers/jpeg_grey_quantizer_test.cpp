@@ -1,16 +1,14 @@
 #include "containers/jpeg_grey_quantizer.h"
 
+#include "support/test_jpeg.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace quillon {
 namespace {
@@ -98,28 +96,16 @@ TEST(GreyQuantizer, SingleColumnDropsDownwardError) {
     }
 }
 
-struct TJpegReadError {};
-
-void ThrowOnError(j_common_ptr) {
-    throw TJpegReadError{};
-}
-void Silent(j_common_ptr, int) {}
-
 // For pictures made of flat blocks (only DC coefficients) the reference
 // decoder's samples are known exactly: (q*DC + 4) >> 3, wrapped into
 // -512..511, plus 128, clamped. That lets the quantiser be checked against
 // the reference's own palette indices.
 Rows FlatBlockSamples(const std::string& Name) {
     const auto Bytes = test::ReadBytes(test::TestDataDir() / "jpeg" / "jpeg" / (Name + ".jpg"));
-    jpeg_decompress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    Err.error_exit = ThrowOnError;
-    Err.emit_message = Silent;
-    jpeg_create_decompress(&Info);
     Rows Samples;
     try {
-        jpeg_mem_src(&Info, Bytes.data(), static_cast<unsigned long>(Bytes.size()));
+        test::TJpegReader Reader(Bytes);
+        jpeg_decompress_struct& Info = Reader.Info;
         jpeg_read_header(&Info, TRUE);
         jvirt_barray_ptr* Arrays = jpeg_read_coefficients(&Info);
         const jpeg_component_info& Comp = Info.comp_info[0];
@@ -149,10 +135,9 @@ Rows FlatBlockSamples(const std::string& Name) {
             }
         }
         jpeg_finish_decompress(&Info);
-    } catch (const TJpegReadError&) {
+    } catch (const test::TJpegLibError&) {
         ADD_FAILURE() << Name << " could not be read";
     }
-    jpeg_destroy_decompress(&Info);
     return Samples;
 }
 

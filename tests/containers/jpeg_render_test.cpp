@@ -12,6 +12,7 @@
 #include "containers/jpeg_decoder.h"
 #include "containers/jpeg_render.h"
 #include "platform/file_stream.h"
+#include "support/test_jpeg.h"
 #include "support/test_support.h"
 
 namespace quillon {
@@ -19,54 +20,23 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-void ThrowOnError(j_common_ptr Info) {
-    throw std::runtime_error("encoder error " + std::to_string(Info->err->msg_code));
-}
-
 enum class TLayout { Baseline, Progressive, ScanPerComponent };
 
 // A noisy gradient, 4:2:0.
 TBytes EncodePicture(int W, int H, TLayout Layout) {
-    jpeg_compress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    Err.error_exit = ThrowOnError;
-    jpeg_create_compress(&Info);
-    unsigned char* Out = nullptr;
-    unsigned long OutSize = 0;
-    jpeg_mem_dest(&Info, &Out, &OutSize);
-    Info.image_width = static_cast<JDIMENSION>(W);
-    Info.image_height = static_cast<JDIMENSION>(H);
-    Info.input_components = 3;
-    Info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&Info);
-    jpeg_set_quality(&Info, 80, TRUE);
-    jpeg_scan_info Scans[3];
+    test::TTestPicture Picture;
+    Picture.Width = W;
+    Picture.Height = H;
+    Picture.Quality = 80;
     if (Layout == TLayout::Progressive)
-        jpeg_simple_progression(&Info);
+        Picture.Layout = test::TScanLayout::SimpleProgression;
     if (Layout == TLayout::ScanPerComponent) {
+        Picture.Layout = test::TScanLayout::Script;
         for (int I = 0; I < 3; ++I)
-            Scans[I] = jpeg_scan_info{1, {I, 0, 0, 0}, 0, 63, 0, 0};
-        Info.scan_info = Scans;
-        Info.num_scans = 3;
+            Picture.Script.push_back(jpeg_scan_info{1, {I, 0, 0, 0}, 0, 63, 0, 0});
     }
-    jpeg_start_compress(&Info, TRUE);
-    std::vector<uint8_t> Row(static_cast<size_t>(W) * 3);
-    uint32_t Seed = 1;
-    while (Info.next_scanline < Info.image_height) {
-        for (int X = 0; X < W; ++X)
-            for (int C = 0; C < 3; ++C) {
-                Seed = Seed * 1103515245u + 12345u;
-                Row[3 * X + C] = static_cast<uint8_t>((X * 255 / W + C * 60 + (Seed >> 27)) & 255);
-            }
-        JSAMPROW P = Row.data();
-        jpeg_write_scanlines(&Info, &P, 1);
-    }
-    jpeg_finish_compress(&Info);
-    TBytes Result(Out, Out + OutSize);
-    jpeg_destroy_compress(&Info);
-    free(Out);
-    return Result;
+    Picture.Gradient = [W](int X, int, int C) { return X * 255 / W + C * 60; };
+    return test::EncodeTestJpeg(Picture);
 }
 
 struct TSegment {
@@ -116,23 +86,15 @@ int RenderError(const TBytes& D) {
 
 // The installed library's own decode of the stream, to show it accepts it.
 bool LibraryDecodes(const TBytes& D) {
-    jpeg_decompress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    Err.error_exit = ThrowOnError;
-    Err.emit_message = [](j_common_ptr, int) {};
-    jpeg_create_decompress(&Info);
-    bool Ok = true;
     try {
-        jpeg_mem_src(&Info, D.data(), D.size());
-        jpeg_read_header(&Info, TRUE);
-        jpeg_read_coefficients(&Info);
-        jpeg_finish_decompress(&Info);
+        test::TJpegReader Reader(D);
+        jpeg_read_header(&Reader.Info, TRUE);
+        jpeg_read_coefficients(&Reader.Info);
+        jpeg_finish_decompress(&Reader.Info);
     } catch (const std::exception&) {
-        Ok = false;
+        return false;
     }
-    jpeg_destroy_decompress(&Info);
-    return Ok;
+    return true;
 }
 
 void ExpectSameRows(const TRenderedImage& A, const TRenderedImage& B) {

@@ -2,12 +2,12 @@
 // library leaves after reading progressive files we encode and cut here.
 #include "containers/jpeg_block_smoothing.h"
 
+#include "support/test_jpeg.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,54 +19,23 @@ namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-void ThrowOnError(j_common_ptr Info) {
-    throw std::runtime_error("libjpeg error " + std::to_string(Info->err->msg_code));
-}
-void Silent(j_common_ptr, int) {}
-
 // How the test file is laid out in scans.
-enum class TLayout { Baseline, SimpleProgression, Script };
+using TLayout = test::TScanLayout;
 
-// W x H with a noisy gradient; Script is used with TLayout::Script.
+// 40 x 24 with a noisy gradient; Script is used with TLayout::Script.
 TBytes Encode(int Components, TLayout Layout, const std::vector<jpeg_scan_info>& Script = {}) {
-    const int W = 40;
-    const int H = 24;
-    jpeg_compress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    Err.error_exit = ThrowOnError;
-    jpeg_create_compress(&Info);
-    unsigned char* Out = nullptr;
-    unsigned long OutSize = 0;
-    jpeg_mem_dest(&Info, &Out, &OutSize);
-    Info.image_width = W;
-    Info.image_height = H;
-    Info.input_components = Components;
-    Info.in_color_space = Components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&Info);
-    jpeg_set_quality(&Info, 75, TRUE);
-    if (Layout == TLayout::SimpleProgression) {
-        jpeg_simple_progression(&Info);
-    } else if (Layout == TLayout::Script) {
-        Info.scan_info = Script.data();
-        Info.num_scans = static_cast<int>(Script.size());
-    }
-    jpeg_start_compress(&Info, TRUE);
-    std::vector<JSAMPLE> Row(static_cast<size_t>(W * Components));
-    uint32_t Seed = 12345;
-    while (Info.next_scanline < Info.image_height) {
-        for (size_t I = 0; I < Row.size(); ++I) {
-            Seed = Seed * 1103515245u + 12345u;
-            Row[I] = static_cast<JSAMPLE>((I * 3 + Info.next_scanline * 5 + (Seed >> 27)) & 0xFF);
-        }
-        JSAMPROW Ptr = Row.data();
-        jpeg_write_scanlines(&Info, &Ptr, 1);
-    }
-    jpeg_finish_compress(&Info);
-    jpeg_destroy_compress(&Info);
-    TBytes Bytes(Out, Out + OutSize);
-    std::free(Out);
-    return Bytes;
+    test::TTestPicture Picture;
+    Picture.Width = 40;
+    Picture.Height = 24;
+    Picture.Components = Components;
+    Picture.Quality = 75;
+    Picture.Layout = Layout;
+    Picture.Script = Script;
+    Picture.Seed = 12345;
+    Picture.Gradient = [Components](int X, int Y, int C) {
+        return (X * Components + C) * 3 + Y * 5;
+    };
+    return test::EncodeTestJpeg(Picture);
 }
 
 struct TSpan {
@@ -115,24 +84,10 @@ TBytes DropScan(const TBytes& File, int Index) {
 
 // Reads every scan present and asks whether smoothing applies.
 bool SmoothsAfterReading(const TBytes& File) {
-    jpeg_decompress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    Err.error_exit = ThrowOnError;
-    Err.emit_message = Silent;
-    jpeg_create_decompress(&Info);
-    bool Result = false;
-    try {
-        jpeg_mem_src(&Info, File.data(), static_cast<unsigned long>(File.size()));
-        jpeg_read_header(&Info, TRUE);
-        jpeg_read_coefficients(&Info);
-        Result = BlockSmoothingApplies(Info);
-    } catch (...) {
-        jpeg_destroy_decompress(&Info);
-        throw;
-    }
-    jpeg_destroy_decompress(&Info);
-    return Result;
+    test::TJpegReader Reader(File);
+    jpeg_read_header(&Reader.Info, TRUE);
+    jpeg_read_coefficients(&Reader.Info);
+    return BlockSmoothingApplies(Reader.Info);
 }
 
 TEST(BlockSmoothingApplies, NeverForSequentialOrCompleteProgressiveFiles) {

@@ -81,31 +81,16 @@ STANDIN_EXPORT int32_t WMVerify(intptr_t Context, int32_t Flags) {
 static_assert(std::is_same_v<decltype(&WMVerify), quillon::TWMVerify>);
 #endif
 
-STANDIN_EXPORT int32_t WMGetValue() {
-    NeverCalled("WMGetValue");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMSetValueRaw() {
-    NeverCalled("WMSetValueRaw");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMLoadImage() {
-    NeverCalled("WMLoadImage");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMDumpImage() {
-    NeverCalled("WMDumpImage");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMFreeMediaSign() {
-    NeverCalled("WMFreeMediaSign");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMReadCode() {
-    NeverCalled("WMReadCode");
-    return 0;
-}
-STANDIN_EXPORT int32_t WMWriteCode() {
-    NeverCalled("WMWriteCode");
-    return 0;
-}
+// The library's other exports: present, but never to be called.
+#define STANDIN_NEVER_CALLED(Name)                                                                 \
+    STANDIN_EXPORT int32_t Name() {                                                                \
+        NeverCalled(#Name);                                                                        \
+        return 0;                                                                                  \
+    }
+STANDIN_NEVER_CALLED(WMGetValue)
+STANDIN_NEVER_CALLED(WMSetValueRaw)
+STANDIN_NEVER_CALLED(WMLoadImage)
+STANDIN_NEVER_CALLED(WMDumpImage)
+STANDIN_NEVER_CALLED(WMFreeMediaSign)
+STANDIN_NEVER_CALLED(WMReadCode)
+STANDIN_NEVER_CALLED(WMWriteCode)
