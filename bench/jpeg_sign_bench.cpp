@@ -2,6 +2,7 @@
 // system codec doing the same work: decoding with its float IDCT (and fancy
 // upsampling), and for signing also encoding at quality 100 and decoding the
 // result. Peak memory is read from the kernel's resident-set high-water mark.
+#include "bench_jpeg.h"
 #include "containers/KvJpegComment.h"
 #include "containers/jpeg_encode.h"
 #include "containers/jpeg_render.h"
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <functional>
 #include <jpeglib.h>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -27,83 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 using quillon::FileMode;
 using quillon::TFileStream;
+using namespace quillon::bench;
 
 constexpr int kWidth = 4000, kHeight = 3000, kRuns = 3;
-
-[[noreturn]] void CodecFailed(j_common_ptr C) {
-    char Text[JMSG_LENGTH_MAX];
-    C->err->format_message(C, Text);
-    throw std::runtime_error(Text);
-}
-
-std::vector<uint8_t> ReadAll(const std::string& Path) {
-    TFileStream In(Path, FileMode::OpenRead);
-    std::vector<uint8_t> Data(static_cast<size_t>(In.Size()));
-    In.ReadBuffer(Data.data(), Data.size());
-    return Data;
-}
-
-void WriteAll(const std::string& Path, const uint8_t* Data, size_t Size) {
-    TFileStream Out(Path, FileMode::Create);
-    Out.Write(Data, Size);
-    Out.Close();
-}
-
-// Encodes RGB rows into memory with the system codec.
-std::vector<uint8_t> Encode(const std::vector<uint8_t>& Rgb, int W, int H, int Quality) {
-    jpeg_compress_struct C{};
-    jpeg_error_mgr E{};
-    C.err = jpeg_std_error(&E);
-    E.error_exit = CodecFailed;
-    jpeg_create_compress(&C);
-    unsigned char* Buf = nullptr;
-    unsigned long Size = 0;
-    jpeg_mem_dest(&C, &Buf, &Size);
-    C.image_width = static_cast<JDIMENSION>(W);
-    C.image_height = static_cast<JDIMENSION>(H);
-    C.input_components = 3;
-    C.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&C);
-    C.dct_method = JDCT_FLOAT;
-    jpeg_set_quality(&C, Quality, TRUE);
-    jpeg_start_compress(&C, TRUE);
-    while (C.next_scanline < C.image_height) {
-        JSAMPROW Row =
-            const_cast<JSAMPLE*>(Rgb.data()) + static_cast<size_t>(C.next_scanline) * W * 3;
-        jpeg_write_scanlines(&C, &Row, 1);
-    }
-    jpeg_finish_compress(&C);
-    jpeg_destroy_compress(&C);
-    std::vector<uint8_t> Out(Buf, Buf + Size);
-    std::free(Buf);
-    return Out;
-}
-
-// Decodes a file as the reference settings do: float IDCT, fancy upsampling.
-std::vector<uint8_t> Decode(const std::string& Path, int& W, int& H) {
-    const std::vector<uint8_t> Data = ReadAll(Path);
-    jpeg_decompress_struct D{};
-    jpeg_error_mgr E{};
-    D.err = jpeg_std_error(&E);
-    E.error_exit = CodecFailed;
-    jpeg_create_decompress(&D);
-    jpeg_mem_src(&D, Data.data(), static_cast<unsigned long>(Data.size()));
-    jpeg_read_header(&D, TRUE);
-    D.dct_method = JDCT_FLOAT;
-    D.do_fancy_upsampling = TRUE;
-    jpeg_start_decompress(&D);
-    W = static_cast<int>(D.output_width);
-    H = static_cast<int>(D.output_height);
-    std::vector<uint8_t> Rgb(static_cast<size_t>(W) * H * D.output_components);
-    while (D.output_scanline < D.output_height) {
-        JSAMPROW Row =
-            Rgb.data() + static_cast<size_t>(D.output_scanline) * W * D.output_components;
-        jpeg_read_scanlines(&D, &Row, 1);
-    }
-    jpeg_finish_decompress(&D);
-    jpeg_destroy_decompress(&D);
-    return Rgb;
-}
 
 double BestSeconds(const std::function<void()>& Work) {
     double Best = 1e30;
@@ -172,19 +98,8 @@ int main(int Argc, char** Argv) {
     int Status = 0;
     try {
         {
-            // A noisy gradient, so the entropy coder has real work to do.
-            std::vector<uint8_t> Rgb(static_cast<size_t>(kWidth) * kHeight * 3);
-            std::mt19937 Rng(1);
-            for (int Y = 0; Y < kHeight; ++Y)
-                for (int X = 0; X < kWidth; ++X) {
-                    uint8_t* P = &Rgb[(static_cast<size_t>(Y) * kWidth + X) * 3];
-                    const int N = static_cast<int>(Rng() % 41) - 20;
-                    P[0] = static_cast<uint8_t>(std::clamp(X * 255 / kWidth + N, 0, 255));
-                    P[1] = static_cast<uint8_t>(std::clamp(Y * 255 / kHeight + N, 0, 255));
-                    P[2] = static_cast<uint8_t>(std::clamp(128 + (X - Y) / 64 + N, 0, 255));
-                }
-            const std::vector<uint8_t> Jpeg = Encode(Rgb, kWidth, kHeight, 90);
-            WriteAll(Src, Jpeg.data(), Jpeg.size());
+            const TBytes Rgb = MakePhotoRgb(kWidth, kHeight);
+            WriteFileBytes(Src, EncodeWithLibrary(Rgb, kWidth, kHeight, 90, 2));
         }
         std::printf("photo: %dx%d, %ju bytes (quality 90, 2x2)\n", kWidth, kHeight,
                     static_cast<uintmax_t>(fs::file_size(Src)));
@@ -203,12 +118,11 @@ int main(int Argc, char** Argv) {
         });
 
         int W = 0, H = 0;
-        const double PeerDecodeS = BestSeconds([&] { Decode(Signed, W, H); });
+        const double PeerDecodeS = BestSeconds([&] { DecodeWithLibrary(Signed, W, H); });
         const double PeerSignS = BestSeconds([&] {
-            const std::vector<uint8_t> Rgb = Decode(Src, W, H);
-            const std::vector<uint8_t> Jpeg = Encode(Rgb, W, H, 100);
-            WriteAll(PeerOut, Jpeg.data(), Jpeg.size());
-            Decode(PeerOut, W, H);
+            const TBytes Rgb = DecodeWithLibrary(Src, W, H);
+            WriteFileBytes(PeerOut, EncodeWithLibrary(Rgb, W, H, 100, 2));
+            DecodeWithLibrary(PeerOut, W, H);
         });
 
         // Where our time goes: the renderer's share against the rest.

@@ -13,94 +13,18 @@
 
 #include <jpeglib.h>
 
+#include "bench_jpeg.h"
 #include "containers/jpeg_decoder.h"
 #include "containers/jpeg_render.h"
 #include "platform/process_memory.h"
 
 using namespace quillon;
+using namespace quillon::bench;
 
 namespace {
 
 constexpr int Width = 4000;
 constexpr int Height = 3000;
-
-using TBytes = std::vector<uint8_t>;
-
-// A photo-like picture: smooth gradients with grain.
-TBytes MakePicture() {
-    TBytes Rgb(static_cast<size_t>(Width) * Height * 3);
-    uint32_t Seed = 12345;
-    for (int Y = 0; Y < Height; ++Y)
-        for (int X = 0; X < Width; ++X) {
-            uint8_t* P = &Rgb[(static_cast<size_t>(Y) * Width + X) * 3];
-            const int Base[3] = {X * 255 / Width, Y * 255 / Height,
-                                 (X + Y) * 255 / (Width + Height)};
-            for (int C = 0; C < 3; ++C) {
-                Seed = Seed * 1664525u + 1013904223u;
-                const int Noise = static_cast<int>((Seed >> 24) % 25) - 12;
-                P[C] = static_cast<uint8_t>(std::clamp(Base[C] + Noise, 0, 255));
-            }
-        }
-    return Rgb;
-}
-
-TBytes Encode(const TBytes& Rgb, int Quality, int Sampling) {
-    jpeg_compress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    jpeg_create_compress(&Info);
-    unsigned char* Out = nullptr;
-    unsigned long OutSize = 0;
-    jpeg_mem_dest(&Info, &Out, &OutSize);
-    Info.image_width = Width;
-    Info.image_height = Height;
-    Info.input_components = 3;
-    Info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&Info);
-    jpeg_set_quality(&Info, Quality, TRUE);
-    Info.comp_info[0].h_samp_factor = Sampling;
-    Info.comp_info[0].v_samp_factor = Sampling;
-    jpeg_start_compress(&Info, TRUE);
-    while (Info.next_scanline < Info.image_height) {
-        JSAMPROW Row =
-            const_cast<uint8_t*>(&Rgb[Info.next_scanline * static_cast<size_t>(Width) * 3]);
-        jpeg_write_scanlines(&Info, &Row, 1);
-    }
-    jpeg_finish_compress(&Info);
-    TBytes Result(Out, Out + OutSize);
-    jpeg_destroy_compress(&Info);
-    free(Out);
-    return Result;
-}
-
-TBytes ReadFile(const std::string& Path) {
-    std::ifstream In(Path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-}
-
-// The peer: what a float decode with the library alone costs, file read included.
-size_t PeerDecode(const std::string& Path) {
-    const TBytes Data = ReadFile(Path);
-    jpeg_decompress_struct Info{};
-    jpeg_error_mgr Err{};
-    Info.err = jpeg_std_error(&Err);
-    jpeg_create_decompress(&Info);
-    jpeg_mem_src(&Info, Data.data(), Data.size());
-    jpeg_read_header(&Info, TRUE);
-    Info.dct_method = JDCT_FLOAT;
-    Info.do_fancy_upsampling = TRUE;
-    Info.do_block_smoothing = TRUE;
-    jpeg_start_decompress(&Info);
-    const size_t RowBytes = static_cast<size_t>(Info.output_width) * Info.output_components;
-    std::vector<uint8_t> Pixels(RowBytes * Info.output_height);
-    while (Info.output_scanline < Info.output_height) {
-        JSAMPROW Row = &Pixels[Info.output_scanline * RowBytes];
-        jpeg_read_scanlines(&Info, &Row, 1);
-    }
-    jpeg_finish_decompress(&Info);
-    jpeg_destroy_decompress(&Info);
-    return Pixels[Pixels.size() / 2];
-}
 
 struct TTiming {
     double Wall = 1e30; // best wall-clock seconds
@@ -134,7 +58,7 @@ int main(int Argc, char** Argv) {
     const std::filesystem::path Dir =
         std::filesystem::temp_directory_path() / "quillon_render_bench";
     std::filesystem::create_directories(Dir);
-    const TBytes Picture = MakePicture();
+    const TBytes Picture = MakePhotoRgb(Width, Height);
     struct TCase {
         const char* Label;
         int Quality, Sampling;
@@ -144,15 +68,18 @@ int main(int Argc, char** Argv) {
     for (const TCase& C : Cases) {
         const std::string Path =
             (Dir / (std::string("bench_q") + std::to_string(C.Quality) + ".jpg")).string();
-        const TBytes File = Encode(Picture, C.Quality, C.Sampling);
-        std::ofstream(Path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(File.data()),
-                   static_cast<std::streamsize>(File.size()));
+        const TBytes File = EncodeWithLibrary(Picture, Width, Height, C.Quality, C.Sampling);
+        WriteFileBytes(Path, File);
         volatile size_t Sink = 0;
         // Interleaved, so that a busy spell of the machine hits all three alike.
         TTiming Peer, One, Two;
         for (int I = 0; I < Times; ++I) {
-            Time([&] { Sink = Sink + PeerDecode(Path); }, Peer);
+            Time(
+                [&] {
+                    int W, H;
+                    Sink = Sink + DecodeWithLibrary(Path, W, H).size();
+                },
+                Peer);
             SetJpegDecodeThreads(1);
             Time([&] { Sink = Sink + RenderJpegFile(Path).Width; }, One);
             SetJpegDecodeThreads(2);
