@@ -10,6 +10,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -83,12 +84,15 @@ bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
     if (!SiteCode || !SrcPath || !DstPath)
         return false;
     try {
-        uint32_t CRC = KeyedCRCStart(SiteCode);
-        {
+        // The header pass reads only headers and seeks; it runs beside the
+        // copy, whose contents' checksum starts at 0 and is joined to the
+        // header register afterwards.
+        auto HeaderPass = std::async(std::launch::async, [SiteCode, SrcPath] {
+            uint32_t CRC = KeyedCRCStart(SiteCode);
             TAVIStream Walk(SrcPath);
             FeedChunkHeaders(Walk, CRC, false);
-        }
-        const uint32_t HeaderCRC = CRC;
+            return CRC;
+        });
 
         TFileStream Source(SrcPath, FileMode::OpenRead);
         TPendingFile Dest(DstPath);
@@ -99,14 +103,19 @@ bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
         if (Got < kRiffHeaderSize)
             return false;
         StoreLE32(&Block[4], LoadLE32(&Block[4]) + kSignTrailerSize);
-        FeedCRC32(Block.get() + kRiffHeaderSize, Got - kRiffHeaderSize, CRC);
+        uint32_t ContentCRC = 0;
+        FeedCRC32(Block.get() + kRiffHeaderSize, Got - kRiffHeaderSize, ContentCRC);
         Dest.Stream().Write(Block.get(), Got);
+        uint64_t Covered = Got - kRiffHeaderSize;
         while ((Got = Source.Read(Block.get(), kBlockSize)) > 0) {
-            FeedCRC32(Block.get(), Got, CRC);
+            FeedCRC32(Block.get(), Got, ContentCRC);
             Dest.Stream().Write(Block.get(), Got);
+            Covered += Got;
         }
         Source.Close();
-        const auto Trailer = TSignTrailer::Make(HeaderCRC, CRC).Bytes();
+        const uint32_t HeaderCRC = HeaderPass.get();
+        const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
+        const auto Trailer = TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
         Dest.Stream().Write(Trailer.data(), Trailer.size());
         Dest.Commit();
         return true;
