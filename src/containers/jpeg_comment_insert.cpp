@@ -4,10 +4,10 @@
 #include "KvJpegComment.h"
 #include "jpeg_segment_reader.h"
 #include "platform/files.h"
+#include "platform/pending_file.h"
 
 #include <cstring>
 #include <memory>
-#include <optional>
 
 namespace quillon {
 
@@ -74,23 +74,6 @@ void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string
     Out.Write(Buffer.get(), Total);
 }
 
-// Creates a temporary file beside the target that did not exist before, so
-// nothing of anyone else's is ever overwritten.
-TFileStream CreateTempBeside(const std::string& Directory, std::string& TempPath) {
-    constexpr int kAttempts = 100;
-    for (int Attempt = 1;; ++Attempt) {
-        TempPath = MakeTempFileName(Directory);
-        try {
-            return TFileStream(TempPath, FileMode::CreateNew);
-        } catch (const EFileError&) {
-            // Lost a race for the name (or a folder holds it): draw again.
-            const bool Taken = FileExists(TempPath) || DirectoryExists(TempPath);
-            if (!Taken || Attempt == kAttempts)
-                throw;
-        }
-    }
-}
-
 } // namespace
 
 void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
@@ -105,22 +88,13 @@ void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
 void WriteJpegComment(const std::string& Path, const std::string& Comment) {
     CheckCommentLength(Comment);
     TFileStream In(Path, FileMode::OpenRead);
-    std::string TempPath;
-    std::optional<TFileStream> Out(CreateTempBeside(ExtractFilePath(Path), TempPath));
-    try {
-        CopyStreamsWithComment(In, *Out, Comment);
-        Out->Close();
-        In.Close();
-        // One rename replaces the target: it holds either the old or the new
-        // content, never neither.
-        if (!RenameFile(TempPath, Path))
-            throw EFileError("Cannot rename \"" + TempPath + "\" to \"" + Path +
-                             "\": " + LastErrorText());
-    } catch (...) {
-        Out.reset(); // closed before it is removed, as some systems require
-        DeleteFile(TempPath);
-        throw;
-    }
+    const std::string Directory = ExtractFilePath(Path);
+    TPendingFile Out(Path, [&](int) { return MakeTempFileName(Directory); });
+    CopyStreamsWithComment(In, Out.Stream(), Comment);
+    In.Close();
+    // One rename replaces the target: it holds either the old or the new
+    // content, never neither.
+    Out.Commit();
 }
 
 } // namespace quillon

@@ -6,9 +6,9 @@
 #include "containers/uAVIFormat.h"
 #include "crc32_extend.h"
 #include "mediasign.h"
-#include "pending_file.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/pending_file.h"
 
 #include <future>
 #include <memory>

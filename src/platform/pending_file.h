@@ -3,8 +3,9 @@
 // half-written file at the destination nor destroys the one standing there.
 #pragma once
 
-#include "platform/file_stream.h"
+#include "file_stream.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,12 @@ namespace quillon {
 
 class TPendingFile {
   public:
-    // Creates the temporary file (exclusively); raises EFileError when it cannot.
-    explicit TPendingFile(const std::string& Destination);
+    // Gives the temporary name to try at attempt N (0, 1, ...).
+    using TNameFor = std::function<std::string(int Attempt)>;
+
+    // Creates the temporary file exclusively under the first free name
+    // (by default Destination + ".partial" + N); raises EFileError when it cannot.
+    explicit TPendingFile(const std::string& Destination, const TNameFor& NameFor = {});
     // Removes the temporary file unless Commit succeeded.
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
@@ -21,7 +26,8 @@ class TPendingFile {
 
     TFileStream& Stream() { return *FStream; }
     const std::string& TemporaryName() const { return FTemporaryName; }
-    // Closes the file and moves it onto the destination; raises EFileError on failure.
+    // Closes the file and moves it onto the destination in one rename;
+    // raises EFileError on failure.
     void Commit();
 
   private:

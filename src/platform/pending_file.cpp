@@ -1,14 +1,15 @@
 #include "pending_file.h"
 
-#include "platform/files.h"
+#include "files.h"
 
 namespace quillon {
 
-TPendingFile::TPendingFile(const std::string& Destination) : FDestination(Destination) {
+TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameFor)
+    : FDestination(Destination) {
     // Another writer may hold a name already: take the first that can be created.
     constexpr int kAttempts = 100;
     for (int N = 0;; ++N) {
-        std::string Name = Destination + ".partial" + std::to_string(N);
+        std::string Name = NameFor ? NameFor(N) : Destination + ".partial" + std::to_string(N);
         try {
             FStream.emplace(Name, FileMode::CreateNew);
             FTemporaryName = std::move(Name);
@@ -24,7 +25,7 @@ TPendingFile::TPendingFile(const std::string& Destination) : FDestination(Destin
 TPendingFile::~TPendingFile() {
     if (FCommitted)
         return;
-    FStream.reset();
+    FStream.reset(); // closed before it is removed, as some systems require
     DeleteFile(FTemporaryName);
 }
 
