@@ -3,9 +3,10 @@
 // upsampling), and for signing also encoding at quality 100 and decoding the
 // result. Peak memory is read from the kernel's resident-set high-water mark.
 #include "bench_jpeg.h"
+#include "codec/jpeg/jpeg_encode.h"
+#include "codec/jpeg/jpeg_reencode.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
-#include "containers/jpeg_encode.h"
-#include "containers/jpeg_render.h"
 #include "engine/mediasign.h"
 #include "platform/file_stream.h"
 

@@ -14,8 +14,8 @@
 #include <jpeglib.h>
 
 #include "bench_jpeg.h"
-#include "containers/jpeg_decoder.h"
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_decoder.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "platform/process_memory.h"
 
 using namespace quillon;

@@ -1,6 +1,6 @@
 // Arbitrary bytes through the JPEG renderer: it must either render or raise
 // one of its own errors, never read or write out of bounds.
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The engine entries the window calls, gathered so tests can replace them.
 #pragma once
 
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 
 #include <cstdint>
 #include <functional>

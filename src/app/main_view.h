@@ -2,7 +2,7 @@
 // implements it; the tests implement it with a recorder.
 #pragma once
 
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // Rendered rows to a Qt image.
 #pragma once
 
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 
 #include <QImage>
 

@@ -2,7 +2,7 @@
 // two file forms it can write.
 #pragma once
 
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "platform/file_stream.h"
 
 #include <cstdint>

@@ -1,6 +1,7 @@
-// The JPEG comment segment: reading it, writing a file with a new one, and
-// re-encoding a file into the form every signed copy has. Texts are counted
-// 8-bit strings and may hold NUL bytes.
+// The JPEG comment segment: reading it and writing a file with a new one.
+// Texts are counted 8-bit strings and may hold NUL bytes. (Re-encoding a
+// file into the form every signed copy has is the codec's job:
+// codec/jpeg/jpeg_reencode.h.)
 #pragma once
 
 #include <string>
@@ -19,8 +20,5 @@ std::string MakeTempFileName(const std::string& Directory);
 // Replaces the file at Path by a copy that carries Comment. Raises on failure,
 // leaving the file as it was.
 void WriteJpegComment(const std::string& Path, const std::string& Comment);
-// Renders Src and encodes it at quality 100 into Dst. Does nothing when no
-// file exists at Src. Raises on failure.
-void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath);
 
 } // namespace quillon

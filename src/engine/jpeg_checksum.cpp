@@ -1,7 +1,7 @@
 #include "jpeg_checksum.h"
 
 #include "CRC32.h"
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 
 #include <cstring>
 

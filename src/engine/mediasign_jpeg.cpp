@@ -5,6 +5,7 @@
 #include "mediasign.h"
 #include "signature_number.h"
 
+#include "codec/jpeg/jpeg_reencode.h"
 #include "containers/KvJpegComment.h"
 #include "platform/files.h"
 

@@ -1,4 +1,4 @@
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "engine/CRC32.h"
 #include "engine/jpeg_checksum.h"
 

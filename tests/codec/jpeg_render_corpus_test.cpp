@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "containers/jpeg_decoder.h"
-#include "containers/jpeg_grey_quantizer.h"
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_decoder.h"
+#include "codec/jpeg/jpeg_grey_quantizer.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "engine/CRC32.h"
 #include "support/sha256.h"
 #include "support/test_support.h"

@@ -9,8 +9,8 @@
 
 #include <jpeglib.h>
 
-#include "containers/jpeg_decoder.h"
-#include "containers/jpeg_render.h"
+#include "codec/jpeg/jpeg_decoder.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "platform/file_stream.h"
 #include "support/test_jpeg.h"
 #include "support/test_support.h"

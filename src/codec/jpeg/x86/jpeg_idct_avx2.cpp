@@ -5,9 +5,8 @@
 // bound: when every value of the bound's interval rounds (or truncates) the
 // same way, the extended-precision evaluation does too; otherwise the block
 // is left to the reference evaluation.
-#include "jpeg_idct.h"
+#include "codec/jpeg/jpeg_idct.h"
 
-#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 namespace quillon {
@@ -255,19 +254,3 @@ bool VectorIdctAvailable() {
 }
 
 } // namespace quillon
-
-#else
-
-namespace quillon {
-
-bool InverseDctBlockVector(const int16_t*, const float*, uint8_t*, size_t) {
-    return false;
-}
-
-bool VectorIdctAvailable() {
-    return false;
-}
-
-} // namespace quillon
-
-#endif

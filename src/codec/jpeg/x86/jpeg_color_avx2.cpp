@@ -1,9 +1,8 @@
 // YCbCr to blue, green, red sixteen pixels at a time, with the same integer
 // arithmetic as the scalar conversion (the products fit 32 bits, and the
 // final clamp is the saturation of the byte packing).
-#include "jpeg_color.h"
+#include "codec/jpeg/jpeg_color.h"
 
-#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 namespace quillon {
@@ -87,19 +86,3 @@ bool ColorVectorAvailable() {
 }
 
 } // namespace quillon
-
-#else
-
-namespace quillon {
-
-int YCbCrToBgrRowVector(const uint8_t*, const uint8_t*, const uint8_t*, int, uint8_t*) {
-    return 0;
-}
-
-bool ColorVectorAvailable() {
-    return false;
-}
-
-} // namespace quillon
-
-#endif

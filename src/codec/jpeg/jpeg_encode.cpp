@@ -2,8 +2,11 @@
 #include "jpeg_codec_errors.h"
 
 #include <algorithm>
+#include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <new>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace quillon {
 

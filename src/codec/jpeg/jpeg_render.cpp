@@ -10,9 +10,6 @@
 
 namespace quillon {
 
-EJpegError::EJpegError(int MsgCode)
-    : std::runtime_error("JPEG error #" + std::to_string(MsgCode)), FMsgCode(MsgCode) {}
-
 namespace {
 
 // Grey files go through the 236-level palette with error diffusion, as the

@@ -4,20 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
+#include "jpeg_codec_errors.h" // EJpegError, raised by every entry here
+
 namespace quillon {
-
-// A fatal codec error; what() is "JPEG error #<MsgCode>".
-class EJpegError : public std::runtime_error {
-  public:
-    explicit EJpegError(int MsgCode);
-    int MsgCode() const { return FMsgCode; }
-
-  private:
-    int FMsgCode;
-};
 
 // Width x height pixels, 3 bytes a pixel (blue, green, red for YCbCr files),
 // row 0 at the top. The store belongs to the object.

@@ -1,4 +1,4 @@
-#include "containers/jpeg_block_smoothing.h"
+#include "codec/jpeg/jpeg_block_smoothing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "containers/jpeg_grey_quantizer.h"
+#include "codec/jpeg/jpeg_grey_quantizer.h"
 
 #include "support/test_jpeg.h"
 #include "support/test_support.h"

@@ -1,6 +1,7 @@
+#include "codec/jpeg/jpeg_encode.h"
+#include "codec/jpeg/jpeg_reencode.h"
+#include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
-#include "containers/jpeg_encode.h"
-#include "containers/jpeg_render.h"
 #include "platform/file_stream.h"
 #include "support/test_support.h"
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "containers/jpeg_color.h"
-#include "containers/jpeg_component_planes.h"
-#include "containers/jpeg_upsample.h"
+#include "codec/jpeg/jpeg_color.h"
+#include "codec/jpeg/jpeg_component_planes.h"
+#include "codec/jpeg/jpeg_upsample.h"
 
 namespace quillon {
 namespace {

@@ -1,5 +1,5 @@
-// Re-encoding a file into the form every signed copy has.
-#include "KvJpegComment.h"
+#include "jpeg_reencode.h"
+
 #include "jpeg_encode.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"

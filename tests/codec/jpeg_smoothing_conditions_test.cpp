@@ -1,6 +1,6 @@
 // When the reference decoder smooths: checked on the decoder state the
 // library leaves after reading progressive files we encode and cut here.
-#include "containers/jpeg_block_smoothing.h"
+#include "codec/jpeg/jpeg_block_smoothing.h"
 
 #include "support/test_jpeg.h"
 #include "support/test_support.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "containers/jpeg_idct.h"
+#include "codec/jpeg/jpeg_idct.h"
 
 namespace quillon {
 namespace {

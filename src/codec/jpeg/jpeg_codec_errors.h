@@ -3,12 +3,23 @@
 // and trace messages are dropped so that damaged files still decode.
 #pragma once
 
-#include <cstddef>
-#include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <stdexcept>
 
-#include <jpeglib.h>
+// The library's own structures; only their addresses pass through here.
+struct jpeg_error_mgr;
+struct jpeg_common_struct;
 
 namespace quillon {
+
+// A fatal codec error; what() is "JPEG error #<MsgCode>".
+class EJpegError : public std::runtime_error {
+  public:
+    explicit EJpegError(int MsgCode);
+    int MsgCode() const { return FMsgCode; }
+
+  private:
+    int FMsgCode;
+};
 
 // Message codes we raise ourselves, in the numbering of the reference
 // library (the installed one agrees on these).
@@ -24,6 +35,6 @@ enum TJpegMessageCode : int {
 jpeg_error_mgr* InstallJpegErrorManager(jpeg_error_mgr& Manager);
 
 // Raises a fatal error the way the library would, through Info's manager.
-[[noreturn]] void RaiseJpegError(j_common_ptr Info, int MsgCode);
+[[noreturn]] void RaiseJpegError(jpeg_common_struct* Info, int MsgCode);
 
 } // namespace quillon

@@ -1,8 +1,15 @@
 #include "jpeg_codec_errors.h"
 
-#include "jpeg_render.h"
+#include <cstddef>
+#include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <string>
+
+#include <jpeglib.h>
 
 namespace quillon {
+
+EJpegError::EJpegError(int MsgCode)
+    : std::runtime_error("JPEG error #" + std::to_string(MsgCode)), FMsgCode(MsgCode) {}
 
 namespace {
 
@@ -24,7 +31,7 @@ jpeg_error_mgr* InstallJpegErrorManager(jpeg_error_mgr& Manager) {
     return &Manager;
 }
 
-void RaiseJpegError(j_common_ptr Info, int MsgCode) {
+void RaiseJpegError(jpeg_common_struct* Info, int MsgCode) {
     Info->err->msg_code = MsgCode;
     Info->err->error_exit(Info);
     throw EJpegError(MsgCode); // error_exit never returns; this keeps the promise
