@@ -2,9 +2,9 @@
 // and verifying round trips, the files signed by the reference system, the
 // render checksum and the trace switch.
 #include "cli/cli_process.h"
-#include "cli/cli_tsv.h"
 #include "engine/CRC32.h"
 #include "support/test_support.h"
+#include "support/tsv.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,6 +4,7 @@
 #include "containers/KvJpegComment.h"
 #include "platform/file_stream.h"
 #include "support/test_support.h"
+#include "support/tsv.h"
 
 #include <cstring>
 #include <filesystem>
@@ -160,19 +161,12 @@ TEST(EncodeJpegQuality100, CodecErrorBecomesJpegError) {
 
 TEST(CommentInsertion, RowsRenderIdenticallyBeforeAndAfter) {
     ScratchDir Dir;
-    std::ifstream Tsv(TestDataDir() / "jpeg" / "expected.tsv");
-    std::string Line;
-    std::getline(Tsv, Line);
     int Checked = 0;
-    while (std::getline(Tsv, Line)) {
-        std::istringstream Fields(Line);
-        std::string Name, Status, Bpp;
-        std::getline(Fields, Name, '\t');
-        std::getline(Fields, Status, '\t');
-        for (int I = 0; I < 4; ++I)
-            std::getline(Fields, Bpp, '\t');
+    for (auto& Row : ReadTsv(TestDataDir() / "jpeg" / "expected.tsv")) {
+        const std::string& Name = Row["name"];
+        const std::string& Bpp = Row["bytes_per_pixel"];
         // Rows of three bytes a pixel only: colour, and grey as g, g, g.
-        if (Status != "ok" || (Bpp != "3" && Bpp != "1"))
+        if (Row["status"] != "ok" || (Bpp != "3" && Bpp != "1"))
             continue;
         const std::string Out = Dir / "c.jpg";
         try {

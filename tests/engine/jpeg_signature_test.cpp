@@ -7,6 +7,7 @@
 #include "engine/mediasign.h"
 #include "platform/file_stream.h"
 #include "support/test_support.h"
+#include "support/tsv.h"
 
 #include <array>
 #include <filesystem>
@@ -310,37 +311,15 @@ TEST_F(JpegSignatureTest, MissingSourceSignsTheExistingDestination) {
 
 // ---- the reference files -------------------------------------------------
 
-std::string FromHex(const std::string& Hex) {
-    std::string Out;
-    for (size_t I = 0; I + 1 < Hex.size(); I += 2)
-        Out.push_back(static_cast<char>(std::stoi(Hex.substr(I, 2), nullptr, 16)));
-    return Out;
-}
-
-std::vector<std::vector<std::string>> ReadTsv(const fs::path& Path) {
-    std::ifstream In(Path);
-    std::vector<std::vector<std::string>> Rows;
-    std::string Line;
-    std::getline(In, Line);
-    while (std::getline(In, Line)) {
-        std::vector<std::string> Fields;
-        std::istringstream S(Line);
-        for (std::string F; std::getline(S, F, '\t');)
-            Fields.push_back(F);
-        Rows.push_back(Fields);
-    }
-    return Rows;
-}
-
 TEST(JpegSignatureReference, FilesSignedElsewhereVerify) {
     const fs::path Base = TestDataDir() / "jpeg-signed";
-    const auto Rows = ReadTsv(Base / "expected.tsv");
+    auto Rows = ReadTsv(Base / "expected.tsv");
     ASSERT_GE(Rows.size(), 20u);
-    for (const auto& R : Rows) {
-        ASSERT_GE(R.size(), 5u);
-        const std::string Path = (Base / "jpeg" / (R[0] + ".jpg")).string();
-        EXPECT_EQ(Verify(FromHex(R[1]), Path), std::stoi(R[2])) << R[0];
-        EXPECT_EQ(Verify(FromHex(R[3]), Path), std::stoi(R[4])) << R[0] << " (other site code)";
+    for (auto& R : Rows) {
+        const std::string Path = (Base / "jpeg" / (R["name"] + ".jpg")).string();
+        EXPECT_EQ(Verify(FromHex(R["site_code_hex"]), Path), std::stoi(R["expected"])) << R["name"];
+        EXPECT_EQ(Verify(FromHex(R["other_site_code_hex"]), Path), std::stoi(R["expected_other"]))
+            << R["name"] << " (other site code)";
     }
 }
 
@@ -349,19 +328,19 @@ TEST(JpegSignatureReference, EveryRenderableCorpusFileWithItsChecksum) {
     // signature it must verify, grey files (g, g, g) and wide rows included.
     ScratchDir Dir;
     int Verified = 0;
-    for (const auto& R : ReadTsv(TestDataDir() / "jpeg" / "expected.tsv")) {
-        ASSERT_GE(R.size(), 8u);
-        if (R[1] != "ok" || R[7] == "-")
+    for (auto& R : ReadTsv(TestDataDir() / "jpeg" / "expected.tsv")) {
+        if (R["status"] != "ok" || R["crc"] == "-")
             continue;
-        const int32_t Crc = static_cast<int32_t>(std::stoul(R[7], nullptr, 16));
+        const std::string& Name = R["name"];
+        const int32_t Crc = static_cast<int32_t>(std::stoul(R["crc"], nullptr, 16));
         const std::string Out = Dir / "c.jpg";
         const std::string Comment = Signature(std::to_string(Crc));
-        CopyJpegWithComment(Corpus(R[0]).string(), Out, Comment);
+        CopyJpegWithComment(Corpus(Name).string(), Out, Comment);
         if (ReadJpegComment(Out) != Comment) {
-            EXPECT_EQ(Verify("SITE-42", Out), kVerifyNoSignature) << R[0];
+            EXPECT_EQ(Verify("SITE-42", Out), kVerifyNoSignature) << Name;
             continue;
         }
-        EXPECT_EQ(Verify("SITE-42", Out), kVerifyOk) << R[0];
+        EXPECT_EQ(Verify("SITE-42", Out), kVerifyOk) << Name;
         ++Verified;
     }
     EXPECT_GT(Verified, 250);

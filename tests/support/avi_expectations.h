@@ -3,11 +3,10 @@
 #pragma once
 
 #include "support/test_support.h"
+#include "support/tsv.h"
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,36 +25,25 @@ struct AviExpectation {
 };
 
 inline std::vector<AviExpectation> LoadAviExpectations() {
-    const auto Path = TestDataDir() / "avi" / "expected_avi.tsv";
-    std::ifstream In(Path);
-    if (!In)
-        throw std::runtime_error("cannot read " + Path.string());
+    const auto Optional = [](const std::string& Field) { return Field != "-"; };
     std::vector<AviExpectation> Rows;
-    std::string Line;
-    std::getline(In, Line); // column names
-    while (std::getline(In, Line)) {
-        if (Line.empty())
-            continue;
-        std::istringstream Fields(Line);
-        std::string Name, Size, Header, File, Nodes, Level, Verify, SignedVerify;
-        if (!(Fields >> Name >> Size >> Header >> File >> Nodes >> Level >> Verify >> SignedVerify))
-            throw std::runtime_error("malformed line in " + Path.string() + ": " + Line);
+    for (auto& R : ReadTsv(TestDataDir() / "avi" / "expected_avi.tsv")) {
         AviExpectation E;
-        E.Name = Name;
-        E.Size = std::stoll(Size);
-        if (Header != "-")
-            E.HeaderCRC = static_cast<uint32_t>(std::stoul(Header, nullptr, 16));
-        if (File != "-")
-            E.FileCRC = static_cast<uint32_t>(std::stoul(File, nullptr, 16));
-        E.NodeCount = std::stoi(Nodes);
-        E.MaxLevel = std::stoi(Level);
-        E.VerifyCode = std::stoi(Verify);
-        if (SignedVerify != "-")
-            E.SignedVerifyCode = std::stoi(SignedVerify);
+        E.Name = R["name"];
+        E.Size = std::stoll(R["size"]);
+        if (Optional(R["headercrc"]))
+            E.HeaderCRC = static_cast<uint32_t>(std::stoul(R["headercrc"], nullptr, 16));
+        if (Optional(R["filecrc"]))
+            E.FileCRC = static_cast<uint32_t>(std::stoul(R["filecrc"], nullptr, 16));
+        E.NodeCount = std::stoi(R["node_count"]);
+        E.MaxLevel = std::stoi(R["max_level"]);
+        E.VerifyCode = std::stoi(R["verify_site42"]);
+        if (Optional(R["verify_signed_site42"]))
+            E.SignedVerifyCode = std::stoi(R["verify_signed_site42"]);
         Rows.push_back(E);
     }
     if (Rows.empty())
-        throw std::runtime_error("no rows in " + Path.string());
+        throw std::runtime_error("no rows in expected_avi.tsv");
     return Rows;
 }
 

@@ -8,8 +8,12 @@
 
 namespace quillon::test {
 
+std::filesystem::path TestDataPath() {
+    return QUILLON_TESTDATA_DIR;
+}
+
 std::filesystem::path TestDataDir() {
-    const std::filesystem::path Dir = QUILLON_TESTDATA_DIR;
+    const std::filesystem::path Dir = TestDataPath();
     if (!std::filesystem::is_directory(Dir)) {
         ADD_FAILURE() << "reference test data missing: " << Dir
                       << " (set the CMake cache variable QUILLON_TESTDATA_DIR)";

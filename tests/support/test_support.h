@@ -11,6 +11,8 @@ namespace quillon::test {
 // The reference data folder (avi/, jpeg/, jpeg-signed/). Fails the running
 // test (fatally) when it is missing: the data is always there in CI.
 std::filesystem::path TestDataDir();
+// The same folder unchecked, for test registration before any test runs.
+std::filesystem::path TestDataPath();
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& Path);
 void WriteBytes(const std::filesystem::path& Path, const std::vector<uint8_t>& Bytes);

@@ -1,4 +1,4 @@
-#include "cli/cli_tsv.h"
+#include "support/tsv.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
