@@ -2,19 +2,15 @@
 #pragma once
 
 #include "codec/jpeg/jpeg_render.h"
+#include "engine/media_file.h"
 
-#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace quillon {
 
 struct TEngineEntries {
-    std::function<int32_t(const char* SiteCode, const char* Path)> VerifyAVI;
-    std::function<int32_t(const char* SiteCode, const char* Path)> VerifyWithWMDll;
-    std::function<int32_t(const char* SiteCode, const char* Path)> VerifyJpeg;
-    std::function<bool(const char* SiteCode, const char* Src, const char* Dst)> SignAVI;
-    std::function<bool(const char* SiteCode, const char* Src, const char* Dst)> SignJpeg;
+    TMediaEntries Media; // verification and signing, dispatched by the engine
     std::function<TRenderedImage(const std::string& Path)> RenderJpegFile;
 };
 

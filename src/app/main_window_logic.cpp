@@ -1,20 +1,11 @@
 #include "main_window_logic.h"
 
-#include "engine/mediasign.h"
-#include "platform/files.h"
+#include "engine/media_file.h"
 
 #include <cstring>
 #include <exception>
 
 namespace quillon {
-
-bool IsAviPath(std::string_view Path) {
-    return SameTextAscii(ExtractFileExt(Path), ".avi");
-}
-
-std::string SignedCopyPath(const std::string& Path) {
-    return Path + (IsAviPath(Path) ? ".mod.avi" : ".mod.jpg");
-}
 
 std::string SigningFailedText(const std::string& DstPath) {
     return "Signing failed: the signed copy \"" + DstPath + "\" could not be written.";
@@ -62,20 +53,6 @@ void TMainWindowLogic::edtFileNameButtonClick() {
     FView.SetPanelColor(clWhite);
 }
 
-int32_t TMainWindowLogic::Verify(const std::string& SiteCode) {
-    // An over-long code could never have signed anything the verifiers can check.
-    if (SiteCode.size() > MaxSiteCodeLength)
-        return kVerifyNoSiteCode;
-    const char* Site = SiteCode.c_str();
-    const char* Path = FFilePath.c_str();
-    if (IsAviPath(FFilePath))
-        return FEntries.VerifyAVI(Site, Path);
-    const int32_t LibraryCode = FEntries.VerifyWithWMDll(Site, Path);
-    if (LibraryCode >= 1)
-        return LibraryCode;
-    return FEntries.VerifyJpeg(Site, Path);
-}
-
 void TMainWindowLogic::btnVerifyClick() {
     // The verifiers see the code as a C string: up to its first NUL.
     const std::string Typed = FView.MarkCodeText();
@@ -84,9 +61,9 @@ void TMainWindowLogic::btnVerifyClick() {
     FView.SetCursor(crHourGlass);
     int32_t Code;
     try {
-        Code = Verify(SiteCode);
+        Code = VerifyMediaFile(SiteCode, FFilePath, FEntries.Media).Code;
     } catch (...) {
-        // Only the external library can raise here.
+        // The entries report every failure as a code; nothing should get here.
         Code = kVerifyOtherFailure;
     }
     FView.SetCursor(crDefault);
@@ -137,9 +114,7 @@ void TMainWindowLogic::btnSetClick() {
     const std::string Dst = SignedCopyPath(FFilePath);
     bool Signed = false;
     try {
-        Signed = IsAviPath(FFilePath)
-                     ? FEntries.SignAVI(SiteCode.c_str(), FFilePath.c_str(), Dst.c_str())
-                     : FEntries.SignJpeg(SiteCode.c_str(), FFilePath.c_str(), Dst.c_str());
+        Signed = SignMediaFile(SiteCode, FFilePath, Dst, FEntries.Media).Ok;
     } catch (...) {
         Signed = false;
     }

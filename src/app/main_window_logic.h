@@ -26,13 +26,6 @@ inline constexpr const char* TextNoTemp =
 inline constexpr const char* TextNoSpace =
     "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
 
-// The longest site code the verifiers accept: it travels in a 256-byte buffer.
-inline constexpr size_t MaxSiteCodeLength = 255;
-
-// True when Path's extension is ".avi" in any letter case.
-bool IsAviPath(std::string_view Path);
-// The signed copy's name: the whole path with ".mod.avi" or ".mod.jpg" appended.
-std::string SignedCopyPath(const std::string& Path);
 // The message shown when a signed copy could not be written.
 std::string SigningFailedText(const std::string& DstPath);
 
@@ -56,8 +49,6 @@ class TMainWindowLogic {
     bool SigningMode() const { return FSigningMode; }
 
   private:
-    int32_t Verify(const std::string& SiteCode);
-
     IMainView& FView;
     TEngineEntries FEntries;
     std::string FFilePath;

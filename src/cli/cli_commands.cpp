@@ -6,7 +6,7 @@
 #include "cli_text.h"
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
-#include "engine/mediasign.h"
+#include "engine/media_file.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
 
@@ -26,28 +26,6 @@ bool SameFile(const std::string& A, const std::string& B) {
     return std::filesystem::equivalent(A, B, Ec) && !Ec;
 }
 
-// The signing entries answer only with a flag; find the likeliest cause so
-// the user learns more than "failed".
-std::string SignFailureReason(const std::string& Src, const std::string& Dst, bool Avi) {
-    const std::string DstDir = ExtractFilePath(Dst);
-    if (!DstDir.empty() && !DirectoryExists(DstDir))
-        return "folder " + DstDir + " does not exist";
-    if (DirectoryExists(Dst))
-        return "a folder stands at the destination";
-    try {
-        if (Avi) {
-            TFileStream S(Src, FileMode::OpenRead);
-            if (S.Size() < 12)
-                return "the source is shorter than 12 bytes";
-        } else {
-            (void)RenderJpegFile(Src);
-        }
-    } catch (const std::exception& E) {
-        return std::string("cannot decode the source: ") + E.what();
-    }
-    return "the signed copy could not be written";
-}
-
 bool RequireFile(const std::string& Path, std::ostream& Err) {
     if (FileExists(Path))
         return true;
@@ -57,13 +35,6 @@ bool RequireFile(const std::string& Path, std::ostream& Err) {
 
 } // namespace
 
-int32_t VerifyFile(const std::string& SiteCode, const std::string& Path) {
-    if (SiteCode.size() > kMaxSiteCodeLength)
-        return kVerifyNoSiteCode;
-    return IsAviPath(Path) ? VerifyAVI(SiteCode.c_str(), Path.c_str())
-                           : VerifyJpeg(SiteCode.c_str(), Path.c_str());
-}
-
 int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
               std::ostream& Err) {
     const TVerifyTargets Targets = CollectVerifyTargets(Options.Paths);
@@ -71,7 +42,7 @@ int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream
     for (const std::string& P : Targets.Problems)
         Err << kPrefix << P << '\n';
     for (const std::string& Path : Targets.Files) {
-        const int32_t Code = VerifyFile(SiteCode, Path);
+        const int32_t Code = VerifyMediaFile(SiteCode, Path).Code;
         Out << (Options.Json ? FormatVerifyJson(Path, Code) : FormatVerifyText(Path, Code)) << '\n'
             << std::flush;
         if (Code != kVerifyOk)
@@ -83,8 +54,7 @@ int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream
 int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
             std::ostream& Err) {
     const std::string& Src = Options.Paths[0];
-    const std::string Dst = Options.Paths.size() > 1 ? Options.Paths[1] : DefaultSignedPath(Src);
-    const bool Avi = IsAviPath(Src);
+    const std::string Dst = Options.Paths.size() > 1 ? Options.Paths[1] : SignedCopyPath(Src);
     const auto Fail = [&](const std::string& Reason) {
         Err << kPrefix << "signing " << Src << " failed, no signed copy written to " << Dst << ": "
             << Reason << '\n';
@@ -93,16 +63,15 @@ int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& 
     // Verification refuses these site codes, so a copy signed with one could never check out.
     if (SiteCode.empty())
         return Fail("the site code is empty");
-    if (SiteCode.size() > kMaxSiteCodeLength)
-        return Fail("the site code is longer than 255 characters");
+    if (SiteCode.size() > MaxSiteCodeBytes)
+        return Fail("the site code is longer than " + std::to_string(MaxSiteCodeBytes) + " bytes");
     if (!FileExists(Src))
         return Fail("no such file");
     if (SameFile(Src, Dst))
         return Fail("the destination is the source itself");
-    const bool Ok = Avi ? SignAVI(SiteCode.c_str(), Src.c_str(), Dst.c_str())
-                        : SignJpeg(SiteCode.c_str(), Src.c_str(), Dst.c_str());
-    if (!Ok)
-        return Fail(SignFailureReason(Src, Dst, Avi));
+    const TSignResult Signed = SignMediaFile(SiteCode, Src, Dst);
+    if (!Signed.Ok)
+        return Fail(Signed.Reason);
     Out << Dst << '\n';
     return kExitOk;
 }

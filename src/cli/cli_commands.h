@@ -12,10 +12,6 @@ namespace quillon::cli {
 
 enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
-// The verdict for one file: AVI files by their extension, every other file
-// as a JPEG. A site code too long for the window's buffer is refused (-1).
-int32_t VerifyFile(const std::string& SiteCode, const std::string& Path);
-
 int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
               std::ostream& Err);
 int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,

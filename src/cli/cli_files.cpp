@@ -10,17 +10,9 @@ namespace quillon::cli {
 
 namespace fs = std::filesystem;
 
-bool IsAviPath(std::string_view Path) {
-    return SameTextAscii(ExtractFileExt(Path), ".avi");
-}
-
 bool IsMediaPath(std::string_view Path) {
     const std::string Ext = ExtractFileExt(Path);
     return SameTextAscii(Ext, ".avi") || SameTextAscii(Ext, ".jpg") || SameTextAscii(Ext, ".jpeg");
-}
-
-std::string DefaultSignedPath(std::string_view SrcPath) {
-    return std::string(SrcPath) + (IsAviPath(SrcPath) ? ".mod.avi" : ".mod.jpg");
 }
 
 namespace {

@@ -1,5 +1,5 @@
-// Which files a command acts on: the format rule by extension, the names of
-// signed copies, and the walk of a folder argument.
+// Which files a command acts on: the kinds a folder walk picks up, and the
+// walk itself.
 #pragma once
 
 #include <string>
@@ -8,12 +8,8 @@
 
 namespace quillon::cli {
 
-// ".avi" in any letter case, by the window's extension rule.
-bool IsAviPath(std::string_view Path);
 // The file kinds a folder walk picks up: .avi, .jpg and .jpeg in any case.
 bool IsMediaPath(std::string_view Path);
-// SRC + ".mod.avi" for AVI, SRC + ".mod.jpg" for everything else.
-std::string DefaultSignedPath(std::string_view SrcPath);
 
 struct TVerifyTargets {
     std::vector<std::string> Files;

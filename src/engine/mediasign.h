@@ -1,8 +1,12 @@
 // The sign and verify entries. Each catches every failure inside and reports
 // it only through its result: a flag for signing, a code for verification.
+// The richer forms carry, beside the flag or code, a short reason in words
+// taken from the failure that really occurred; the plain entries are thin
+// wrappers over them.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace quillon {
 
@@ -18,11 +22,32 @@ enum : int32_t {
     kVerifyOtherFailure = -9,
 };
 
+// A verification code with its reason ("" for the verdicts 1 and 0).
+struct TVerifyResult {
+    int32_t Code = kVerifyOtherFailure;
+    std::string Reason;
+
+    TVerifyResult(int32_t C = kVerifyOtherFailure, std::string Why = {})
+        : Code(C), Reason(std::move(Why)) {}
+};
+
+// A signing flag with the reason it failed ("" on success).
+struct TSignResult {
+    bool Ok = false;
+    std::string Reason;
+
+    TSignResult(bool Signed = false, std::string Why = {}) : Ok(Signed), Reason(std::move(Why)) {}
+};
+
 // AVI: a 20-byte "JUNK" trailer with two keyed checksums.
+TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
+TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path);
 bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyAVI(const char* SiteCode, const char* Path);
 
 // JPEG: re-encode, checksum the rendered rows, store the value in a comment.
+TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
+TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path);
 bool SignJpeg(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyJpeg(const char* SiteCode, const char* Path);
 

@@ -5,6 +5,7 @@
 #include "containers/byte_order.h"
 #include "containers/uAVIFormat.h"
 #include "crc32_extend.h"
+#include "failure_text.h"
 #include "mediasign.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -45,7 +46,8 @@ class TRemoveOnExit {
 // Creates the verification copy under the first free "<name>_CHECK.$..."
 // name. Exclusive creation: a name that appears meanwhile, or a link left in
 // a shared folder, is never written through.
-std::optional<TFileStream> CreateCheckCopy(const std::string& Base, std::string& Name) {
+// Raises the creation's error when no name can be created.
+TFileStream CreateCheckCopy(const std::string& Base, std::string& Name) {
     Name = Base + "$";
     for (;;) {
         while (FileExists(Name))
@@ -54,7 +56,7 @@ std::optional<TFileStream> CreateCheckCopy(const std::string& Base, std::string&
             return TFileStream(Name, FileMode::CreateNew);
         } catch (const EFileError&) {
             if (!FileExists(Name))
-                return std::nullopt;
+                throw;
         }
     }
 }
@@ -80,9 +82,9 @@ uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Coun
 
 } // namespace
 
-bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
     if (!SiteCode || !SrcPath || !DstPath)
-        return false;
+        return {false, "missing argument"};
     try {
         // The header pass reads only headers and seeks; it runs beside the
         // copy, whose contents' checksum starts at 0 and is joined to the
@@ -101,7 +103,7 @@ bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
         // trailer (modulo 2^32); the checksum starts behind it.
         size_t Got = Source.Read(Block.get(), kBlockSize);
         if (Got < kRiffHeaderSize)
-            return false;
+            return {false, "the source is shorter than its 12-byte RIFF header"};
         StoreLE32(&Block[4], LoadLE32(&Block[4]) + kSignTrailerSize);
         uint32_t ContentCRC = 0;
         FeedCRC32(Block.get() + kRiffHeaderSize, Got - kRiffHeaderSize, ContentCRC);
@@ -118,38 +120,43 @@ bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
         const auto Trailer = TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
         Dest.Stream().Write(Trailer.data(), Trailer.size());
         Dest.Commit();
-        return true;
+        return {true};
     } catch (...) {
-        return false;
+        return {false, CurrentFailureText()};
     }
 }
 
-int32_t VerifyAVI(const char* SiteCode, const char* Path) {
+TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
     if (!SiteCode || !*SiteCode)
-        return kVerifyNoSiteCode;
+        return {kVerifyNoSiteCode, "the site code is empty"};
     try {
-        if (!Path || !*Path || !FileExists(Path))
-            return kVerifyNoFile;
+        if (!Path || !*Path)
+            return {kVerifyNoFile, "no file given"};
+        if (!FileExists(Path))
+            return {kVerifyNoFile, "no such file"};
         const std::optional<std::string> TempDir = TempDirectory();
         if (!TempDir)
-            return kVerifyNoTemp;
+            return {kVerifyNoTemp, "the TEMP folder is not set"};
 
         std::string CopyName;
-        std::optional<TFileStream> Copy =
-            CreateCheckCopy(*TempDir + ExtractFileName(Path) + "_CHECK.", CopyName);
-        if (!Copy)
-            return kVerifyNoTemp;
+        std::optional<TFileStream> Copy;
+        try {
+            Copy.emplace(CreateCheckCopy(*TempDir + ExtractFileName(Path) + "_CHECK.", CopyName));
+        } catch (const EFileError& E) {
+            return {kVerifyNoTemp,
+                    std::string("no copy can be made in the TEMP folder: ") + E.what()};
+        }
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;
         try {
             File.emplace(Path, FileMode::OpenRead);
         } catch (...) {
-            return kVerifyOtherFailure;
+            return {kVerifyOtherFailure, CurrentFailureText()};
         }
         const int64_t Size = File->Size();
         if (Size < static_cast<int64_t>(kSignTrailerSize))
-            return kVerifyNoSignature;
+            return {kVerifyNoSignature, "shorter than a signature trailer"};
         const int64_t End = Size - static_cast<int64_t>(kSignTrailerSize);
 
         // The contents' checksum is taken while copying, from a register at 0,
@@ -159,7 +166,8 @@ int32_t VerifyAVI(const char* SiteCode, const char* Path) {
             ContentCRC = CopyWithContentCRC(*File, *Copy, End);
             Copy->Close();
         } catch (...) {
-            return kVerifyCopyFailed;
+            return {kVerifyCopyFailed,
+                    "copying into the TEMP folder failed: " + CurrentFailureText()};
         }
         std::array<uint8_t, kSignTrailerSize> TrailerBytes;
         File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
@@ -175,15 +183,23 @@ int32_t VerifyAVI(const char* SiteCode, const char* Path) {
         RemoveCopy.RemoveNow();
 
         if (!Trailer.HasSignature())
-            return kVerifyNoSignature;
+            return {kVerifyNoSignature, "no signature trailer"};
         if (Trailer.HeaderCRC != CRC)
             return kVerifyMismatch;
         const uint64_t Covered = End > kRiffHeaderSize ? End - kRiffHeaderSize : 0;
         CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
         return Trailer.FileCRC == CRC ? kVerifyOk : kVerifyMismatch;
     } catch (...) {
-        return kVerifyOtherFailure;
+        return {kVerifyOtherFailure, CurrentFailureText()};
     }
+}
+
+bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+    return SignAviFile(SiteCode, SrcPath, DstPath).Ok;
+}
+
+int32_t VerifyAVI(const char* SiteCode, const char* Path) {
+    return VerifyAviFile(SiteCode, Path).Code;
 }
 
 } // namespace quillon

@@ -73,13 +73,13 @@ bool LoadWMDll() {
 
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     if (SiteCode == nullptr || *SiteCode == '\0')
-        return -1;
+        return LibraryNoSiteCode;
     if (Path == nullptr || *Path == '\0')
-        return -2;
+        return LibraryNoFile;
     if (!FileExists(Path))
-        return -2;
+        return LibraryNoFile;
     if (!LoadWMDll())
-        return -3;
+        return LibraryAbsent;
 
     char Prog[] = "prog";
     char Key[] = "-key";
@@ -112,10 +112,10 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     if (Failure)
         throw EWMLibraryError("external watermark library: " + *Failure);
     if (!Started)
-        return -4;
+        return LibraryNotStarted;
     if (Answer == -1)
-        return -5;
-    return Answer == 0 ? 0 : 1;
+        return LibraryFailed;
+    return Answer == 0 ? LibraryNotVerified : LibraryVerified;
 }
 
 } // namespace quillon

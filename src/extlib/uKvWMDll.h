@@ -13,10 +13,20 @@ namespace quillon {
 // loads or when the two entries that are called are missing (then it is
 // unloaded again).
 bool LoadWMDll();
-// 1 verified, 0 not, -1 no site code, -2 no file, -3 no library,
-// -4 initialisation failed, -5 the library answered -1.
-// An exception raised inside the library arrives as EWMLibraryError, after
-// the library has been unloaded.
+// The adapter's answers. They share numbers with the verification codes but
+// not their meanings: only LibraryVerified means anything to a caller.
+enum TLibraryVerdict : int32_t {
+    LibraryVerified = 1,
+    LibraryNotVerified = 0,
+    LibraryNoSiteCode = -1,
+    LibraryNoFile = -2,
+    LibraryAbsent = -3,     // not found, or lacking an entry that is called
+    LibraryNotStarted = -4, // initialisation returned no context
+    LibraryFailed = -5,     // the verification answered -1
+};
+
+// One request: load, initialise, verify, unload. An exception raised inside
+// the library arrives as EWMLibraryError, after the library has been unloaded.
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path);
 
 // The library's file name on this platform.

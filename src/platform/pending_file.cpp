@@ -15,6 +15,12 @@ TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameF
             FTemporaryName = std::move(Name);
             return;
         } catch (const EFileError&) {
+            // The temporary name means nothing to the user: say what stands
+            // in the destination's way.
+            const std::string Folder = ExtractFilePath(Destination);
+            if (!Folder.empty() && !DirectoryExists(Folder))
+                throw EFileError("Cannot create file \"" + Destination + "\": folder \"" + Folder +
+                                 "\" does not exist");
             const bool Taken = FileExists(Name) || DirectoryExists(Name);
             if (!Taken || N + 1 >= kAttempts)
                 throw;

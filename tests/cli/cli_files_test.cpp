@@ -9,23 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(CliFiles, AviByExtensionInAnyCase) {
-    for (const char* P : {"clip.avi", "CLIP.AVI", "dir/Clip.Avi", "a.b.aVi", ".avi"})
-        EXPECT_TRUE(IsAviPath(P)) << P;
-    for (const char* P : {"photo.jpg", "clip.avi.jpg", "clip.avi/photo", "clip.avi/", "clipavi",
-                          "clip.avi ", "clip.av", ""})
-        EXPECT_FALSE(IsAviPath(P)) << P;
-}
-
-TEST(CliFiles, SignedCopyNames) {
-    EXPECT_EQ(DefaultSignedPath("photo.jpg"), "photo.jpg.mod.jpg");
-    EXPECT_EQ(DefaultSignedPath("CLIP.AVI"), "CLIP.AVI.mod.avi");
-    EXPECT_EQ(DefaultSignedPath("a/b.Avi"), "a/b.Avi.mod.avi");
-    EXPECT_EQ(DefaultSignedPath("noext"), "noext.mod.jpg");
-    EXPECT_EQ(DefaultSignedPath("movies.avi/clip"), "movies.avi/clip.mod.jpg");
-    EXPECT_EQ(DefaultSignedPath("x.png"), "x.png.mod.jpg");
-}
-
 TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
     test::ScratchDir Dir;
     const fs::path R = Dir.Path();

@@ -47,7 +47,7 @@ TEST(CliRoundTrip, SignFailuresSayWhy) {
     const std::string Nowhere = Dir / "no/such/folder/clip.avi";
     const std::vector<std::pair<std::vector<std::string>, std::string>> Cases = {
         {{Text}, "JPEG error #53"},
-        {{Tiny}, "shorter than 12 bytes"},
+        {{Tiny}, "shorter than its 12-byte RIFF header"},
         {{Clip, Nowhere}, "does not exist"},
     };
     for (const auto& [Paths, Reason] : Cases) {

@@ -1,0 +1,48 @@
+#include "media_file.h"
+
+#include "extlib/uKvWMDll.h"
+#include "platform/files.h"
+
+namespace quillon {
+
+TMediaKind MediaKindOf(std::string_view Path) {
+    return SameTextAscii(ExtractFileExt(Path), ".avi") ? TMediaKind::Avi : TMediaKind::Jpeg;
+}
+
+bool IsAviPath(std::string_view Path) {
+    return MediaKindOf(Path) == TMediaKind::Avi;
+}
+
+std::string SignedCopyPath(std::string_view Path) {
+    return std::string(Path) + (IsAviPath(Path) ? ".mod.avi" : ".mod.jpg");
+}
+
+TMediaEntries RealMediaEntries() {
+    return {&VerifyAviFile, &VerifyWithWMDll, &VerifyJpegFile, &SignAviFile, &SignJpegFile};
+}
+
+TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
+                              const TMediaEntries& Entries) {
+    if (SiteCode.size() > MaxSiteCodeBytes)
+        return {kVerifyNoSiteCode,
+                "the site code is longer than " + std::to_string(MaxSiteCodeBytes) + " bytes"};
+    const char* Site = SiteCode.c_str();
+    const char* File = Path.c_str();
+    if (IsAviPath(Path))
+        return Entries.VerifyAVI(Site, File);
+    try {
+        if (Entries.VerifyWithWMDll(Site, File) == LibraryVerified)
+            return {kVerifyOk};
+    } catch (const std::exception& E) {
+        return {kVerifyOtherFailure, E.what()};
+    }
+    return Entries.VerifyJpeg(Site, File);
+}
+
+TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
+                          const std::string& Dst, const TMediaEntries& Entries) {
+    const auto Sign = IsAviPath(Src) ? Entries.SignAVI : Entries.SignJpeg;
+    return Sign(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+}
+
+} // namespace quillon

@@ -1,0 +1,53 @@
+// The rules a media file is handled by, in one place for the window and the
+// command line: its kind by extension, the name of its signed copy, the
+// longest site code, and verification and signing with the external
+// library asked first for photos.
+#pragma once
+
+#include "mediasign.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+enum class TMediaKind { Jpeg, Avi };
+
+// Avi when the extension (from the last dot, if no folder delimiter follows
+// it) is ".avi" in any letter case; every other path is a photo.
+TMediaKind MediaKindOf(std::string_view Path);
+bool IsAviPath(std::string_view Path);
+// The whole path with ".mod.avi" or ".mod.jpg" appended.
+std::string SignedCopyPath(std::string_view Path);
+
+// A site code travels in a 256-byte buffer with its terminating NUL; a
+// longer one could never have signed a file that the window can check.
+inline constexpr size_t MaxSiteCodeBytes = 255;
+
+// The entries the dispatch goes through; tests replace them.
+struct TMediaEntries {
+    std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyAVI;
+    std::function<int32_t(const char* SiteCode, const char* Path)> VerifyWithWMDll;
+    std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyJpeg;
+    std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)> SignAVI;
+    std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)> SignJpeg;
+};
+TMediaEntries RealMediaEntries();
+
+// AVI files go to the AVI check. Photos go to the external library first;
+// only its "verified" stands, anything else falls back to the built-in
+// check. Something raised inside the library is an unknown error (-9). A
+// site code over MaxSiteCodeBytes is refused like an empty one.
+TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
+                              const TMediaEntries& Entries = RealMediaEntries());
+
+// Signs Src into Dst by Src's kind. The site code goes as it is: the
+// window's hidden mode hands over whatever was typed.
+TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
+                          const std::string& Dst,
+                          const TMediaEntries& Entries = RealMediaEntries());
+
+} // namespace quillon
