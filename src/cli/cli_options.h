@@ -1,8 +1,11 @@
-// The command line taken apart: which command, its options and its paths.
+// The command line taken apart (which command, its options and its paths),
+// the site code as the commands receive it, and the texts that explain the tool.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillon::cli {
@@ -26,5 +29,14 @@ struct TParseResult {
 
 // Args excludes the program name. --help wins over every other problem.
 TParseResult ParseCommandLine(const std::vector<std::string>& Args);
+
+// The first line of In without its line end ("\n", or "\r\n"); "" when In is
+// empty. Blanks and every other byte are kept: they are part of the key.
+std::string ReadSiteCodeLine(std::istream& In);
+
+// The full explanation printed by --help.
+std::string_view HelpText();
+// The short reminder printed after a usage error.
+std::string_view UsageText();
 
 } // namespace quillon::cli

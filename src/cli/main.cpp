@@ -1,6 +1,5 @@
 // quillon-cli: checks and writes signatures from scripts and the shell.
 #include "cli_commands.h"
-#include "cli_run.h"
 
 #include <exception>
 #include <iostream>

@@ -1,5 +1,4 @@
 #include "cli/cli_options.h"
-#include "cli/cli_site_code.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,9 +1,12 @@
 #include "cli/cli_process.h"
 
+#include "cli/cli_commands.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -112,6 +115,16 @@ std::vector<std::string> Lines(const std::string& Text) {
         Start = End + 1;
     }
     return Result;
+}
+
+TCliRun RunCliInProcess(const std::vector<std::string>& Args, const std::string& Input) {
+    std::istringstream In(Input);
+    std::ostringstream Out, Err;
+    TCliRun Run;
+    Run.Status = cli::RunCli(Args, In, Out, Err);
+    Run.Out = Out.str();
+    Run.Err = Err.str();
+    return Run;
 }
 
 } // namespace quillon::test

@@ -1,7 +1,7 @@
-// The executable's own behaviour, whatever the engine answers: usage, help,
-// site-code handling, output forms and the folder walk.
+// The tool's own behaviour, whatever the engine answers: usage, help,
+// site-code handling, output forms and the folder walk, run in-process.
+#include "cli/cli_output.h"
 #include "cli/cli_process.h"
-#include "cli/cli_text.h"
 #include "support/test_support.h"
 
 #include <filesystem>
@@ -37,18 +37,18 @@ TEST(CliUsage, NoArgumentsOrBadOnesGiveStatus2AndUsage) {
         {"nosuchcommand"},
     };
     for (const auto& Args : Bad) {
-        const TCliRun Run = RunCliProcess(Args);
+        const TCliRun Run = RunCliInProcess(Args);
         EXPECT_EQ(Run.Status, 2) << (Args.empty() ? "" : Args[0]);
         EXPECT_EQ(Run.Out, "");
         EXPECT_NE(Run.Err.find("usage: quillon-cli"), std::string::npos) << Run.Err;
     }
-    const TCliRun Run = RunCliProcess({"verify", "--site-code", "K", "--frob", "x.jpg"});
+    const TCliRun Run = RunCliInProcess({"verify", "--site-code", "K", "--frob", "x.jpg"});
     EXPECT_NE(Run.Err.find("--frob"), std::string::npos) << Run.Err;
 }
 
 TEST(CliUsage, HelpExplainsEveryCommandAndWarnsInOneLine) {
     for (const char* H : {"--help", "-h"}) {
-        const TCliRun Run = RunCliProcess({H});
+        const TCliRun Run = RunCliInProcess({H});
         EXPECT_EQ(Run.Status, 0);
         EXPECT_EQ(Run.Err, "");
         for (const char* Word : {"verify", "sign", "render", "comment", "--site-code -", "--json",
@@ -67,21 +67,21 @@ TEST(CliUsage, OverlongSiteCodeIsRefusedLikeAnEmptyOne) {
     ScratchDir Dir;
     const std::string Path = Dir / "none.jpg";
     const std::string Long(256, 'A');
-    TCliRun Run = RunCliProcess({"verify", "--site-code", Long, Path});
+    TCliRun Run = RunCliInProcess({"verify", "--site-code", Long, Path});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, Path + "\t-1\tInvalid group code\n");
 
-    Run = RunCliProcess({"verify", "--site-code", "-", Path}, Long + "\r\nignored\n");
+    Run = RunCliInProcess({"verify", "--site-code", "-", Path}, Long + "\r\nignored\n");
     EXPECT_EQ(Run.Out, Path + "\t-1\tInvalid group code\n");
     // 255 characters still fit; the line end is not part of the key.
-    Run = RunCliProcess({"verify", "--site-code", "-", Path}, std::string(255, 'A') + "\r\n");
+    Run = RunCliInProcess({"verify", "--site-code", "-", Path}, std::string(255, 'A') + "\r\n");
     ASSERT_EQ(Lines(Run.Out).size(), 1u);
     EXPECT_NE(SplitVerifyLine(Lines(Run.Out)[0]).Code, -1);
 }
 
 TEST(CliUsage, SiteCodeWithNulFromStandardInputIsAUsageError) {
     const TCliRun Run =
-        RunCliProcess({"verify", "--site-code", "-", "x.jpg"}, std::string("ab\0cd\n", 6));
+        RunCliInProcess({"verify", "--site-code", "-", "x.jpg"}, std::string("ab\0cd\n", 6));
     EXPECT_EQ(Run.Status, 2);
     EXPECT_EQ(Run.Out, "");
 }
@@ -91,7 +91,7 @@ TEST(CliUsage, JsonLinesEscapeOddPaths) {
     const std::string Name = std::string("we\"ird\\ \t\x01\xFF\xC3\xA9 name.JPG");
     WriteBytes(Dir / Name, std::string("not a jpeg"));
     const TCliRun Run =
-        RunCliProcess({"verify", "--json", "--site-code", "K", Dir.Path().string()});
+        RunCliInProcess({"verify", "--json", "--site-code", "K", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 1);
     // Not a JPEG: the verifier's own failure, -9.
     EXPECT_EQ(Run.Out, "{\"path\":\"" + Dir.Path().string() +
@@ -108,7 +108,7 @@ TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
         WriteBytes(R / Name, std::string("xx"));
     const std::string Missing = Dir / "missing.avi";
     const TCliRun Run =
-        RunCliProcess({"verify", "--site-code", "K", Missing, (R / "tree").string()});
+        RunCliInProcess({"verify", "--site-code", "K", Missing, (R / "tree").string()});
     EXPECT_EQ(Run.Status, 1);
     std::vector<std::string> Paths;
     for (const std::string& Line : Lines(Run.Out)) {
@@ -124,7 +124,7 @@ TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
 TEST(CliUsage, FolderWithoutMediaFilesFails) {
     ScratchDir Dir;
     WriteBytes(Dir / "a.txt", std::string("x"));
-    const TCliRun Run = RunCliProcess({"verify", "--site-code", "K", Dir.Path().string()});
+    const TCliRun Run = RunCliInProcess({"verify", "--site-code", "K", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, "");
     EXPECT_NE(Run.Err.find(Dir.Path().string()), std::string::npos);
@@ -135,7 +135,7 @@ TEST(CliUsage, SignRefusesKeysThatCouldNeverVerify) {
     const std::string Src = Dir / "clip.avi";
     WriteBytes(Src, std::string(64, 'x'));
     for (const std::string& Key : {std::string(), std::string(256, 'k')}) {
-        const TCliRun Run = RunCliProcess({"sign", "--site-code", Key, Src});
+        const TCliRun Run = RunCliInProcess({"sign", "--site-code", Key, Src});
         EXPECT_EQ(Run.Status, 1);
         EXPECT_EQ(Lines(Run.Err).size(), 1u) << Run.Err;
         EXPECT_NE(Run.Err.find(Src + ".mod.avi"), std::string::npos) << Run.Err;
@@ -146,7 +146,7 @@ TEST(CliUsage, SignRefusesKeysThatCouldNeverVerify) {
 TEST(CliUsage, SignFailuresNameTheDestination) {
     ScratchDir Dir;
     const std::string Missing = Dir / "photo.jpg";
-    TCliRun Run = RunCliProcess({"sign", "--site-code", "K", Missing});
+    TCliRun Run = RunCliInProcess({"sign", "--site-code", "K", Missing});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, "");
     EXPECT_EQ(Lines(Run.Err).size(), 1u);
@@ -154,7 +154,7 @@ TEST(CliUsage, SignFailuresNameTheDestination) {
 
     const std::string Src = Dir / "clip.AVI";
     WriteBytes(Src, std::string(64, 'x'));
-    Run = RunCliProcess({"sign", "--site-code", "K", Src, Src});
+    Run = RunCliInProcess({"sign", "--site-code", "K", Src, Src});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_NE(Run.Err.find("source itself"), std::string::npos) << Run.Err;
     EXPECT_EQ(ReadBytes(Src), std::vector<uint8_t>(64, 'x'));
@@ -163,7 +163,7 @@ TEST(CliUsage, SignFailuresNameTheDestination) {
 TEST(CliUsage, RenderAndCommentOfMissingFilesFail) {
     ScratchDir Dir;
     for (const char* Cmd : {"render", "comment"}) {
-        const TCliRun Run = RunCliProcess({Cmd, Dir / "none.jpg"});
+        const TCliRun Run = RunCliInProcess({Cmd, Dir / "none.jpg"});
         EXPECT_EQ(Run.Status, 1) << Cmd;
         EXPECT_EQ(Run.Out, "");
         EXPECT_NE(Run.Err.find("none.jpg"), std::string::npos);

@@ -1,6 +1,10 @@
-// How results are put into words: the verdicts, JSON lines, hex and
-// printable renderings of byte strings.
+// How results are put into words and files: the verdicts, JSON lines, hex
+// and printable renderings of byte strings, and the rows the render command
+// writes.
 #pragma once
+
+#include "codec/jpeg/jpeg_render.h"
+#include "platform/file_stream.h"
 
 #include <cstdint>
 #include <string>
@@ -29,5 +33,18 @@ std::string HexBytes(std::string_view Bytes);
 std::string Hex8(uint32_t Value);
 // Printable ASCII as it stands, a backslash doubled, every other byte as \xHH.
 std::string PrintableText(std::string_view Bytes);
+
+// The register over every row, started at 0 with no key, fed (3 x width)
+// mod 65536 bytes a row: the count signing feeds.
+uint32_t RowsChecksum(const TRenderedImage& Image);
+
+// Binary PPM (P6): the rows with each pixel's first and third bytes swapped,
+// blue-green-red becoming red-green-blue.
+void WritePpm(const TRenderedImage& Image, TFileStream& Out);
+// The rows as they stand, 3 x width bytes each, top first.
+void WriteRawRows(const TRenderedImage& Image, TFileStream& Out);
+// Raw rows for a ".bgr" name (any case), PPM for every other. A file that
+// fails after it was opened is removed. Raises EFileError.
+void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path);
 
 } // namespace quillon::cli
