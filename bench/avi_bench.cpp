@@ -28,7 +28,7 @@ namespace {
 using namespace quillon;
 namespace fs = std::filesystem;
 
-constexpr int kRuns = 5;
+constexpr int Runs = 5;
 
 std::string Le32(uint32_t V) {
     std::string S(4, '\0');
@@ -56,7 +56,7 @@ void WriteMovie(const std::string& Path, uint64_t Target) {
     std::vector<char> Payload(1 << 20);
     for (auto& C : Payload)
         C = static_cast<char>(Rng());
-    TFileStream Out(Path, FileMode::Create);
+    TFileStream Out(Path, TFileMode::Create);
     const std::string Head = "RIFF" + Le32(static_cast<uint32_t>(Riff)) + "AVI " + Hdrl + "LIST" +
                              Le32(static_cast<uint32_t>(Movi)) + "movi";
     Out.Write(Head.data(), Head.size());
@@ -75,8 +75,8 @@ void WriteMovie(const std::string& Path, uint64_t Target) {
 }
 
 void PlainCopy(const std::string& From, const std::string& To) {
-    TFileStream In(From, FileMode::OpenRead);
-    TFileStream Out(To, FileMode::Create);
+    TFileStream In(From, TFileMode::OpenRead);
+    TFileStream Out(To, TFileMode::Create);
     const auto Buffer = std::make_unique_for_overwrite<char[]>(1 << 20);
     for (;;) {
         const size_t N = In.Read(Buffer.get(), 1 << 20);
@@ -110,7 +110,7 @@ int main(int Argc, char** Argv) {
     }
     const fs::path Dir = fs::path(*Temp) / ("quillon-avi-bench-" + std::to_string(::getpid()));
     fs::create_directories(Dir);
-    ScopedDebugSink Quiet([](std::string_view) {}); // the walk's lines are not what is timed
+    TScopedDebugSink Quiet([](std::string_view) {}); // the walk's lines are not what is timed
     int Status = 0;
     try {
         const std::string Src = (Dir / "movie.avi").string();
@@ -124,7 +124,7 @@ int main(int Argc, char** Argv) {
         // Rounds interleave the three so that a busy spell of the machine
         // hits them alike; each keeps its best time.
         double CopyTime = 1e30, SignTime = 1e30, VerifyTime = 1e30, WalkTime = 1e30;
-        for (int Round = 0; Round < kRuns; ++Round) {
+        for (int Round = 0; Round < Runs; ++Round) {
             CopyTime = std::min(CopyTime, Seconds([&] { PlainCopy(Src, Copy); }));
             WalkTime = std::min(WalkTime, Seconds([&] {
                                     TAVIStream Walk(Src);
@@ -138,7 +138,7 @@ int main(int Argc, char** Argv) {
                                         throw std::runtime_error("SignAVI failed");
                                 }));
             VerifyTime = std::min(VerifyTime, Seconds([&] {
-                                      if (VerifyAVI("SITE-42", Signed.c_str()) != kVerifyOk)
+                                      if (VerifyAVI("SITE-42", Signed.c_str()) != VerifyOk)
                                           throw std::runtime_error("VerifyAVI did not give 1");
                                   }));
         }
@@ -156,7 +156,7 @@ int main(int Argc, char** Argv) {
         double OursTime = 1e30, ZlibTime = 1e30;
         uint32_t Ours = 0;
         uLong Theirs = 0;
-        for (int Round = 0; Round < kRuns; ++Round) {
+        for (int Round = 0; Round < Runs; ++Round) {
             OursTime = std::min(OursTime, Seconds([&] {
                                     Ours = 0xFFFFFFFFu;
                                     FeedCRC32(Data.data(), Data.size(), Ours);

@@ -75,7 +75,7 @@ TBytes EncodeWithLibrary(const TBytes& Rgb, int Width, int Height, int Quality, 
 TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height) {
     TBytes Data;
     {
-        TFileStream In(Path, FileMode::OpenRead);
+        TFileStream In(Path, TFileMode::OpenRead);
         Data.resize(static_cast<size_t>(In.Size()));
         In.ReadBuffer(Data.data(), Data.size());
     }
@@ -110,7 +110,7 @@ TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height) {
 }
 
 void WriteFileBytes(const std::string& Path, const TBytes& Bytes) {
-    TFileStream Out(Path, FileMode::Create);
+    TFileStream Out(Path, TFileMode::Create);
     Out.Write(Bytes.data(), Bytes.size());
     Out.Close();
 }

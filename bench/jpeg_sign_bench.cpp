@@ -26,15 +26,15 @@
 namespace {
 
 namespace fs = std::filesystem;
-using quillon::FileMode;
+using quillon::TFileMode;
 using quillon::TFileStream;
 using namespace quillon::bench;
 
-constexpr int kWidth = 4000, kHeight = 3000, kRuns = 3;
+constexpr int PhotoWidth = 4000, PhotoHeight = 3000, Runs = 3;
 
 double BestSeconds(const std::function<void()>& Work) {
     double Best = 1e30;
-    for (int I = 0; I < kRuns; ++I) {
+    for (int I = 0; I < Runs; ++I) {
         const auto T0 = std::chrono::steady_clock::now();
         Work();
         const std::chrono::duration<double> D = std::chrono::steady_clock::now() - T0;
@@ -66,7 +66,7 @@ int MeasureEntry(const std::string& Entry, const char* A, const char* B) {
         return 1;
     if (Entry == "sign" && !quillon::SignJpeg("SITE-42", A, B))
         return 1;
-    if (Entry == "verify" && quillon::VerifyJpeg("SITE-42", A) != quillon::kVerifyOk)
+    if (Entry == "verify" && quillon::VerifyJpeg("SITE-42", A) != quillon::VerifyOk)
         return 1;
     std::printf("%ld\n", StatusKb("VmHWM:") - Baseline);
     return 0;
@@ -99,10 +99,10 @@ int main(int Argc, char** Argv) {
     int Status = 0;
     try {
         {
-            const TBytes Rgb = MakePhotoRgb(kWidth, kHeight);
-            WriteFileBytes(Src, EncodeWithLibrary(Rgb, kWidth, kHeight, 90, 2));
+            const TBytes Rgb = MakePhotoRgb(PhotoWidth, PhotoHeight);
+            WriteFileBytes(Src, EncodeWithLibrary(Rgb, PhotoWidth, PhotoHeight, 90, 2));
         }
-        std::printf("photo: %dx%d, %ju bytes (quality 90, 2x2)\n", kWidth, kHeight,
+        std::printf("photo: %dx%d, %ju bytes (quality 90, 2x2)\n", PhotoWidth, PhotoHeight,
                     static_cast<uintmax_t>(fs::file_size(Src)));
 
         // Peak memory is measured in fresh processes, so that what this one
@@ -114,7 +114,7 @@ int main(int Argc, char** Argv) {
                 throw std::runtime_error("signing failed");
         });
         const double VerifyS = BestSeconds([&] {
-            if (quillon::VerifyJpeg(Site, Signed.c_str()) != quillon::kVerifyOk)
+            if (quillon::VerifyJpeg(Site, Signed.c_str()) != quillon::VerifyOk)
                 throw std::runtime_error("verification failed");
         });
 
@@ -137,7 +137,7 @@ int main(int Argc, char** Argv) {
             BestSeconds([&] { quillon::WriteJpegComment((Dir / "re.jpg").string(), Comment); });
 
         const double SignedSize = static_cast<double>(fs::file_size(Signed));
-        const double Budget = SignedSize + 2.0 * 3.0 * kWidth * kHeight;
+        const double Budget = SignedSize + 2.0 * 3.0 * PhotoWidth * PhotoHeight;
         std::printf("signed file: %.0f bytes\n", SignedSize);
         std::printf("VerifyJpeg        %8.3f s   peer decode                   %8.3f s   ratio "
                     "%.2f (goal <= 1.5)\n",

@@ -64,7 +64,7 @@ void TMainWindowLogic::btnVerifyClick() {
         Code = VerifyMediaFile(SiteCode, FFilePath, FEntries.Media).Code;
     } catch (...) {
         // The entries report every failure as a code; nothing should get here.
-        Code = kVerifyOtherFailure;
+        Code = VerifyOtherFailure;
     }
     FView.SetCursor(crDefault);
     ShowVerdict(Code);
@@ -72,32 +72,32 @@ void TMainWindowLogic::btnVerifyClick() {
 
 void TMainWindowLogic::ShowVerdict(int32_t Code) {
     switch (Code) {
-    case kVerifyOk:
+    case VerifyOk:
         FView.SetPanelColor(clBlue);
         FView.SetMessageText(TextOriginal);
         break;
-    case kVerifyMismatch:
-    case kVerifyNoSignature:
+    case VerifyMismatch:
+    case VerifyNoSignature:
         FView.SetPanelColor(clRed);
         FView.SetMessageText(TextChanged);
         break;
-    case kVerifyNoSiteCode:
+    case VerifyNoSiteCode:
         FView.SetPanelColor(clWhite);
         FView.SetMessageText("");
         FView.ShowMessage(TextInvalidGroupCode);
         FView.FocusMarkCode();
         break;
-    case kVerifyNoFile:
+    case VerifyNoFile:
         FView.SetPanelColor(clWhite);
         FView.SetMessageText("");
         FView.ShowMessage(TextInvalidFile);
         FView.FocusFileName();
         break;
-    case kVerifyNoTemp:
+    case VerifyNoTemp:
         FView.SetPanelColor(clYellow);
         FView.ShowMessage(TextNoTemp);
         break;
-    case kVerifyCopyFailed:
+    case VerifyCopyFailed:
         FView.SetPanelColor(clYellow);
         FView.ShowMessage(TextNoSpace);
         break;

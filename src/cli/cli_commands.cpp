@@ -19,7 +19,7 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr const char* kPrefix = "quillon-cli: ";
+constexpr const char* ErrorPrefix = "quillon-cli: ";
 
 // True when both names lead to one existing file (links and "./" included).
 bool SameFile(const std::string& A, const std::string& B) {
@@ -30,7 +30,7 @@ bool SameFile(const std::string& A, const std::string& B) {
 bool RequireFile(const std::string& Path, std::ostream& Err) {
     if (FileExists(Path))
         return true;
-    Err << kPrefix << Path << ": no such file\n";
+    Err << ErrorPrefix << Path << ": no such file\n";
     return false;
 }
 
@@ -41,15 +41,15 @@ int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream
     const TVerifyTargets Targets = CollectVerifyTargets(Options.Paths);
     bool AllOk = Targets.Problems.empty();
     for (const std::string& P : Targets.Problems)
-        Err << kPrefix << P << '\n';
+        Err << ErrorPrefix << P << '\n';
     for (const std::string& Path : Targets.Files) {
         const int32_t Code = VerifyMediaFile(SiteCode, Path).Code;
         Out << (Options.Json ? FormatVerifyJson(Path, Code) : FormatVerifyText(Path, Code)) << '\n'
             << std::flush;
-        if (Code != kVerifyOk)
+        if (Code != VerifyOk)
             AllOk = false;
     }
-    return AllOk ? kExitOk : kExitFailed;
+    return AllOk ? ExitOk : ExitFailed;
 }
 
 int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
@@ -57,9 +57,9 @@ int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& 
     const std::string& Src = Options.Paths[0];
     const std::string Dst = Options.Paths.size() > 1 ? Options.Paths[1] : SignedCopyPath(Src);
     const auto Fail = [&](const std::string& Reason) {
-        Err << kPrefix << "signing " << Src << " failed, no signed copy written to " << Dst << ": "
-            << Reason << '\n';
-        return kExitFailed;
+        Err << ErrorPrefix << "signing " << Src << " failed, no signed copy written to " << Dst
+            << ": " << Reason << '\n';
+        return ExitFailed;
     };
     // Verification refuses these site codes, so a copy signed with one could never check out.
     if (SiteCode.empty())
@@ -74,13 +74,13 @@ int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& 
     if (!Signed.Ok)
         return Fail(Signed.Reason);
     Out << Dst << '\n';
-    return kExitOk;
+    return ExitOk;
 }
 
 int RunRender(const TOptions& Options, std::ostream& Out, std::ostream& Err) {
     const std::string& Path = Options.Paths[0];
     if (!RequireFile(Path, Err))
-        return kExitFailed;
+        return ExitFailed;
     try {
         const TRenderedImage Image = RenderJpegFile(Path);
         Out << "width: " << Image.Width << '\n'
@@ -90,31 +90,32 @@ int RunRender(const TOptions& Options, std::ostream& Out, std::ostream& Err) {
             try {
                 WriteRenderedImage(Image, *Options.OutPath);
             } catch (const std::exception& E) {
-                Err << kPrefix << "cannot write " << *Options.OutPath << ": " << E.what() << '\n';
-                return kExitFailed;
+                Err << ErrorPrefix << "cannot write " << *Options.OutPath << ": " << E.what()
+                    << '\n';
+                return ExitFailed;
             }
         }
     } catch (const std::exception& E) {
-        Err << kPrefix << "cannot render " << Path << ": " << E.what() << '\n';
-        return kExitFailed;
+        Err << ErrorPrefix << "cannot render " << Path << ": " << E.what() << '\n';
+        return ExitFailed;
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 int RunComment(const TOptions& Options, std::ostream& Out, std::ostream& Err) {
     const std::string& Path = Options.Paths[0];
     if (!RequireFile(Path, Err))
-        return kExitFailed;
+        return ExitFailed;
     try {
         const std::string Text = ReadJpegComment(Path);
         Out << "length: " << Text.size() << '\n'
             << "text: " << PrintableText(Text) << '\n'
             << "hex: " << HexBytes(Text) << '\n';
     } catch (const std::exception& E) {
-        Err << kPrefix << "cannot read the comment of " << Path << ": " << E.what() << '\n';
-        return kExitFailed;
+        Err << ErrorPrefix << "cannot read the comment of " << Path << ": " << E.what() << '\n';
+        return ExitFailed;
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 namespace {
@@ -122,10 +123,10 @@ namespace {
 int UsageError(std::ostream& Err, const std::string& Problem) {
     Err << "quillon-cli: " << Problem << '\n'
         << UsageText() << "(quillon-cli --help explains all)\n";
-    return kExitUsage;
+    return ExitUsage;
 }
 
-DebugSink MakeSink(bool Trace, std::ostream& Err) {
+TDebugSink MakeSink(bool Trace, std::ostream& Err) {
     if (!Trace)
         return [](std::string_view) {};
     return [&Err](std::string_view Line) { Err << "quillon-cli trace: " << Line << '\n'; };
@@ -141,7 +142,7 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     const TOptions& O = Parsed.Options;
     if (O.Help) {
         Out << HelpText();
-        return kExitOk;
+        return ExitOk;
     }
     if (!Parsed.Error.empty())
         return UsageError(Err, Parsed.Error);
@@ -155,7 +156,7 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
             return UsageError(Err, "the site code holds a NUL byte");
     }
 
-    const ScopedDebugSink Sink(MakeSink(O.Trace, Err));
+    const TScopedDebugSink Sink(MakeSink(O.Trace, Err));
     switch (O.Command) {
     case TCommand::Verify:
         return RunVerify(O, SiteCode, Out, Err);

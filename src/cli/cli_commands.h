@@ -13,7 +13,7 @@
 
 namespace quillon::cli {
 
-enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+enum : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
 int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
               std::ostream& Err);

@@ -11,30 +11,30 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr char HexDigits[] = "0123456789ABCDEF";
 
 void AppendHexByte(std::string& Out, unsigned char B) {
-    Out += kHexDigits[B >> 4];
-    Out += kHexDigits[B & 0x0F];
+    Out += HexDigits[B >> 4];
+    Out += HexDigits[B & 0x0F];
 }
 
 } // namespace
 
 std::string_view VerdictText(int32_t Code) {
     switch (Code) {
-    case kVerifyOk:
+    case VerifyOk:
         return "Original image file !!";
-    case kVerifyMismatch:
-    case kVerifyNoSignature:
+    case VerifyMismatch:
+    case VerifyNoSignature:
         return "Entire image changed or wrong SITE-CODE !!";
-    case kVerifyNoSiteCode:
+    case VerifyNoSiteCode:
         return "Invalid group code";
-    case kVerifyNoFile:
+    case VerifyNoFile:
         return "Invalid file";
-    case kVerifyNoTemp:
+    case VerifyNoTemp:
         return "In your system, the environment value as \"TEMP\" is not set.\r\n"
                "It is very important system environment value. Pleas check it, and try again.";
-    case kVerifyCopyFailed:
+    case VerifyCopyFailed:
         return "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
     default:
         return "unknown error";
@@ -110,7 +110,7 @@ std::string HexBytes(std::string_view Bytes) {
 std::string Hex8(uint32_t Value) {
     std::string Out(8, '0');
     for (int I = 7; I >= 0; --I, Value >>= 4)
-        Out[static_cast<size_t>(I)] = kHexDigits[Value & 0x0F];
+        Out[static_cast<size_t>(I)] = HexDigits[Value & 0x0F];
     return Out;
 }
 
@@ -176,7 +176,7 @@ void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path) {
     const bool Raw = SameTextAscii(ExtractFileExt(Path), ".bgr");
     std::string Failure;
     {
-        TFileStream Out(Path, FileMode::Create);
+        TFileStream Out(Path, TFileMode::Create);
         try {
             if (Raw)
                 WriteRawRows(Image, Out);

@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
         return quillon::cli::RunCli(Args, std::cin, std::cout, std::cerr);
     } catch (const std::exception& E) {
         std::cerr << "quillon-cli: " << E.what() << '\n';
-        return quillon::cli::kExitFailed;
+        return quillon::cli::ExitFailed;
     }
 }

@@ -13,10 +13,10 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t kMaxCommentLength = 65533; // what the 16-bit length can count with itself
+constexpr size_t MaxCommentLength = 65533; // what the 16-bit length can count with itself
 
 void CheckCommentLength(const std::string& Comment) {
-    if (Comment.size() > kMaxCommentLength)
+    if (Comment.size() > MaxCommentLength)
         throw EFileError("Comment of " + std::to_string(Comment.size()) +
                          " bytes does not fit in a JPEG segment");
 }
@@ -48,13 +48,13 @@ void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string
             const TJpegSegment Seg = ReadNextSegment(Reader, TPayloadCount::Modulo65536);
             if (!Inserted && IsInsertionMarker(Seg.Marker) && !Comment.empty()) {
                 const size_t Len = Comment.size() + 2;
-                AppendSegment(Head, kMarkerCOM, static_cast<uint8_t>(Len >> 8),
+                AppendSegment(Head, MarkerCOM, static_cast<uint8_t>(Len >> 8),
                               static_cast<uint8_t>(Len & 0xFF), Comment);
                 Inserted = true;
             }
-            if (Seg.Marker != kMarkerCOM)
+            if (Seg.Marker != MarkerCOM)
                 AppendSegment(Head, Seg.Marker, Seg.LengthHigh, Seg.LengthLow, Seg.Payload);
-            if (Reader.AtEnd() || Seg.Marker == kMarkerSOS)
+            if (Reader.AtEnd() || Seg.Marker == MarkerSOS)
                 break;
         }
     } catch (const EFileError&) {
@@ -79,15 +79,15 @@ void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string
 void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
                          const std::string& Comment) {
     CheckCommentLength(Comment);
-    TFileStream In(SrcPath, FileMode::OpenRead);
-    TFileStream Out(DstPath, FileMode::Create);
+    TFileStream In(SrcPath, TFileMode::OpenRead);
+    TFileStream Out(DstPath, TFileMode::Create);
     CopyStreamsWithComment(In, Out, Comment);
     Out.Close();
 }
 
 void WriteJpegComment(const std::string& Path, const std::string& Comment) {
     CheckCommentLength(Comment);
-    TFileStream In(Path, FileMode::OpenRead);
+    TFileStream In(Path, TFileMode::OpenRead);
     const std::string Directory = ExtractFilePath(Path);
     TPendingFile Out(Path, [&](int) { return MakeTempFileName(Directory); });
     CopyStreamsWithComment(In, Out.Stream(), Comment);

@@ -5,7 +5,7 @@
 namespace quillon {
 
 std::string ReadJpegComment(const std::string& Path) {
-    TFileStream In(Path, FileMode::OpenRead);
+    TFileStream In(Path, TFileMode::OpenRead);
     TJpegByteReader Reader(In);
     // The first two bytes (SOI in a JPEG file) are taken unchecked.
     Reader.ReadByte();
@@ -13,9 +13,9 @@ std::string ReadJpegComment(const std::string& Path) {
     std::string Result;
     for (;;) {
         TJpegSegment Seg = ReadNextSegment(Reader, TPayloadCount::ClampAtZero);
-        if (Seg.Marker == kMarkerCOM)
+        if (Seg.Marker == MarkerCOM)
             Result = std::move(Seg.Payload);
-        if (Reader.AtEnd() || Seg.Marker == kMarkerSOS)
+        if (Reader.AtEnd() || Seg.Marker == MarkerSOS)
             break;
     }
     return Result;

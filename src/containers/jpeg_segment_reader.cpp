@@ -7,15 +7,15 @@ namespace quillon {
 
 namespace {
 // Header areas are small; the buffer only saves system calls.
-constexpr size_t kBufferSize = 16 * 1024;
+constexpr size_t BufferSize = 16 * 1024;
 } // namespace
 
 TJpegByteReader::TJpegByteReader(TFileStream& Stream)
-    : FStream(Stream), FBuffer(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {}
+    : FStream(Stream), FBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)) {}
 
 bool TJpegByteReader::Fill() {
     FPos = 0;
-    FLen = FStream.Read(FBuffer.get(), kBufferSize);
+    FLen = FStream.Read(FBuffer.get(), BufferSize);
     return FLen > 0;
 }
 

@@ -64,7 +64,7 @@ enum class TPayloadCount {
 // marker and both length bytes are in.
 TJpegSegment ReadNextSegment(TJpegByteReader& Reader, TPayloadCount Rule);
 
-inline constexpr uint8_t kMarkerCOM = 0xFE;
-inline constexpr uint8_t kMarkerSOS = 0xDA;
+inline constexpr uint8_t MarkerCOM = 0xFE;
+inline constexpr uint8_t MarkerSOS = 0xDA;
 
 } // namespace quillon

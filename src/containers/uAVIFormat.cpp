@@ -10,7 +10,7 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t kWindowSize = 4096;
+constexpr size_t WindowSize = 4096;
 
 struct TLevel {
     int32_t Level;
@@ -35,7 +35,7 @@ std::array<uint8_t, 12> TListHeader::Bytes() const {
 }
 
 TAVIStream::TAVIStream(const std::string& FileName)
-    : TFileStream(FileName, FileMode::OpenRead), FWindow(kWindowSize) {}
+    : TFileStream(FileName, TFileMode::OpenRead), FWindow(WindowSize) {}
 
 TAVIStream::~TAVIStream() = default;
 
@@ -74,7 +74,7 @@ TChunkItem* TAVIStream::ReadChunkAt(int32_t Level) {
         return nullptr;
     TChunkItem& Item = FItems.emplace_back();
     const uint32_t ID = LoadLE32(Header);
-    if (ID == kRiffID || ID == kListID) {
+    if (ID == RiffID || ID == ListID) {
         ReadAhead(Header + 8, 4);
         Item.IsList = true;
         Item.ListHeader = TListHeader{ID, LoadLE32(Header + 4), LoadLE32(Header + 8)};

@@ -22,9 +22,9 @@ constexpr uint32_t FourCC(const char (&Code)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(Code[3])) << 24;
 }
 
-inline constexpr uint32_t kRiffID = FourCC("RIFF");
-inline constexpr uint32_t kListID = FourCC("LIST");
-inline constexpr uint32_t kJunkID = FourCC("JUNK");
+inline constexpr uint32_t RiffID = FourCC("RIFF");
+inline constexpr uint32_t ListID = FourCC("LIST");
+inline constexpr uint32_t JunkID = FourCC("JUNK");
 
 // The numbers are kept decoded; Bytes() gives them back as they lie in the file.
 struct TChunkHeader {

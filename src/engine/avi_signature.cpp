@@ -11,16 +11,16 @@
 namespace quillon {
 
 TSignTrailer TSignTrailer::Make(uint32_t HeaderCRC, uint32_t FileCRC) {
-    return TSignTrailer{kJunkID, 12, kKVWMMagic, HeaderCRC, FileCRC};
+    return TSignTrailer{JunkID, 12, KVWMMagic, HeaderCRC, FileCRC};
 }
 
-TSignTrailer TSignTrailer::FromBytes(const std::array<uint8_t, kSignTrailerSize>& Bytes) {
+TSignTrailer TSignTrailer::FromBytes(const std::array<uint8_t, SignTrailerSize>& Bytes) {
     return TSignTrailer{LoadLE32(&Bytes[0]), LoadLE32(&Bytes[4]), LoadLE32(&Bytes[8]),
                         LoadLE32(&Bytes[12]), LoadLE32(&Bytes[16])};
 }
 
-std::array<uint8_t, kSignTrailerSize> TSignTrailer::Bytes() const {
-    std::array<uint8_t, kSignTrailerSize> B;
+std::array<uint8_t, SignTrailerSize> TSignTrailer::Bytes() const {
+    std::array<uint8_t, SignTrailerSize> B;
     StoreLE32(&B[0], ID);
     StoreLE32(&B[4], Size);
     StoreLE32(&B[8], Magic);
@@ -30,11 +30,11 @@ std::array<uint8_t, kSignTrailerSize> TSignTrailer::Bytes() const {
 }
 
 bool TSignTrailer::HasSignature() const {
-    return ID == kJunkID && Magic == kKVWMMagic;
+    return ID == JunkID && Magic == KVWMMagic;
 }
 
 uint32_t KeyedCRCStart(const char* SiteCode) {
-    uint32_t CRC = kKVWMMagic;
+    uint32_t CRC = KVWMMagic;
     FeedCRC32(SiteCode, std::strlen(SiteCode), CRC);
     return CRC;
 }
@@ -42,7 +42,7 @@ uint32_t KeyedCRCStart(const char* SiteCode) {
 void FeedChunkHeaders(TAVIStream& Stream, uint32_t& CRC, bool Trace) {
     for (const TChunkItem* Item = Stream.ReadChunks(0, 0xFFFFFFFFu); Item; Item = Item->Next) {
         if (Item->IsList) {
-            if (Item->ListHeader->ID == kRiffID)
+            if (Item->ListHeader->ID == RiffID)
                 continue;
             const auto Header = Item->ListHeader->Bytes();
             UpdateCRC32(Header.data(), Header.size(), CRC);
@@ -50,7 +50,7 @@ void FeedChunkHeaders(TAVIStream& Stream, uint32_t& CRC, bool Trace) {
                 DebugOutputF("L:%.8X (%d)", Item->ListHeader->ID,
                              static_cast<int32_t>(Item->ListHeader->Size));
         } else {
-            if (Item->ChunkHeader->ID == kJunkID)
+            if (Item->ChunkHeader->ID == JunkID)
                 continue;
             const auto Header = Item->ChunkHeader->Bytes();
             UpdateCRC32(Header.data(), Header.size(), CRC);

@@ -10,8 +10,8 @@ namespace quillon {
 
 class TAVIStream;
 
-inline constexpr uint32_t kKVWMMagic = 0x4B56574Du; // the bytes "MWVK" in a file
-inline constexpr size_t kSignTrailerSize = 20;
+inline constexpr uint32_t KVWMMagic = 0x4B56574Du; // the bytes "MWVK" in a file
+inline constexpr size_t SignTrailerSize = 20;
 
 // Every field is a little-endian 32-bit number in the file.
 struct TSignTrailer {
@@ -22,12 +22,12 @@ struct TSignTrailer {
     uint32_t FileCRC = 0;
 
     static TSignTrailer Make(uint32_t HeaderCRC, uint32_t FileCRC);
-    static TSignTrailer FromBytes(const std::array<uint8_t, kSignTrailerSize>& Bytes);
-    std::array<uint8_t, kSignTrailerSize> Bytes() const;
+    static TSignTrailer FromBytes(const std::array<uint8_t, SignTrailerSize>& Bytes);
+    std::array<uint8_t, SignTrailerSize> Bytes() const;
     // "JUNK" with the magic; the Size field is not looked at.
     bool HasSignature() const;
 };
-static_assert(sizeof(TSignTrailer) == kSignTrailerSize);
+static_assert(sizeof(TSignTrailer) == SignTrailerSize);
 
 // Walks the stream and feeds the header of every list but "RIFF" (12 bytes)
 // and every chunk but "JUNK" (8 bytes), in file order. With Trace, each fed

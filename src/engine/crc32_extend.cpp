@@ -19,7 +19,7 @@ void FeedCRC32(const void* Data, size_t Len, uint32_t& CRC) {
 
 namespace {
 
-constexpr uint32_t kPoly = 0xEDB88320u;
+constexpr uint32_t Poly = 0xEDB88320u;
 
 // Product of two polynomials modulo the generator, bit-reflected (bit 31 is x^0).
 constexpr uint32_t MultModP(uint32_t A, uint32_t B) {
@@ -32,7 +32,7 @@ constexpr uint32_t MultModP(uint32_t A, uint32_t B) {
                 break;
         }
         M >>= 1;
-        B = (B & 1) ? (B >> 1) ^ kPoly : B >> 1;
+        B = (B & 1) ? (B >> 1) ^ Poly : B >> 1;
     }
     return P;
 }
@@ -46,7 +46,7 @@ constexpr std::array<uint32_t, 64> MakePowers() {
     return T;
 }
 
-constexpr std::array<uint32_t, 64> kPowers = MakePowers();
+constexpr std::array<uint32_t, 64> Powers = MakePowers();
 
 } // namespace
 
@@ -58,7 +58,7 @@ uint32_t AdvanceCRC32OverZeros(uint32_t CRC, uint64_t Count) {
     unsigned K = 3;             // 8 = 2^3
     for (; Count != 0; Count >>= 1, ++K)
         if (Count & 1)
-            Factor = MultModP(kPowers[K % 64], Factor);
+            Factor = MultModP(Powers[K % 64], Factor);
     return MultModP(Factor, CRC);
 }
 

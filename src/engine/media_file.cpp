@@ -24,7 +24,7 @@ TMediaEntries RealMediaEntries() {
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
                               const TMediaEntries& Entries) {
     if (SiteCode.size() > MaxSiteCodeBytes)
-        return {kVerifyNoSiteCode,
+        return {VerifyNoSiteCode,
                 "the site code is longer than " + std::to_string(MaxSiteCodeBytes) + " bytes"};
     const char* Site = SiteCode.c_str();
     const char* File = Path.c_str();
@@ -32,9 +32,9 @@ TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Pa
         return Entries.VerifyAVI(Site, File);
     try {
         if (Entries.VerifyWithWMDll(Site, File) == LibraryVerified)
-            return {kVerifyOk};
+            return {VerifyOk};
     } catch (const std::exception& E) {
-        return {kVerifyOtherFailure, E.what()};
+        return {VerifyOtherFailure, E.what()};
     }
     return Entries.VerifyJpeg(Site, File);
 }

@@ -12,22 +12,22 @@ namespace quillon {
 
 // Verification codes shared by the entries (each entry documents which it gives).
 enum : int32_t {
-    kVerifyOk = 1,
-    kVerifyMismatch = 0,
-    kVerifyNoSiteCode = -1,
-    kVerifyNoFile = -2,
-    kVerifyNoSignature = -3,
-    kVerifyNoTemp = -4,
-    kVerifyCopyFailed = -5,
-    kVerifyOtherFailure = -9,
+    VerifyOk = 1,
+    VerifyMismatch = 0,
+    VerifyNoSiteCode = -1,
+    VerifyNoFile = -2,
+    VerifyNoSignature = -3,
+    VerifyNoTemp = -4,
+    VerifyCopyFailed = -5,
+    VerifyOtherFailure = -9,
 };
 
 // A verification code with its reason ("" for the verdicts 1 and 0).
 struct TVerifyResult {
-    int32_t Code = kVerifyOtherFailure;
+    int32_t Code = VerifyOtherFailure;
     std::string Reason;
 
-    TVerifyResult(int32_t C = kVerifyOtherFailure, std::string Why = {})
+    TVerifyResult(int32_t C = VerifyOtherFailure, std::string Why = {})
         : Code(C), Reason(std::move(Why)) {}
 };
 

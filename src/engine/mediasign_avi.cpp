@@ -19,11 +19,11 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t kBlockSize = 1 << 20;
-constexpr int64_t kRiffHeaderSize = 12;
+constexpr size_t BlockSize = 1 << 20;
+constexpr int64_t RiffHeaderSize = 12;
 
 std::unique_ptr<uint8_t[]> NewBlock() {
-    return std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
+    return std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
 }
 
 // Deletes the named file when the scope ends, whatever the path out.
@@ -53,7 +53,7 @@ TFileStream CreateCheckCopy(const std::string& Base, std::string& Name) {
         while (FileExists(Name))
             Name += "$";
         try {
-            return TFileStream(Name, FileMode::CreateNew);
+            return TFileStream(Name, TFileMode::CreateNew);
         } catch (const EFileError&) {
             if (!FileExists(Name))
                 throw;
@@ -68,12 +68,12 @@ uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Coun
     uint32_t CRC = 0;
     int64_t Offset = 0;
     while (Offset < Count) {
-        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Offset, kBlockSize));
+        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Offset, BlockSize));
         if (Source.Read(Block.get(), Want) != Want)
             throw EFileError("Stream read error on file \"" + Source.FileName() + "\"");
         Dest.Write(Block.get(), Want);
         const int64_t Skip = std::max<int64_t>(
-            0, std::min<int64_t>(kRiffHeaderSize - Offset, static_cast<int64_t>(Want)));
+            0, std::min<int64_t>(RiffHeaderSize - Offset, static_cast<int64_t>(Want)));
         FeedCRC32(Block.get() + Skip, Want - static_cast<size_t>(Skip), CRC);
         Offset += static_cast<int64_t>(Want);
     }
@@ -96,20 +96,20 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
             return CRC;
         });
 
-        TFileStream Source(SrcPath, FileMode::OpenRead);
+        TFileStream Source(SrcPath, TFileMode::OpenRead);
         TPendingFile Dest(DstPath);
         const auto Block = NewBlock();
         // The first block holds the RIFF header whose size grows by the
         // trailer (modulo 2^32); the checksum starts behind it.
-        size_t Got = Source.Read(Block.get(), kBlockSize);
-        if (Got < kRiffHeaderSize)
+        size_t Got = Source.Read(Block.get(), BlockSize);
+        if (Got < RiffHeaderSize)
             return {false, "the source is shorter than its 12-byte RIFF header"};
-        StoreLE32(&Block[4], LoadLE32(&Block[4]) + kSignTrailerSize);
+        StoreLE32(&Block[4], LoadLE32(&Block[4]) + SignTrailerSize);
         uint32_t ContentCRC = 0;
-        FeedCRC32(Block.get() + kRiffHeaderSize, Got - kRiffHeaderSize, ContentCRC);
+        FeedCRC32(Block.get() + RiffHeaderSize, Got - RiffHeaderSize, ContentCRC);
         Dest.Stream().Write(Block.get(), Got);
-        uint64_t Covered = Got - kRiffHeaderSize;
-        while ((Got = Source.Read(Block.get(), kBlockSize)) > 0) {
+        uint64_t Covered = Got - RiffHeaderSize;
+        while ((Got = Source.Read(Block.get(), BlockSize)) > 0) {
             FeedCRC32(Block.get(), Got, ContentCRC);
             Dest.Stream().Write(Block.get(), Got);
             Covered += Got;
@@ -128,36 +128,36 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
 
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
     if (!SiteCode || !*SiteCode)
-        return {kVerifyNoSiteCode, "the site code is empty"};
+        return {VerifyNoSiteCode, "the site code is empty"};
     try {
         if (!Path || !*Path)
-            return {kVerifyNoFile, "no file given"};
+            return {VerifyNoFile, "no file given"};
         if (!FileExists(Path))
-            return {kVerifyNoFile, "no such file"};
+            return {VerifyNoFile, "no such file"};
         const std::optional<std::string> TempDir = TempDirectory();
         if (!TempDir)
-            return {kVerifyNoTemp, "the TEMP folder is not set"};
+            return {VerifyNoTemp, "the TEMP folder is not set"};
 
         std::string CopyName;
         std::optional<TFileStream> Copy;
         try {
             Copy.emplace(CreateCheckCopy(*TempDir + ExtractFileName(Path) + "_CHECK.", CopyName));
         } catch (const EFileError& E) {
-            return {kVerifyNoTemp,
+            return {VerifyNoTemp,
                     std::string("no copy can be made in the TEMP folder: ") + E.what()};
         }
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;
         try {
-            File.emplace(Path, FileMode::OpenRead);
+            File.emplace(Path, TFileMode::OpenRead);
         } catch (...) {
-            return {kVerifyOtherFailure, CurrentFailureText()};
+            return {VerifyOtherFailure, CurrentFailureText()};
         }
         const int64_t Size = File->Size();
-        if (Size < static_cast<int64_t>(kSignTrailerSize))
-            return {kVerifyNoSignature, "shorter than a signature trailer"};
-        const int64_t End = Size - static_cast<int64_t>(kSignTrailerSize);
+        if (Size < static_cast<int64_t>(SignTrailerSize))
+            return {VerifyNoSignature, "shorter than a signature trailer"};
+        const int64_t End = Size - static_cast<int64_t>(SignTrailerSize);
 
         // The contents' checksum is taken while copying, from a register at 0,
         // and joined to the keyed register once the header pass has set it.
@@ -166,10 +166,10 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
             ContentCRC = CopyWithContentCRC(*File, *Copy, End);
             Copy->Close();
         } catch (...) {
-            return {kVerifyCopyFailed,
+            return {VerifyCopyFailed,
                     "copying into the TEMP folder failed: " + CurrentFailureText()};
         }
-        std::array<uint8_t, kSignTrailerSize> TrailerBytes;
+        std::array<uint8_t, SignTrailerSize> TrailerBytes;
         File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
         File.reset();
         Copy.reset();
@@ -183,14 +183,14 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         RemoveCopy.RemoveNow();
 
         if (!Trailer.HasSignature())
-            return {kVerifyNoSignature, "no signature trailer"};
+            return {VerifyNoSignature, "no signature trailer"};
         if (Trailer.HeaderCRC != CRC)
-            return kVerifyMismatch;
-        const uint64_t Covered = End > kRiffHeaderSize ? End - kRiffHeaderSize : 0;
+            return VerifyMismatch;
+        const uint64_t Covered = End > RiffHeaderSize ? End - RiffHeaderSize : 0;
         CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
-        return Trailer.FileCRC == CRC ? kVerifyOk : kVerifyMismatch;
+        return Trailer.FileCRC == CRC ? VerifyOk : VerifyMismatch;
     } catch (...) {
-        return {kVerifyOtherFailure, CurrentFailureText()};
+        return {VerifyOtherFailure, CurrentFailureText()};
     }
 }
 

@@ -17,8 +17,8 @@ namespace quillon {
 
 namespace {
 
-const std::string kTag = "KvWM";
-constexpr size_t kMaxNumberChars = 256;
+const std::string Tag = "KvWM";
+constexpr size_t MaxNumberChars = 256;
 
 } // namespace
 
@@ -28,7 +28,7 @@ TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* 
     try {
         ReencodeJpeg(SrcPath, DstPath);
         const uint32_t CRC = JpegSignatureChecksum(SiteCode, DstPath);
-        std::string Comment = kTag;
+        std::string Comment = Tag;
         Comment.push_back('\0');
         Comment += FormatSignatureNumber(CRC);
         WriteJpegComment(DstPath, Comment);
@@ -40,25 +40,25 @@ TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* 
 
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {
     if (SiteCode == nullptr || *SiteCode == '\0')
-        return {kVerifyNoSiteCode, "the site code is empty"};
+        return {VerifyNoSiteCode, "the site code is empty"};
     if (Path == nullptr || *Path == '\0')
-        return {kVerifyNoFile, "no file given"};
+        return {VerifyNoFile, "no file given"};
     if (!FileExists(Path))
-        return {kVerifyNoFile, "no such file"};
+        return {VerifyNoFile, "no such file"};
     try {
         // The checksum comes first: an unrenderable file fails even when it
         // carries no signature.
         const uint32_t CRC = JpegSignatureChecksum(SiteCode, Path);
         const std::string Comment = ReadJpegComment(Path);
-        if (Comment.compare(0, kTag.size(), kTag) != 0)
-            return {kVerifyNoSignature, "no signature comment"};
+        if (Comment.compare(0, Tag.size(), Tag) != 0)
+            return {VerifyNoSignature, "no signature comment"};
         const std::string_view Stored = Comment.size() > 5
-                                            ? std::string_view(Comment).substr(5, kMaxNumberChars)
+                                            ? std::string_view(Comment).substr(5, MaxNumberChars)
                                             : std::string_view();
         const int32_t Value = ParseSignatureNumber(Stored).value_or(0);
-        return static_cast<uint32_t>(Value) == CRC ? kVerifyOk : kVerifyMismatch;
+        return static_cast<uint32_t>(Value) == CRC ? VerifyOk : VerifyMismatch;
     } catch (...) {
-        return {kVerifyOtherFailure, CurrentFailureText()};
+        return {VerifyOtherFailure, CurrentFailureText()};
     }
 }
 

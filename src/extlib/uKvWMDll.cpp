@@ -20,7 +20,7 @@ constexpr int SlotVerify = 8;
 TLibraryLoader Loader = PlatformLibraryLoader();
 
 // Rewritten by every load, left stale by the unload.
-LibraryHandle WMDllHandle = nullptr;
+TLibraryHandle WMDllHandle = nullptr;
 void* WMSlots[WMExportCount] = {};
 
 void UnloadWMDll() {
@@ -33,11 +33,11 @@ TLibraryLoader PlatformLibraryLoader() {
     return {&LoadDynamicLibrary, &GetLibrarySymbol, &FreeDynamicLibrary};
 }
 
-ScopedLibraryLoader::ScopedLibraryLoader(const TLibraryLoader& NewLoader) : FPrevious(Loader) {
+TScopedLibraryLoader::TScopedLibraryLoader(const TLibraryLoader& NewLoader) : FPrevious(Loader) {
     Loader = NewLoader;
 }
 
-ScopedLibraryLoader::~ScopedLibraryLoader() {
+TScopedLibraryLoader::~TScopedLibraryLoader() {
     Loader = FPrevious;
 }
 
@@ -49,7 +49,7 @@ const char* WMDllFileName() {
 #endif
 }
 
-LibraryHandle WMDllLastHandle() {
+TLibraryHandle WMDllLastHandle() {
     return WMDllHandle;
 }
 

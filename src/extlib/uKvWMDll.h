@@ -42,18 +42,18 @@ class EWMLibraryError : public std::runtime_error {
 // The platform operations the adapter goes through; replaceable so that the
 // load sequence can be observed.
 struct TLibraryLoader {
-    LibraryHandle (*Load)(const std::string& FileName);
-    void* (*Symbol)(LibraryHandle Handle, const char* Name);
-    void (*Free)(LibraryHandle Handle);
+    TLibraryHandle (*Load)(const std::string& FileName);
+    void* (*Symbol)(TLibraryHandle Handle, const char* Name);
+    void (*Free)(TLibraryHandle Handle);
 };
 TLibraryLoader PlatformLibraryLoader();
 // Installs Loader for the object's lifetime.
-class ScopedLibraryLoader {
+class TScopedLibraryLoader {
   public:
-    explicit ScopedLibraryLoader(const TLibraryLoader& Loader);
-    ~ScopedLibraryLoader();
-    ScopedLibraryLoader(const ScopedLibraryLoader&) = delete;
-    ScopedLibraryLoader& operator=(const ScopedLibraryLoader&) = delete;
+    explicit TScopedLibraryLoader(const TLibraryLoader& Loader);
+    ~TScopedLibraryLoader();
+    TScopedLibraryLoader(const TScopedLibraryLoader&) = delete;
+    TScopedLibraryLoader& operator=(const TScopedLibraryLoader&) = delete;
 
   private:
     TLibraryLoader FPrevious;
@@ -63,7 +63,7 @@ class ScopedLibraryLoader {
 inline constexpr int WMExportCount = 9;
 extern const char* const WMExportNames[WMExportCount];
 // The handle and slots of the last load; stale after the unload.
-LibraryHandle WMDllLastHandle();
+TLibraryHandle WMDllLastHandle();
 void* WMDllLastSlot(int Index);
 
 } // namespace quillon

@@ -9,14 +9,14 @@ namespace quillon {
 void PlatformDebugWrite(std::string_view Line); // the platform's own debugger output
 
 namespace {
-DebugSink& CurrentSink() {
-    static DebugSink Sink;
+TDebugSink& CurrentSink() {
+    static TDebugSink Sink;
     return Sink;
 }
 } // namespace
 
 void DebugOutput(std::string_view Line) {
-    if (const DebugSink& Sink = CurrentSink())
+    if (const TDebugSink& Sink = CurrentSink())
         Sink(Line);
     else
         PlatformDebugWrite(Line);
@@ -42,8 +42,8 @@ void DebugOutputF(const char* Format, ...) {
     DebugOutput(Long);
 }
 
-DebugSink SetDebugSink(DebugSink Sink) {
-    DebugSink Previous = std::move(CurrentSink());
+TDebugSink SetDebugSink(TDebugSink Sink) {
+    TDebugSink Previous = std::move(CurrentSink());
     CurrentSink() = std::move(Sink);
     return Previous;
 }

@@ -7,7 +7,7 @@
 
 namespace quillon {
 
-using DebugSink = std::function<void(std::string_view Line)>;
+using TDebugSink = std::function<void(std::string_view Line)>;
 
 // Sends one line to the current sink (by default the platform's debugger
 // output: stderr here, OutputDebugStringA on Windows).
@@ -16,18 +16,18 @@ void DebugOutput(std::string_view Line);
 void DebugOutputF(const char* Format, ...) __attribute__((format(printf, 1, 2)));
 
 // Installs Sink (an empty one restores the default) and returns the previous one.
-DebugSink SetDebugSink(DebugSink Sink);
+TDebugSink SetDebugSink(TDebugSink Sink);
 
 // Installs a sink for the lifetime of the object.
-class ScopedDebugSink {
+class TScopedDebugSink {
   public:
-    explicit ScopedDebugSink(DebugSink Sink) : FPrevious(SetDebugSink(std::move(Sink))) {}
-    ~ScopedDebugSink() { SetDebugSink(std::move(FPrevious)); }
-    ScopedDebugSink(const ScopedDebugSink&) = delete;
-    ScopedDebugSink& operator=(const ScopedDebugSink&) = delete;
+    explicit TScopedDebugSink(TDebugSink Sink) : FPrevious(SetDebugSink(std::move(Sink))) {}
+    ~TScopedDebugSink() { SetDebugSink(std::move(FPrevious)); }
+    TScopedDebugSink(const TScopedDebugSink&) = delete;
+    TScopedDebugSink& operator=(const TScopedDebugSink&) = delete;
 
   private:
-    DebugSink FPrevious;
+    TDebugSink FPrevious;
 };
 
 } // namespace quillon

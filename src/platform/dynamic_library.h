@@ -5,14 +5,14 @@
 
 namespace quillon {
 
-using LibraryHandle = void*;
+using TLibraryHandle = void*;
 
 // Loads by bare file name: the executable's own folder first (as Windows
 // does), then the platform's usual search. Null when nothing loads.
-LibraryHandle LoadDynamicLibrary(const std::string& FileName);
+TLibraryHandle LoadDynamicLibrary(const std::string& FileName);
 // Null when the export is missing.
-void* GetLibrarySymbol(LibraryHandle Handle, const char* Name);
-void FreeDynamicLibrary(LibraryHandle Handle);
+void* GetLibrarySymbol(TLibraryHandle Handle, const char* Name);
+void FreeDynamicLibrary(TLibraryHandle Handle);
 
 // The folder of the running executable, with its trailing separator ("" when unknown).
 std::string ExecutableDirectory();

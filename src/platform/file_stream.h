@@ -16,7 +16,7 @@ class EFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class FileMode {
+enum class TFileMode {
     OpenRead,  // existing file, read only, others may read and write it
     Create,    // create or truncate and replace, read and write
     CreateNew, // create, failing when anything exists at the path
@@ -24,7 +24,7 @@ enum class FileMode {
 
 class TFileStream {
   public:
-    TFileStream(const std::string& FileName, FileMode Mode);
+    TFileStream(const std::string& FileName, TFileMode Mode);
     TFileStream(TFileStream&& Other) noexcept;
     TFileStream& operator=(TFileStream&& Other) noexcept;
     TFileStream(const TFileStream&) = delete;

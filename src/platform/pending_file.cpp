@@ -7,11 +7,11 @@ namespace quillon {
 TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameFor)
     : FDestination(Destination) {
     // Another writer may hold a name already: take the first that can be created.
-    constexpr int kAttempts = 100;
+    constexpr int Attempts = 100;
     for (int N = 0;; ++N) {
         std::string Name = NameFor ? NameFor(N) : Destination + ".partial" + std::to_string(N);
         try {
-            FStream.emplace(Name, FileMode::CreateNew);
+            FStream.emplace(Name, TFileMode::CreateNew);
             FTemporaryName = std::move(Name);
             return;
         } catch (const EFileError&) {
@@ -22,7 +22,7 @@ TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameF
                 throw EFileError("Cannot create file \"" + Destination + "\": folder \"" + Folder +
                                  "\" does not exist");
             const bool Taken = FileExists(Name) || DirectoryExists(Name);
-            if (!Taken || N + 1 >= kAttempts)
+            if (!Taken || N + 1 >= Attempts)
                 throw;
         }
     }

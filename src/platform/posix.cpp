@@ -38,16 +38,16 @@ std::string ErrnoText(int Error) {
 
 // ---- file stream -----------------------------------------------------------
 
-TFileStream::TFileStream(const std::string& FileName, FileMode Mode) : FFileName(FileName) {
+TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileName(FileName) {
     int Flags = O_CLOEXEC;
     switch (Mode) {
-    case FileMode::OpenRead:
+    case TFileMode::OpenRead:
         Flags |= O_RDONLY;
         break;
-    case FileMode::Create:
+    case TFileMode::Create:
         Flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
-    case FileMode::CreateNew:
+    case TFileMode::CreateNew:
         Flags |= O_RDWR | O_CREAT | O_EXCL;
         break;
     }
@@ -57,10 +57,10 @@ TFileStream::TFileStream(const std::string& FileName, FileMode Mode) : FFileName
     } while (Handle < 0 && errno == EINTR);
     if (Handle < 0) {
         const int Error = errno;
-        const char* Verb = Mode == FileMode::OpenRead ? "Cannot open file" : "Cannot create file";
+        const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
         throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrnoText(Error));
     }
-    if (Mode == FileMode::OpenRead) {
+    if (Mode == TFileMode::OpenRead) {
         // Opening a folder succeeds on POSIX; a stream only ever names a file.
         struct stat St;
         if (::fstat(Handle, &St) == 0 && S_ISDIR(St.st_mode)) {
@@ -231,7 +231,7 @@ std::string ExecutableDirectory() {
     return ExtractFilePath(std::string_view(Buffer, static_cast<size_t>(N)));
 }
 
-LibraryHandle LoadDynamicLibrary(const std::string& FileName) {
+TLibraryHandle LoadDynamicLibrary(const std::string& FileName) {
     const std::string Dir = ExecutableDirectory();
     if (!Dir.empty()) {
         const std::string Local = Dir + FileName;
@@ -243,11 +243,11 @@ LibraryHandle LoadDynamicLibrary(const std::string& FileName) {
     return ::dlopen(FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-void* GetLibrarySymbol(LibraryHandle Handle, const char* Name) {
+void* GetLibrarySymbol(TLibraryHandle Handle, const char* Name) {
     return Handle ? ::dlsym(Handle, Name) : nullptr;
 }
 
-void FreeDynamicLibrary(LibraryHandle Handle) {
+void FreeDynamicLibrary(TLibraryHandle Handle) {
     if (Handle)
         ::dlclose(Handle);
 }

@@ -12,7 +12,7 @@
 
 namespace quillon::test {
 
-class FakeView : public IMainView {
+class TFakeView : public IMainView {
   public:
     // What the window shows.
     std::string FileName;

@@ -15,12 +15,12 @@
 namespace quillon {
 namespace {
 
-using test::FakeView;
-using Lines = std::vector<std::string>;
+using test::TFakeView;
+using TLines = std::vector<std::string>;
 
 // Engine entries that record their calls and answer as scripted.
-struct FakeEngine {
-    Lines Calls;
+struct TFakeEngine {
+    TLines Calls;
     int32_t LibraryCode = -3;
     int32_t JpegCode = 1;
     int32_t AviCode = 1;
@@ -30,7 +30,7 @@ struct FakeEngine {
     bool RenderFails = false;
     // The cursor each verifier saw, proving the hourglass is up while it runs.
     std::vector<TCursor> CursorDuringCall;
-    const FakeView* View = nullptr;
+    const TFakeView* View = nullptr;
 
     TEngineEntries Entries() {
         auto Note = [this](const std::string& What, const char* A, const char* B) {
@@ -88,8 +88,8 @@ class MainWindowLogic : public ::testing::Test {
         Engine.Calls.clear();
     }
 
-    FakeView View;
-    FakeEngine Engine;
+    TFakeView View;
+    TFakeEngine Engine;
     TMainWindowLogic Logic;
 };
 
@@ -104,7 +104,7 @@ TEST_F(MainWindowLogic, FormCreateMeasuresTheDesignLayout) {
 }
 
 TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIs) {
-    FakeView Scaled;
+    TFakeView Scaled;
     Scaled.ImageW = 399;
     Scaled.ImageH = 259;
     Scaled.ClientW = 414;
@@ -120,7 +120,7 @@ TEST_F(MainWindowLogic, AccessCodeShowsSetWithoutADialog) {
     Choose("/pics/photo.jpg");
     View.FileName = "__ARM_TOOL__";
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(View.Log, (Lines{"show set", "filename "}));
+    EXPECT_EQ(View.Log, (TLines{"show set", "filename "}));
     EXPECT_TRUE(View.SetVisible);
     EXPECT_TRUE(Logic.SigningMode());
     EXPECT_EQ(Logic.FilePath(), "/pics/photo.jpg");
@@ -137,7 +137,7 @@ TEST_F(MainWindowLogic, NearMissesOfTheAccessCodeOpenTheDialog) {
         View.FileName = Typed;
         View.Log.clear();
         Logic.edtFileNameButtonClick();
-        EXPECT_EQ(View.Log, Lines{"dialog"}) << '"' << Typed << '"';
+        EXPECT_EQ(View.Log, TLines{"dialog"}) << '"' << Typed << '"';
         EXPECT_FALSE(View.SetVisible);
     }
 }
@@ -146,7 +146,7 @@ TEST_F(MainWindowLogic, CancelledDialogChangesNothing) {
     Choose("/pics/photo.jpg");
     View.FileName = "typed by hand";
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(View.Log, Lines{"dialog"});
+    EXPECT_EQ(View.Log, TLines{"dialog"});
     EXPECT_EQ(View.FileName, "typed by hand");
     EXPECT_EQ(Logic.FilePath(), "/pics/photo.jpg");
 }
@@ -155,22 +155,22 @@ TEST_F(MainWindowLogic, DialogOpensWithThePreviousChoice) {
     Choose("/pics/one.jpg");
     Choose("/pics/CLIP.AVI");
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(View.DialogOpenedWith, (Lines{"", "/pics/one.jpg", "/pics/CLIP.AVI"}));
+    EXPECT_EQ(View.DialogOpenedWith, (TLines{"", "/pics/one.jpg", "/pics/CLIP.AVI"}));
 }
 
-struct SizeCase {
+struct TSizeCase {
     int W, H;
     int ClientW, ClientH;
     int PanelW, PanelH;
 };
 
 TEST_F(MainWindowLogic, PreviewResizesWindowAndFrame) {
-    const SizeCase Cases[] = {
+    const TSizeCase Cases[] = {
         {200, 150, 331, 265, 210, 160}, {640, 480, 652, 595, 650, 490},
         {319, 207, 331, 322, 329, 217}, {320, 10, 332, 125, 330, 20},
         {1, 1, 331, 116, 11, 11},       {5000, 4000, 5012, 4115, 5010, 4010},
     };
-    for (const SizeCase& C : Cases) {
+    for (const TSizeCase& C : Cases) {
         Engine.PictureW = C.W;
         Engine.PictureH = C.H;
         View.PanelColor = clRed;
@@ -179,10 +179,10 @@ TEST_F(MainWindowLogic, PreviewResizesWindowAndFrame) {
         Logic.edtFileNameButtonClick();
         const std::string Size = std::to_string(C.W) + "x" + std::to_string(C.H);
         EXPECT_EQ(View.Log,
-                  (Lines{"dialog", "filename /pics/p.jpg", "picture " + Size,
-                         "client " + std::to_string(C.ClientW) + "x" + std::to_string(C.ClientH),
-                         "panel " + std::to_string(C.PanelW) + "x" + std::to_string(C.PanelH),
-                         "color ffffff"}))
+                  (TLines{"dialog", "filename /pics/p.jpg", "picture " + Size,
+                          "client " + std::to_string(C.ClientW) + "x" + std::to_string(C.ClientH),
+                          "panel " + std::to_string(C.PanelW) + "x" + std::to_string(C.PanelH),
+                          "color ffffff"}))
             << Size;
     }
     // The verdict line is never touched by a preview.
@@ -199,7 +199,7 @@ TEST_F(MainWindowLogic, AviAfterAPreviewKeepsPictureSizeAndColour) {
         Logic.edtFileNameButtonClick();
         EXPECT_EQ(Logic.FilePath(), Avi);
     }
-    EXPECT_EQ(Engine.Calls, Lines{}); // never opened here
+    EXPECT_EQ(Engine.Calls, TLines{}); // never opened here
     EXPECT_EQ(View.ClientW, 652);
     EXPECT_EQ(View.ClientH, 595);
     EXPECT_EQ(View.PanelColor, clBlue);
@@ -211,7 +211,7 @@ TEST_F(MainWindowLogic, ExtensionComesFromTheFileNameOnly) {
     Choose("/media/clips.avi/photo");
     View.DialogAnswers.push_back("/media/clips.avi/photo");
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(Engine.Calls, Lines{"Render(/media/clips.avi/photo)"});
+    EXPECT_EQ(Engine.Calls, TLines{"Render(/media/clips.avi/photo)"});
 }
 
 TEST_F(MainWindowLogic, CodecErrorKeepsThePathButNotThePicture) {
@@ -220,7 +220,7 @@ TEST_F(MainWindowLogic, CodecErrorKeepsThePathButNotThePicture) {
     Engine.RenderFails = true;
     View.DialogAnswers.push_back("/pics/broken.jpg");
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(View.Log, (Lines{"dialog", "filename /pics/broken.jpg", "error JPEG error #42"}));
+    EXPECT_EQ(View.Log, (TLines{"dialog", "filename /pics/broken.jpg", "error JPEG error #42"}));
     EXPECT_EQ(Logic.FilePath(), "/pics/broken.jpg");
     EXPECT_EQ(View.ClientW, 331);
     EXPECT_EQ(View.ClientH, 265);
@@ -234,14 +234,14 @@ TEST_F(MainWindowLogic, CloseClosesTheWindow) {
 
 // ---- Verify ---------------------------------------------------------------------
 
-struct VerdictRow {
+struct TVerdictRow {
     int32_t Code;
-    Lines Shown; // after the cursor is restored
+    TLines Shown; // after the cursor is restored
 };
 
 TEST_F(MainWindowLogic, EveryResultCodeIsShownAsItsRow) {
     const std::string Changed = "message Entire image changed or wrong SITE-CODE !!";
-    const VerdictRow Rows[] = {
+    const TVerdictRow Rows[] = {
         {1, {"color ff0000", "message Original image file !!"}},
         {0, {"color 0000ff", Changed}},
         {-3, {"color 0000ff", Changed}},
@@ -261,11 +261,11 @@ TEST_F(MainWindowLogic, EveryResultCodeIsShownAsItsRow) {
     };
     Choose("/clips/a.avi");
     View.MarkCode = "SITE";
-    for (const VerdictRow& Row : Rows) {
+    for (const TVerdictRow& Row : Rows) {
         Engine.AviCode = Row.Code;
         View.Log.clear();
         Logic.btnVerifyClick();
-        Lines Expected{"cursor -11", "cursor 0"};
+        TLines Expected{"cursor -11", "cursor 0"};
         Expected.insert(Expected.end(), Row.Shown.begin(), Row.Shown.end());
         EXPECT_EQ(View.Log, Expected) << "code " << Row.Code;
     }
@@ -294,25 +294,25 @@ TEST_F(MainWindowLogic, AviGoesOnlyToAviVerification) {
     for (const char* Avi : {"/c/x.avi", "/c/X.AVI", "/c/x.Avi"}) {
         Choose(Avi);
         Logic.btnVerifyClick();
-        EXPECT_EQ(Engine.Calls, Lines{std::string("VerifyAVI(SITE-42|") + Avi + ")"});
+        EXPECT_EQ(Engine.Calls, TLines{std::string("VerifyAVI(SITE-42|") + Avi + ")"});
     }
 }
 
 TEST_F(MainWindowLogic, OtherFilesAskTheLibraryFirst) {
     View.MarkCode = "SITE";
-    struct Case {
+    struct TCase {
         const char* Path;
         int32_t Library;
         bool JpegRuns;
     };
-    for (const Case& C : {Case{"/p/a.jpg", 1, false}, Case{"/p/a.jpg", 0, true},
-                          Case{"/p/a.png", -3, true}, Case{"/p/noext", -4, true},
-                          Case{"/p/a.avi.bmp", -5, true}, Case{"/p/a.JPEG", -1, true}}) {
+    for (const TCase& C : {TCase{"/p/a.jpg", 1, false}, TCase{"/p/a.jpg", 0, true},
+                           TCase{"/p/a.png", -3, true}, TCase{"/p/noext", -4, true},
+                           TCase{"/p/a.avi.bmp", -5, true}, TCase{"/p/a.JPEG", -1, true}}) {
         Choose(C.Path);
         Engine.LibraryCode = C.Library;
         Engine.JpegCode = 0;
         Logic.btnVerifyClick();
-        Lines Expected{std::string("VerifyWithWMDll(SITE|") + C.Path + ")"};
+        TLines Expected{std::string("VerifyWithWMDll(SITE|") + C.Path + ")"};
         if (C.JpegRuns)
             Expected.push_back(std::string("VerifyJpeg(SITE|") + C.Path + ")");
         EXPECT_EQ(Engine.Calls, Expected) << C.Path << " " << C.Library;
@@ -334,7 +334,7 @@ TEST_F(MainWindowLogic, VerifyActsOnTheChosenFileNotTheTypedText) {
     View.MarkCode = "SITE";
     View.FileName = "/typed/by/hand.jpg";
     Logic.btnVerifyClick();
-    EXPECT_EQ(Engine.Calls, (Lines{"VerifyWithWMDll(SITE|)", "VerifyJpeg(SITE|)"}));
+    EXPECT_EQ(Engine.Calls, (TLines{"VerifyWithWMDll(SITE|)", "VerifyJpeg(SITE|)"}));
     Choose("/p/chosen.jpg");
     View.FileName = "/typed/other.jpg";
     Logic.btnVerifyClick();
@@ -358,9 +358,9 @@ TEST_F(MainWindowLogic, OverlongSiteCodeIsRefusedAsEmpty) {
     View.MarkCode = std::string(256, 'k');
     View.Log.clear();
     Logic.btnVerifyClick();
-    EXPECT_EQ(Engine.Calls, Lines{});
-    EXPECT_EQ(View.Log, (Lines{"cursor -11", "cursor 0", "color ffffff", "message ",
-                               "box Invalid group code", "focus code"}));
+    EXPECT_EQ(Engine.Calls, TLines{});
+    EXPECT_EQ(View.Log, (TLines{"cursor -11", "cursor 0", "color ffffff", "message ",
+                                "box Invalid group code", "focus code"}));
 }
 
 TEST_F(MainWindowLogic, LongPathIsPassedWhole) {
@@ -369,7 +369,7 @@ TEST_F(MainWindowLogic, LongPathIsPassedWhole) {
     View.MarkCode = "SITE";
     Logic.btnVerifyClick();
     EXPECT_EQ(Engine.Calls,
-              (Lines{"VerifyWithWMDll(SITE|" + Long + ")", "VerifyJpeg(SITE|" + Long + ")"}));
+              (TLines{"VerifyWithWMDll(SITE|" + Long + ")", "VerifyJpeg(SITE|" + Long + ")"}));
 }
 
 TEST_F(MainWindowLogic, ExceptionFromTheLibraryIsAnUnknownError) {
@@ -379,8 +379,8 @@ TEST_F(MainWindowLogic, ExceptionFromTheLibraryIsAnUnknownError) {
     View.Log.clear();
     Logic.btnVerifyClick();
     EXPECT_EQ(View.Log,
-              (Lines{"cursor -11", "cursor 0", "color ffffff", "message ", "box unknown error"}));
-    EXPECT_EQ(Engine.Calls, Lines{"VerifyWithWMDll(SITE|/p/a.jpg)"});
+              (TLines{"cursor -11", "cursor 0", "color ffffff", "message ", "box unknown error"}));
+    EXPECT_EQ(Engine.Calls, TLines{"VerifyWithWMDll(SITE|/p/a.jpg)"});
 }
 
 // ---- Set --------------------------------------------------------------------------
@@ -389,14 +389,14 @@ TEST_F(MainWindowLogic, SetRoutesByExtension) {
     View.MarkCode = "K";
     Choose("/p/photo.jpg");
     Logic.btnSetClick();
-    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
+    EXPECT_EQ(Engine.Calls, TLines{"SignJpeg(K|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
     Choose("/c/CLIP.AVI");
     Logic.btnSetClick();
-    EXPECT_EQ(Engine.Calls, Lines{"SignAVI(K|/c/CLIP.AVI|/c/CLIP.AVI.mod.avi)"});
+    EXPECT_EQ(Engine.Calls, TLines{"SignAVI(K|/c/CLIP.AVI|/c/CLIP.AVI.mod.avi)"});
     Choose("/p/noext");
     Logic.btnSetClick();
-    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K|/p/noext|/p/noext.mod.jpg)"});
-    EXPECT_EQ(View.Log, Lines{}); // success shows nothing, not even a cursor
+    EXPECT_EQ(Engine.Calls, TLines{"SignJpeg(K|/p/noext|/p/noext.mod.jpg)"});
+    EXPECT_EQ(View.Log, TLines{}); // success shows nothing, not even a cursor
 }
 
 TEST_F(MainWindowLogic, SetHandsOverTheWholeSiteCode) {
@@ -404,15 +404,15 @@ TEST_F(MainWindowLogic, SetHandsOverTheWholeSiteCode) {
     Choose("/p/photo.jpg");
     Logic.btnSetClick();
     EXPECT_EQ(Engine.Calls,
-              Lines{"SignJpeg(" + std::string(400, 's') + "|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
+              TLines{"SignJpeg(" + std::string(400, 's') + "|/p/photo.jpg|/p/photo.jpg.mod.jpg)"});
 }
 
 TEST_F(MainWindowLogic, FailedSigningSaysSoAndNamesTheCopy) {
     View.MarkCode = "K";
     Engine.SignResult = false;
     Logic.btnSetClick(); // nothing chosen
-    EXPECT_EQ(Engine.Calls, Lines{"SignJpeg(K||.mod.jpg)"});
-    EXPECT_EQ(View.Log, Lines{"box " + SigningFailedText(".mod.jpg")});
+    EXPECT_EQ(Engine.Calls, TLines{"SignJpeg(K||.mod.jpg)"});
+    EXPECT_EQ(View.Log, TLines{"box " + SigningFailedText(".mod.jpg")});
     EXPECT_NE(SigningFailedText("/x/y.mod.avi").find("\"/x/y.mod.avi\""), std::string::npos);
     EXPECT_EQ(View.PanelColor, clWhite);
     EXPECT_EQ(View.Message, "Choose a file to verify.");
@@ -424,9 +424,9 @@ TEST(DialogFilter, PairsKeepTheirLabelsWordForWord) {
     const auto Pairs = ParseDialogFilter(PictureDialogFilter);
     ASSERT_EQ(Pairs.size(), 2u);
     EXPECT_EQ(Pairs[0].Label, "JPEG Image File (*.jpg;*.jpeg)");
-    EXPECT_EQ(Pairs[0].Patterns, (Lines{"*.jpg", "*.jpeg"}));
+    EXPECT_EQ(Pairs[0].Patterns, (TLines{"*.jpg", "*.jpeg"}));
     EXPECT_EQ(Pairs[1].Label, "AVI Movie File(*.avi)");
-    EXPECT_EQ(Pairs[1].Patterns, Lines{"*.avi"});
+    EXPECT_EQ(Pairs[1].Patterns, TLines{"*.avi"});
     EXPECT_EQ(ToolkitNameFilter(Pairs[0]), "JPEG Image File (*.jpg;*.jpeg) (*.jpg *.jpeg)");
     EXPECT_EQ(ToolkitNameFilter(Pairs[1]), "AVI Movie File(*.avi) (*.avi)");
 }
@@ -436,7 +436,7 @@ TEST(DialogFilter, OddFilters) {
     EXPECT_TRUE(ParseDialogFilter("Label only").empty());
     const auto Pairs = ParseDialogFilter("A|*.a;;*.b|B");
     ASSERT_EQ(Pairs.size(), 1u);
-    EXPECT_EQ(Pairs[0].Patterns, (Lines{"*.a", "*.b"}));
+    EXPECT_EQ(Pairs[0].Patterns, (TLines{"*.a", "*.b"}));
 }
 
 TEST(DialogFilter, PreviewOnlyForJpegExtensions) {
@@ -458,7 +458,7 @@ class MainWindowWithStandin : public ::testing::Test {
 
     // Puts a photo holding Content in the stand-in's folder, chooses it
     // through the dialog and enters Code; returns the photo's path.
-    std::string ChoosePhoto(const test::StandinSession& Standin, TMainWindowLogic& Logic,
+    std::string ChoosePhoto(const test::TStandinSession& Standin, TMainWindowLogic& Logic,
                             const std::string& Content, const std::string& Code) {
         const std::string Jpg = Standin.Dir() / "photo.jpg";
         test::WriteBytes(Jpg, Content);
@@ -468,12 +468,12 @@ class MainWindowWithStandin : public ::testing::Test {
         return Jpg;
     }
 
-    FakeView View;
-    FakeEngine Engine;
+    TFakeView View;
+    TFakeEngine Engine;
 };
 
 TEST_F(MainWindowWithStandin, AviAndEmptyInputsNeverReachTheLibrary) {
-    test::StandinSession Standin("1");
+    test::TStandinSession Standin("1");
     TMainWindowLogic Logic(View, Entries());
     Logic.FormCreate();
     const std::string Avi = Standin.Dir() / "CLIP.AVI";
@@ -485,38 +485,38 @@ TEST_F(MainWindowWithStandin, AviAndEmptyInputsNeverReachTheLibrary) {
     View.DialogAnswers.push_back(Avi);
     Logic.edtFileNameButtonClick();
     Logic.btnVerifyClick();
-    EXPECT_EQ(Standin.Calls(), Lines{});
+    EXPECT_EQ(Standin.Calls(), TLines{});
     EXPECT_EQ(Engine.Calls.back(), "VerifyAVI(SITE|" + Avi + ")");
 }
 
 TEST_F(MainWindowWithStandin, LibraryVerdictOfOneStandsAlone) {
-    test::StandinSession Standin("5");
+    test::TStandinSession Standin("5");
     TMainWindowLogic Logic(View, Entries());
     Engine.PictureW = 10;
     const std::string Jpg = ChoosePhoto(Standin, Logic, "not decoded here", "SITE-42");
     Engine.Calls.clear();
     Logic.btnVerifyClick();
-    EXPECT_EQ(Engine.Calls, Lines{});
+    EXPECT_EQ(Engine.Calls, TLines{});
     EXPECT_EQ(View.PanelColor, clBlue);
-    EXPECT_EQ(Standin.Calls(), test::StandinSession::FullRequest("SITE-42", Jpg));
+    EXPECT_EQ(Standin.Calls(), test::TStandinSession::FullRequest("SITE-42", Jpg));
 }
 
 TEST_F(MainWindowWithStandin, LibraryFailuresFallBackToTheBuiltInCheck) {
     for (const bool InitFails : {false, true}) {
-        test::StandinSession Standin("-1", InitFails);
+        test::TStandinSession Standin("-1", InitFails);
         TMainWindowLogic Logic(View, Entries());
         const std::string Jpg = ChoosePhoto(Standin, Logic, "x", "SITE");
         Engine.Calls.clear();
         Engine.JpegCode = 0;
         Logic.btnVerifyClick();
-        EXPECT_EQ(Engine.Calls, Lines{"VerifyJpeg(SITE|" + Jpg + ")"});
+        EXPECT_EQ(Engine.Calls, TLines{"VerifyJpeg(SITE|" + Jpg + ")"});
         EXPECT_EQ(View.PanelColor, clRed);
         EXPECT_EQ(Standin.Calls().back(), "unload");
     }
 }
 
 TEST_F(MainWindowWithStandin, ThrowingLibraryIsAnUnknownErrorWithTheCursorBack) {
-    test::StandinSession Standin("throw");
+    test::TStandinSession Standin("throw");
     TMainWindowLogic Logic(View, Entries());
     ChoosePhoto(Standin, Logic, "x", "SITE");
     Logic.btnVerifyClick();

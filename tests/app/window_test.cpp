@@ -31,9 +31,9 @@ QString DataDir() {
 }
 
 // Closes every message box that comes up, noting what it showed.
-class BoxCloser {
+class TBoxCloser {
   public:
-    struct Seen {
+    struct TSeen {
         QString Text;
         QString Title;
         QMessageBox::Icon Icon;
@@ -42,7 +42,7 @@ class BoxCloser {
         bool Modal;
     };
 
-    BoxCloser() {
+    TBoxCloser() {
         FTimer.setInterval(5);
         QObject::connect(&FTimer, &QTimer::timeout, [this] {
             auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -57,21 +57,21 @@ class BoxCloser {
         });
         FTimer.start();
     }
-    std::vector<Seen> Boxes;
+    std::vector<TSeen> Boxes;
 
   private:
     QTimer FTimer;
 };
 
-struct SignedJpeg {
+struct TSignedJpeg {
     QString Name;
     QString SiteCode;
     QString OtherSiteCode;
 };
 
 // The signed reference JPEGs whose site codes can be typed into a field.
-std::vector<SignedJpeg> TypableSignedJpegs() {
-    std::vector<SignedJpeg> Out;
+std::vector<TSignedJpeg> TypableSignedJpegs() {
+    std::vector<TSignedJpeg> Out;
     QFile Tsv(DataDir() + "/jpeg-signed/expected.tsv");
     if (!Tsv.open(QIODevice::ReadOnly))
         return Out;
@@ -96,128 +96,129 @@ class WindowTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TfrmMain> W;
+    std::unique_ptr<TfrmMain> FWindow;
     // Files the scripted dialog returns, one per run; none left cancels.
-    QStringList Choices;
-    int DialogRuns = 0;
-    std::function<void(TOpenPictureDialog&)> InspectDialog;
+    QStringList FChoices;
+    int FDialogRuns = 0;
+    std::function<void(TOpenPictureDialog&)> FInspectDialog;
 
     void Choose(const QString& Path) {
-        Choices.push_back(Path);
-        W->edtFileNameButtonClick();
+        FChoices.push_back(Path);
+        FWindow->edtFileNameButtonClick();
     }
     void Verify(const QString& SiteCode) {
-        W->edtMarkCode->setText(SiteCode);
-        QTest::mouseClick(W->btnVerify, Qt::LeftButton);
+        FWindow->edtMarkCode->setText(SiteCode);
+        QTest::mouseClick(FWindow->btnVerify, Qt::LeftButton);
     }
     QToolButton* BrowseButton() const {
-        const auto Buttons = W->edtFileName->findChildren<QToolButton*>();
+        const auto Buttons = FWindow->edtFileName->findChildren<QToolButton*>();
         return Buttons.size() == 1 ? Buttons[0] : nullptr;
     }
     void SaveShot(const QString& Name) {
         const QString Dir = QCoreApplication::applicationDirPath() + "/screenshots";
         QDir().mkpath(Dir);
-        QVERIFY(W->grab().save(Dir + "/" + Name));
+        QVERIFY(FWindow->grab().save(Dir + "/" + Name));
     }
 
   private slots:
     void init() {
         QVERIFY2(QDir(DataDir()).exists(), "reference test data missing");
-        Choices.clear();
-        DialogRuns = 0;
-        InspectDialog = nullptr;
-        W = std::make_unique<TfrmMain>();
-        W->DialogRunner = [this](TOpenPictureDialog& D) -> std::optional<QString> {
-            ++DialogRuns;
-            if (InspectDialog)
-                InspectDialog(D);
-            if (Choices.isEmpty())
+        FChoices.clear();
+        FDialogRuns = 0;
+        FInspectDialog = nullptr;
+        FWindow = std::make_unique<TfrmMain>();
+        FWindow->DialogRunner = [this](TOpenPictureDialog& D) -> std::optional<QString> {
+            ++FDialogRuns;
+            if (FInspectDialog)
+                FInspectDialog(D);
+            if (FChoices.isEmpty())
                 return std::nullopt;
-            return Choices.takeFirst();
+            return FChoices.takeFirst();
         };
-        W->show();
-        QVERIFY(QTest::qWaitForWindowExposed(W.get()));
-        W->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(W.get()));
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        FWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
     }
-    void cleanup() { W.reset(); }
+    void cleanup() { FWindow.reset(); }
 
     void controlsAtTheirPlaces() {
-        QCOMPARE(W->windowTitle(), QString("Quillon"));
-        QCOMPARE(W->size(), QSize(331, 322));
-        QCOMPARE(W->minimumSize(), W->maximumSize());
-        QVERIFY(!(W->windowFlags() & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(W->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(FWindow->windowTitle(), QString("Quillon"));
+        QCOMPARE(FWindow->size(), QSize(331, 322));
+        QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
+        QVERIFY(!(FWindow->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(FWindow->windowFlags() & Qt::WindowMaximizeButtonHint));
 
-        struct Expect {
+        struct TExpect {
             QWidget* Control;
             QString Name;
             QRect Geometry;
             bool Visible;
         };
-        const Expect Controls[] = {
-            {W->edtFileName, "edtFileName", {8, 8, 249, 21}, true},
-            {W->btnVerify, "btnVerify", {160, 36, 75, 25}, true},
-            {W->edtMarkCode, "edtMarkCode", {64, 36, 89, 21}, true},
-            {W->Panel1, "Panel1", {0, 104, 329, 217}, true},
-            {W->Image1, "Image1", {3, 3, 319, 207}, true},
-            {W->btnSet, "btnSet", {288, 4, 39, 25}, false},
-            {W->btnClose, "btnClose", {240, 36, 75, 25}, true},
-            {W->lblMessage, "lblMessage", {64, 72, 265, 17}, true},
-            {W->JvLabel1, "JvLabel1", {8, 40, 48, 13}, true},
-            {W->JvLabel2, "JvLabel2", {8, 72, 45, 13}, true},
+        const TExpect Controls[] = {
+            {FWindow->edtFileName, "edtFileName", {8, 8, 249, 21}, true},
+            {FWindow->btnVerify, "btnVerify", {160, 36, 75, 25}, true},
+            {FWindow->edtMarkCode, "edtMarkCode", {64, 36, 89, 21}, true},
+            {FWindow->Panel1, "Panel1", {0, 104, 329, 217}, true},
+            {FWindow->Image1, "Image1", {3, 3, 319, 207}, true},
+            {FWindow->btnSet, "btnSet", {288, 4, 39, 25}, false},
+            {FWindow->btnClose, "btnClose", {240, 36, 75, 25}, true},
+            {FWindow->lblMessage, "lblMessage", {64, 72, 265, 17}, true},
+            {FWindow->JvLabel1, "JvLabel1", {8, 40, 48, 13}, true},
+            {FWindow->JvLabel2, "JvLabel2", {8, 72, 45, 13}, true},
         };
-        for (const Expect& E : Controls) {
+        for (const TExpect& E : Controls) {
             QCOMPARE(E.Control->objectName(), E.Name);
             QCOMPARE(E.Control->geometry(), E.Geometry);
             QCOMPARE(E.Control->isVisible(), E.Visible);
         }
-        QCOMPARE(W->Image1->parentWidget(), W->Panel1);
-        QCOMPARE(W->btnVerify->text(), QString("Verify"));
-        QCOMPARE(W->btnSet->text(), QString("Set"));
-        QCOMPARE(W->btnClose->text(), QString("Close"));
-        QCOMPARE(W->JvLabel1->text(), QString("Site Code"));
-        QCOMPARE(W->JvLabel2->text(), QString("Message"));
-        QCOMPARE(W->lblMessage->text(), QString("Choose a file to verify."));
-        QCOMPARE(W->lblMessage->frameShadow(), QFrame::Sunken);
-        QCOMPARE(W->edtFileName->text(), QString());
-        QCOMPARE(W->edtMarkCode->text(), QString());
-        QCOMPARE(W->PanelColor(), clWhite);
-        QCOMPARE(W->Panel1->palette().color(QPalette::Window), QColor(255, 255, 255));
-        QCOMPARE(W->OpenPictureDialog1->objectName(), QString("OpenPictureDialog1"));
-        QCOMPARE(W->Logic().BaseImageWidth(), 319);
-        QCOMPARE(W->Logic().ExtraWidth(), 12);
-        QCOMPARE(W->Logic().ExtraHeight(), 115);
+        QCOMPARE(FWindow->Image1->parentWidget(), FWindow->Panel1);
+        QCOMPARE(FWindow->btnVerify->text(), QString("Verify"));
+        QCOMPARE(FWindow->btnSet->text(), QString("Set"));
+        QCOMPARE(FWindow->btnClose->text(), QString("Close"));
+        QCOMPARE(FWindow->JvLabel1->text(), QString("Site Code"));
+        QCOMPARE(FWindow->JvLabel2->text(), QString("Message"));
+        QCOMPARE(FWindow->lblMessage->text(), QString("Choose a file to verify."));
+        QCOMPARE(FWindow->lblMessage->frameShadow(), QFrame::Sunken);
+        QCOMPARE(FWindow->edtFileName->text(), QString());
+        QCOMPARE(FWindow->edtMarkCode->text(), QString());
+        QCOMPARE(FWindow->PanelColor(), clWhite);
+        QCOMPARE(FWindow->Panel1->palette().color(QPalette::Window), QColor(255, 255, 255));
+        QCOMPARE(FWindow->OpenPictureDialog1->objectName(), QString("OpenPictureDialog1"));
+        QCOMPARE(FWindow->Logic().BaseImageWidth(), 319);
+        QCOMPARE(FWindow->Logic().ExtraWidth(), 12);
+        QCOMPARE(FWindow->Logic().ExtraHeight(), 115);
 
         // The browse button lies inside the field's right end and shows the folder glyph.
         QToolButton* Browse = BrowseButton();
         QVERIFY(Browse != nullptr);
         QVERIFY(!Browse->icon().isNull());
-        QVERIFY(Browse->geometry().right() < W->edtFileName->width());
-        QVERIFY(Browse->geometry().left() > W->edtFileName->width() / 2);
+        QVERIFY(Browse->geometry().right() < FWindow->edtFileName->width());
+        QVERIFY(Browse->geometry().left() > FWindow->edtFileName->width() / 2);
         QCOMPARE(OpenFolderGlyph().size(), QSize(14, 12));
         QVERIFY(OpenFolderGlyph().toImage().pixelColor(13, 0).alpha() == 0);
     }
 
     void centredWhenFirstShown() {
-        const QRect Screen = W->screen()->availableGeometry();
-        const QPoint Centre = W->frameGeometry().center();
+        const QRect Screen = FWindow->screen()->availableGeometry();
+        const QPoint Centre = FWindow->frameGeometry().center();
         QVERIFY(qAbs(Centre.x() - Screen.center().x()) <= 1);
         QVERIFY(qAbs(Centre.y() - Screen.center().y()) <= 1);
     }
 
     void tabOrder() {
-        QCOMPARE(QApplication::focusWidget(), W->edtFileName);
-        const QList<QWidget*> Cycle = {W->btnVerify, W->edtMarkCode, W->btnClose, W->edtFileName};
+        QCOMPARE(QApplication::focusWidget(), FWindow->edtFileName);
+        const QList<QWidget*> Cycle = {FWindow->btnVerify, FWindow->edtMarkCode, FWindow->btnClose,
+                                       FWindow->edtFileName};
         for (QWidget* Next : Cycle) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), Next);
         }
-        W->edtFileName->setText(AccessCode);
-        W->edtFileNameButtonClick();
-        W->edtFileName->setFocus();
-        const QList<QWidget*> WithSet = {W->btnVerify, W->edtMarkCode, W->btnSet, W->btnClose,
-                                         W->edtFileName};
+        FWindow->edtFileName->setText(AccessCode);
+        FWindow->edtFileNameButtonClick();
+        FWindow->edtFileName->setFocus();
+        const QList<QWidget*> WithSet = {FWindow->btnVerify, FWindow->edtMarkCode, FWindow->btnSet,
+                                         FWindow->btnClose, FWindow->edtFileName};
         for (QWidget* Next : WithSet) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), Next);
@@ -225,52 +226,53 @@ class WindowTest : public QObject {
     }
 
     void enterAndEscapePressNothing() {
-        W->edtFileName->setText(AccessCode);
-        W->edtFileNameButtonClick();
+        FWindow->edtFileName->setText(AccessCode);
+        FWindow->edtFileNameButtonClick();
         int Clicks = 0;
-        for (QPushButton* B : {W->btnVerify, W->btnSet, W->btnClose}) {
+        for (QPushButton* B : {FWindow->btnVerify, FWindow->btnSet, FWindow->btnClose}) {
             QVERIFY(!B->autoDefault());
             QVERIFY(!B->isDefault());
             connect(B, &QPushButton::clicked, [&Clicks] { ++Clicks; });
         }
-        BoxCloser Closer;
+        TBoxCloser Closer;
         for (QWidget* Target : std::initializer_list<QWidget*>{
-                 W->edtFileName, W->btnVerify, W->edtMarkCode, W->btnSet, W->btnClose}) {
+                 FWindow->edtFileName, FWindow->btnVerify, FWindow->edtMarkCode, FWindow->btnSet,
+                 FWindow->btnClose}) {
             Target->setFocus();
             for (Qt::Key Key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
                 QTest::keyClick(Target, Key);
         }
         QCOMPARE(Clicks, 0);
-        QVERIFY(W->isVisible());
+        QVERIFY(FWindow->isVisible());
         QVERIFY(Closer.Boxes.empty());
-        QCOMPARE(DialogRuns, 0);
+        QCOMPARE(FDialogRuns, 0);
     }
 
     void altDownAndTheButtonBrowse() {
-        QTest::keyClick(W->edtFileName, Qt::Key_Down, Qt::AltModifier);
-        QCOMPARE(DialogRuns, 1);
-        QTest::keyClick(W->edtFileName, Qt::Key_Down);
-        QCOMPARE(DialogRuns, 1);
+        QTest::keyClick(FWindow->edtFileName, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(FDialogRuns, 1);
+        QTest::keyClick(FWindow->edtFileName, Qt::Key_Down);
+        QCOMPARE(FDialogRuns, 1);
         QTest::mouseClick(BrowseButton(), Qt::LeftButton);
-        QCOMPARE(DialogRuns, 2);
+        QCOMPARE(FDialogRuns, 2);
     }
 
     void accessCodeOpensTheSigningMode() {
         const QString Photo = DataDir() + "/jpeg/jpeg/gray_rose_q75.jpg";
         Choose(Photo);
-        W->edtFileName->setText(AccessCode);
+        FWindow->edtFileName->setText(AccessCode);
         QTest::mouseClick(BrowseButton(), Qt::LeftButton);
-        QCOMPARE(DialogRuns, 1);
-        QVERIFY(W->btnSet->isVisible());
-        QCOMPARE(W->edtFileName->text(), QString());
-        QCOMPARE(QString::fromStdString(W->Logic().FilePath()), Photo);
+        QCOMPARE(FDialogRuns, 1);
+        QVERIFY(FWindow->btnSet->isVisible());
+        QCOMPARE(FWindow->edtFileName->text(), QString());
+        QCOMPARE(QString::fromStdString(FWindow->Logic().FilePath()), Photo);
     }
 
     void pictureDialog() {
         const QString Jpeg = DataDir() + "/jpeg/jpeg/gray_rose_q75.jpg";
         const QString Avi = DataDir() + "/avi/signed_mjpeg_pcm.avi";
         std::vector<QString> Selected;
-        InspectDialog = [&](TOpenPictureDialog& D) {
+        FInspectDialog = [&](TOpenPictureDialog& D) {
             QCOMPARE(D.nameFilters().size(), 2);
             QCOMPARE(D.selectedNameFilter(), QString("JPEG Image File (*.jpg;*.jpeg)"));
             QVERIFY(D.testOption(QFileDialog::DontUseNativeDialog));
@@ -293,7 +295,7 @@ class WindowTest : public QObject {
         };
         Choose(Avi);
         Choose(Jpeg);
-        QCOMPARE(DialogRuns, 2);
+        QCOMPARE(FDialogRuns, 2);
         // The second run opens with the first choice as its file.
         QCOMPARE(Selected.size(), size_t(2));
         QCOMPARE(QFileInfo(Selected[1]).fileName(), QString("signed_mjpeg_pcm.avi"));
@@ -301,87 +303,90 @@ class WindowTest : public QObject {
 
     void previewResizesWindowAndFrame() {
         Choose(DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg");
-        QCOMPARE(W->Image1->size(), QSize(17, 13));
-        QCOMPARE(W->size(), QSize(331, 128));
-        QCOMPARE(W->Panel1->size(), QSize(27, 23));
-        QCOMPARE(W->Image1->pos(), QPoint(3, 3));
-        QVERIFY(!W->Image1->pixmap().isNull());
-        QCOMPARE(W->Image1->pixmap().size(), QSize(17, 13));
+        QCOMPARE(FWindow->Image1->size(), QSize(17, 13));
+        QCOMPARE(FWindow->size(), QSize(331, 128));
+        QCOMPARE(FWindow->Panel1->size(), QSize(27, 23));
+        QCOMPARE(FWindow->Image1->pos(), QPoint(3, 3));
+        QVERIFY(!FWindow->Image1->pixmap().isNull());
+        QCOMPARE(FWindow->Image1->pixmap().size(), QSize(17, 13));
 
         Choose(DataDir() + "/jpeg-signed/jpeg/signed_medium_photo1600x1200_420_q85.jpg");
-        QCOMPARE(W->size(), QSize(1612, 1315));
-        QCOMPARE(W->Panel1->size(), QSize(1610, 1210));
-        QCOMPARE(W->minimumSize(), W->maximumSize());
+        QCOMPARE(FWindow->size(), QSize(1612, 1315));
+        QCOMPARE(FWindow->Panel1->size(), QSize(1610, 1210));
+        QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
 
         // An AVI keeps the picture and the size.
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
-        QCOMPARE(W->size(), QSize(1612, 1315));
-        QCOMPARE(W->Image1->size(), QSize(1600, 1200));
+        QCOMPARE(FWindow->size(), QSize(1612, 1315));
+        QCOMPARE(FWindow->Image1->size(), QSize(1600, 1200));
     }
 
     void codecErrorInThePreview() {
         Choose(DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg");
-        BoxCloser Closer;
+        TBoxCloser Closer;
         const QString Broken = DataDir() + "/jpeg/jpeg/err_not_jpeg_text.jpg";
         Choose(Broken);
         QCOMPARE(Closer.Boxes.size(), size_t(1));
         QCOMPARE(Closer.Boxes[0].Icon, QMessageBox::Critical);
         QVERIFY(Closer.Boxes[0].OkOnly);
         QVERIFY(!Closer.Boxes[0].Text.isEmpty());
-        QCOMPARE(W->edtFileName->text(), Broken);
-        QCOMPARE(QString::fromStdString(W->Logic().FilePath()), Broken);
-        QCOMPARE(W->size(), QSize(331, 128));
-        QCOMPARE(W->Image1->size(), QSize(17, 13));
+        QCOMPARE(FWindow->edtFileName->text(), Broken);
+        QCOMPARE(QString::fromStdString(FWindow->Logic().FilePath()), Broken);
+        QCOMPARE(FWindow->size(), QSize(331, 128));
+        QCOMPARE(FWindow->Image1->size(), QSize(17, 13));
     }
 
     void verifySignedAndUnsignedJpegs() {
-        const std::vector<SignedJpeg> Files = TypableSignedJpegs();
+        const std::vector<TSignedJpeg> Files = TypableSignedJpegs();
         QVERIFY(Files.size() >= 5);
-        BoxCloser Closer;
+        TBoxCloser Closer;
         bool Shot = false;
-        for (const SignedJpeg& F : Files) {
+        for (const TSignedJpeg& F : Files) {
             Choose(DataDir() + "/jpeg-signed/jpeg/" + F.Name + ".jpg");
-            QCOMPARE(W->PanelColor(), clWhite);
+            QCOMPARE(FWindow->PanelColor(), clWhite);
             Verify(F.SiteCode);
-            QCOMPARE(W->lblMessage->text(), QString("Original image file !!"));
-            QCOMPARE(W->PanelColor(), clBlue);
+            QCOMPARE(FWindow->lblMessage->text(), QString("Original image file !!"));
+            QCOMPARE(FWindow->PanelColor(), clBlue);
             if (!Shot && F.Name.startsWith("signed_prog_422_photo")) {
                 SaveShot("verdict-blue.png");
                 Shot = true;
             }
             Verify(F.OtherSiteCode);
-            QCOMPARE(W->lblMessage->text(), QString("Entire image changed or wrong SITE-CODE !!"));
-            QCOMPARE(W->PanelColor(), clRed);
+            QCOMPARE(FWindow->lblMessage->text(),
+                     QString("Entire image changed or wrong SITE-CODE !!"));
+            QCOMPARE(FWindow->PanelColor(), clRed);
         }
         QVERIFY(Shot);
 
         // No signature at all.
         Choose(DataDir() + "/jpeg/jpeg/cs_jfif_ycbcr_photo72x48.jpg");
         Verify("SITE-42");
-        QCOMPARE(W->PanelColor(), clRed);
-        QCOMPARE(W->lblMessage->text(), QString("Entire image changed or wrong SITE-CODE !!"));
+        QCOMPARE(FWindow->PanelColor(), clRed);
+        QCOMPARE(FWindow->lblMessage->text(),
+                 QString("Entire image changed or wrong SITE-CODE !!"));
         SaveShot("verdict-red.png");
         QVERIFY(Closer.Boxes.empty());
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
     void verifyAvi() {
-        BoxCloser Closer;
+        TBoxCloser Closer;
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
         Verify("SITE-42");
-        QCOMPARE(W->PanelColor(), clBlue);
-        QCOMPARE(W->lblMessage->text(), QString("Original image file !!"));
+        QCOMPARE(FWindow->PanelColor(), clBlue);
+        QCOMPARE(FWindow->lblMessage->text(), QString("Original image file !!"));
         Verify("SITE-43");
-        QCOMPARE(W->PanelColor(), clRed);
+        QCOMPARE(FWindow->PanelColor(), clRed);
         Choose(DataDir() + "/avi/signed_payload_changed.avi");
         Verify("SITE-42");
-        QCOMPARE(W->PanelColor(), clRed);
-        QCOMPARE(W->lblMessage->text(), QString("Entire image changed or wrong SITE-CODE !!"));
+        QCOMPARE(FWindow->PanelColor(), clRed);
+        QCOMPARE(FWindow->lblMessage->text(),
+                 QString("Entire image changed or wrong SITE-CODE !!"));
         QVERIFY(Closer.Boxes.empty());
     }
 
     void messageBoxesAndFocus() {
-        BoxCloser Closer;
+        TBoxCloser Closer;
         Verify("");
         QCOMPARE(Closer.Boxes.size(), size_t(1));
         QCOMPARE(Closer.Boxes[0].Text, QString("Invalid group code"));
@@ -389,17 +394,17 @@ class WindowTest : public QObject {
         QVERIFY(Closer.Boxes[0].OkOnly);
         QVERIFY(Closer.Boxes[0].Modal);
         QVERIFY(Closer.Boxes[0].CursorRestored);
-        QCOMPARE(W->lblMessage->text(), QString());
-        QCOMPARE(W->PanelColor(), clWhite);
-        QCOMPARE(W->focusWidget(), W->edtMarkCode);
+        QCOMPARE(FWindow->lblMessage->text(), QString());
+        QCOMPARE(FWindow->PanelColor(), clWhite);
+        QCOMPARE(FWindow->focusWidget(), FWindow->edtMarkCode);
 
         // A typed path is not a chosen file.
-        W->edtFileName->setText(DataDir() + "/avi/signed_mjpeg_pcm.avi");
+        FWindow->edtFileName->setText(DataDir() + "/avi/signed_mjpeg_pcm.avi");
         Verify("SITE-42");
         QCOMPARE(Closer.Boxes.size(), size_t(2));
         QCOMPARE(Closer.Boxes[1].Text, QString("Invalid file"));
         QVERIFY(Closer.Boxes[1].CursorRestored);
-        QCOMPARE(W->focusWidget(), W->edtFileName);
+        QCOMPARE(FWindow->focusWidget(), FWindow->edtFileName);
 
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
         Verify(QString(256, 'x'));
@@ -408,10 +413,10 @@ class WindowTest : public QObject {
     }
 
     void temporaryFolderProblemsAreYellow() {
-        BoxCloser Closer;
+        TBoxCloser Closer;
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
         Verify("SITE-42");
-        QCOMPARE(W->PanelColor(), clBlue);
+        QCOMPARE(FWindow->PanelColor(), clBlue);
         const QByteArray Old = qgetenv("TEMP");
         qputenv("TEMP", "/nonexistent/quillon/temp");
         Verify("SITE-42");
@@ -419,8 +424,8 @@ class WindowTest : public QObject {
             qunsetenv("TEMP");
         else
             qputenv("TEMP", Old);
-        QCOMPARE(W->PanelColor(), clYellow);
-        QCOMPARE(W->lblMessage->text(), QString("Original image file !!"));
+        QCOMPARE(FWindow->PanelColor(), clYellow);
+        QCOMPARE(FWindow->lblMessage->text(), QString("Original image file !!"));
         QCOMPARE(Closer.Boxes.size(), size_t(1));
         QCOMPARE(Closer.Boxes[0].Text,
                  QString("In your system, the environment value as \"TEMP\" is not set.\r\n"
@@ -436,13 +441,13 @@ class WindowTest : public QObject {
         const QString Clip = Dir.filePath("CLIP.AVI");
         QVERIFY(QFile::copy(DataDir() + "/avi/ff_mjpeg_pcm.avi", Clip));
 
-        W->edtFileName->setText(AccessCode);
-        W->edtFileNameButtonClick();
-        BoxCloser Closer;
+        FWindow->edtFileName->setText(AccessCode);
+        FWindow->edtFileNameButtonClick();
+        TBoxCloser Closer;
         for (const QString& Source : {Photo, Clip}) {
             Choose(Source);
-            W->edtMarkCode->setText("SITE-42");
-            QTest::mouseClick(W->btnSet, Qt::LeftButton);
+            FWindow->edtMarkCode->setText("SITE-42");
+            QTest::mouseClick(FWindow->btnSet, Qt::LeftButton);
         }
         QVERIFY(Closer.Boxes.empty());
         QVERIFY(QFile::exists(Photo + ".mod.jpg"));
@@ -451,25 +456,25 @@ class WindowTest : public QObject {
         for (const QString& Copy : {Photo + ".mod.jpg", Clip + ".mod.avi"}) {
             Choose(Copy);
             Verify("SITE-42");
-            QCOMPARE(W->PanelColor(), clBlue);
+            QCOMPARE(FWindow->PanelColor(), clBlue);
         }
     }
 
     void failedSetSaysSo() {
-        W->edtFileName->setText(AccessCode);
-        W->edtFileNameButtonClick();
-        BoxCloser Closer;
-        W->edtMarkCode->setText("SITE-42");
-        QTest::mouseClick(W->btnSet, Qt::LeftButton);
+        FWindow->edtFileName->setText(AccessCode);
+        FWindow->edtFileNameButtonClick();
+        TBoxCloser Closer;
+        FWindow->edtMarkCode->setText("SITE-42");
+        QTest::mouseClick(FWindow->btnSet, Qt::LeftButton);
         QCOMPARE(Closer.Boxes.size(), size_t(1));
         QCOMPARE(Closer.Boxes[0].Text, QString::fromStdString(SigningFailedText(".mod.jpg")));
         QVERIFY(Closer.Boxes[0].OkOnly);
-        QCOMPARE(W->lblMessage->text(), QString("Choose a file to verify."));
+        QCOMPARE(FWindow->lblMessage->text(), QString("Choose a file to verify."));
     }
 
     void closeEndsTheWindow() {
-        QTest::mouseClick(W->btnClose, Qt::LeftButton);
-        QVERIFY(!W->isVisible());
+        QTest::mouseClick(FWindow->btnClose, Qt::LeftButton);
+        QVERIFY(!FWindow->isVisible());
     }
 };
 

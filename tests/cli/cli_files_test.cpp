@@ -10,7 +10,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     const fs::path R = Dir.Path();
     fs::create_directories(R / "b" / "deep" / "er");
     fs::create_directories(R / "a.avi"); // a folder, not a movie
@@ -33,7 +33,7 @@ TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
 }
 
 TEST(CliFiles, FolderWithoutMediaIsAProblem) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     test::WriteBytes(Dir / "readme.txt", std::string("x"));
     const TVerifyTargets T = CollectVerifyTargets({Dir.Path().string()});
     EXPECT_TRUE(T.Files.empty());

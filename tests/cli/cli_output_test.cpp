@@ -159,7 +159,7 @@ TEST(CliRenderRows, ChecksumCountWrapsAt65536BytesARow) {
 }
 
 TEST(CliRenderRows, BgrNameGetsTheRawRowsWithoutPadding) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     const TRenderedImage Image = MakeImage(5, 3, 7, 5);
     const std::string Path = Dir / "out.BGR";
     WriteRenderedImage(Image, Path);
@@ -170,7 +170,7 @@ TEST(CliRenderRows, BgrNameGetsTheRawRowsWithoutPadding) {
 }
 
 TEST(CliRenderRows, UnwritableDestinationRaisesAndLeavesNothing) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     const TRenderedImage Image = MakeImage(2, 2, 0, 6);
     const std::string Path = Dir / "missing/out.ppm";
     EXPECT_THROW(WriteRenderedImage(Image, Path), EFileError);

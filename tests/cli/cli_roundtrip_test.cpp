@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 std::string VerifyLine(const std::string& Path, int Code, const std::string& Verdict) {
     return Path + "\t" + std::to_string(Code) + "\t" + Verdict + "\n";
 }
-const std::string kOriginal = "Original image file !!";
-const std::string kChanged = "Entire image changed or wrong SITE-CODE !!";
+const std::string TextOriginal = "Original image file !!";
+const std::string TextChanged = "Entire image changed or wrong SITE-CODE !!";
 
 uint32_t LittleEndian32(const std::vector<uint8_t>& B, size_t At) {
     return B[At] | B[At + 1] << 8 | B[At + 2] << 16 | static_cast<uint32_t>(B[At + 3]) << 24;
@@ -27,7 +27,7 @@ uint32_t LittleEndian32(const std::vector<uint8_t>& B, size_t At) {
 
 TEST(CliRoundTrip, MissingTempFolderGivesTheTempMessage) {
     const fs::path Signed = TestDataDir() / "avi" / "signed_mjpeg_pcm.avi";
-    const ScopedEnv Temp("TEMP", "");
+    const TScopedEnv Temp("TEMP", "");
     const TCliRun Run = RunCliProcess({"verify", "--site-code", "SITE-42", Signed.string()});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, VerifyLine(Signed.string(), -4,
@@ -37,7 +37,7 @@ TEST(CliRoundTrip, MissingTempFolderGivesTheTempMessage) {
 }
 
 TEST(CliRoundTrip, SignFailuresSayWhy) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Text = Dir / "notes.jpg";
     WriteBytes(Text, std::string("plain text"));
     const std::string Tiny = Dir / "tiny.avi";
@@ -99,7 +99,7 @@ TRendered ParseRender(const std::string& Out) {
 TEST(CliRoundTrip, AviSignedCopyCarriesTheKeyedChecksumsAndVerifies) {
     const fs::path Data = TestDataDir() / "avi";
     const auto Row = TsvRow(Data / "expected_avi.tsv", "ff_rawvideo_bgr24_tiny.avi");
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Src = Dir / "Clip.AVI";
     fs::copy_file(Data / "ff_rawvideo_bgr24_tiny.avi", Src);
     const std::vector<uint8_t> Original = ReadBytes(Src);
@@ -117,16 +117,16 @@ TEST(CliRoundTrip, AviSignedCopyCarriesTheKeyedChecksumsAndVerifies) {
 
     Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dst});
     EXPECT_EQ(Run.Status, 0);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, 1, kOriginal));
+    EXPECT_EQ(Run.Out, VerifyLine(Dst, 1, TextOriginal));
     Run = RunCliProcess({"verify", "--site-code", "SITE-43", Dst, Src});
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, kChanged) + VerifyLine(Src, -3, kChanged));
+    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, TextChanged) + VerifyLine(Src, -3, TextChanged));
     EXPECT_EQ(ReadBytes(Src), Original);
     EXPECT_EQ(ReadBytes(Dst), Signed);
 }
 
 TEST(CliRoundTrip, JpegSignedWithAKeyFromStandardInput) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Src = Dir / "photo.jpg";
     fs::copy_file(TestDataDir() / "jpeg" / "jpeg" / "q100like_reencode_rose.jpg", Src);
     const std::vector<uint8_t> Original = ReadBytes(Src);
@@ -140,11 +140,11 @@ TEST(CliRoundTrip, JpegSignedWithAKeyFromStandardInput) {
 
     Run = RunCliProcess({"verify", "--site-code", Key, Dst});
     EXPECT_EQ(Run.Status, 0);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, 1, kOriginal));
+    EXPECT_EQ(Run.Out, VerifyLine(Dst, 1, TextOriginal));
     // The line end was not part of the key, but every blank was.
     Run = RunCliProcess({"verify", "--site-code", "-", Dst}, Key.substr(1) + "\n");
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, kChanged));
+    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, TextChanged));
     Run = RunCliProcess({"verify", "--site-code", "-", Dst}, "");
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, VerifyLine(Dst, -1, "Invalid group code"));
@@ -169,7 +169,7 @@ TEST(CliRender, ChecksumAndRowsAgreeWithTheCorpus) {
           "wide_65500x1", "coef_natural_prog_dcAl3_420_64x48_trunc_scan1_end"}) {
         SCOPED_TRACE(Name);
         const auto Row = TsvRow(Data / "expected.tsv", Name);
-        ScratchDir Dir;
+        TScratchDir Dir;
         const std::string Bgr = Dir / "rows.bgr";
         const TCliRun Run = RunCliProcess(
             {"render", (Data / "jpeg" / (std::string(Name) + ".jpg")).string(), "--out", Bgr});
@@ -191,7 +191,7 @@ TEST(CliRender, ChecksumAndRowsAgreeWithTheCorpus) {
 
 TEST(CliRender, PpmHasTheRowsInRedGreenBlue) {
     const fs::path Data = TestDataDir() / "jpeg";
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Ppm = Dir / "rose.ppm";
     const TCliRun Run =
         RunCliProcess({"render", (Data / "jpeg" / "samp_13_rose_q75.jpg").string(), "--out", Ppm});
@@ -211,7 +211,7 @@ TEST(CliRender, PpmOfAnRgbCodedFileKeepsItsStoredOrder) {
     // RGB-coded rows already hold red, green, blue; swapping them would
     // give the picture the wrong colours.
     const fs::path Data = TestDataDir() / "jpeg";
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Ppm = Dir / "rgb.ppm";
     const TCliRun Run = RunCliProcess(
         {"render", (Data / "jpeg" / "cs_rgb_adobe0_idsRGB_photo72x48.jpg").string(), "--out", Ppm});
@@ -300,7 +300,7 @@ TEST(CliTrace, DiagnosticLinesOnlyWithTrace) {
     EXPECT_EQ(Run.Err, "");
     Run = RunCliProcess({"--trace", "verify", "--site-code", "SITE-42", Signed.string()});
     EXPECT_EQ(Run.Status, 0);
-    EXPECT_EQ(Run.Out, VerifyLine(Signed.string(), 1, kOriginal));
+    EXPECT_EQ(Run.Out, VerifyLine(Signed.string(), 1, TextOriginal));
     bool SawHeader = false, SawChunk = false;
     for (const std::string& Line : Lines(Run.Err)) {
         EXPECT_EQ(Line.rfind("quillon-cli trace: ", 0), 0u) << Line;
@@ -312,14 +312,14 @@ TEST(CliTrace, DiagnosticLinesOnlyWithTrace) {
 
 TEST(CliRoundTrip, BatchExitStatusFollowsTheWorstFile) {
     const fs::path Data = TestDataDir();
-    ScratchDir Dir;
+    TScratchDir Dir;
     fs::copy_file(Data / "avi" / "signed_mjpeg_pcm.avi", Dir / "a.avi");
     fs::copy_file(Data / "jpeg-signed" / "jpeg" / "signed_q090_420_plasma128x96.jpg",
                   Dir / "b.jpg");
     TCliRun Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 0) << Run.Out;
-    EXPECT_EQ(Run.Out,
-              VerifyLine(Dir / "a.avi", 1, kOriginal) + VerifyLine(Dir / "b.jpg", 1, kOriginal));
+    EXPECT_EQ(Run.Out, VerifyLine(Dir / "a.avi", 1, TextOriginal) +
+                           VerifyLine(Dir / "b.jpg", 1, TextOriginal));
 
     const std::string Missing = Dir / "gone.jpg";
     Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dir.Path().string(), Missing});

@@ -64,7 +64,7 @@ TEST(CliUsage, HelpExplainsEveryCommandAndWarnsInOneLine) {
 }
 
 TEST(CliUsage, OverlongSiteCodeIsRefusedLikeAnEmptyOne) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Path = Dir / "none.jpg";
     const std::string Long(256, 'A');
     TCliRun Run = RunCliInProcess({"verify", "--site-code", Long, Path});
@@ -87,7 +87,7 @@ TEST(CliUsage, SiteCodeWithNulFromStandardInputIsAUsageError) {
 }
 
 TEST(CliUsage, JsonLinesEscapeOddPaths) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Name = std::string("we\"ird\\ \t\x01\xFF\xC3\xA9 name.JPG");
     WriteBytes(Dir / Name, std::string("not a jpeg"));
     const TCliRun Run =
@@ -101,7 +101,7 @@ TEST(CliUsage, JsonLinesEscapeOddPaths) {
 }
 
 TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const fs::path R = Dir.Path();
     fs::create_directories(R / "tree" / "sub");
     for (const char* Name : {"tree/b.AVI", "tree/a.jpeg", "tree/sub/c.Jpg", "tree/skip.png"})
@@ -122,7 +122,7 @@ TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
 }
 
 TEST(CliUsage, FolderWithoutMediaFilesFails) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     WriteBytes(Dir / "a.txt", std::string("x"));
     const TCliRun Run = RunCliInProcess({"verify", "--site-code", "K", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 1);
@@ -131,7 +131,7 @@ TEST(CliUsage, FolderWithoutMediaFilesFails) {
 }
 
 TEST(CliUsage, SignRefusesKeysThatCouldNeverVerify) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Src = Dir / "clip.avi";
     WriteBytes(Src, std::string(64, 'x'));
     for (const std::string& Key : {std::string(), std::string(256, 'k')}) {
@@ -144,7 +144,7 @@ TEST(CliUsage, SignRefusesKeysThatCouldNeverVerify) {
 }
 
 TEST(CliUsage, SignFailuresNameTheDestination) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Missing = Dir / "photo.jpg";
     TCliRun Run = RunCliInProcess({"sign", "--site-code", "K", Missing});
     EXPECT_EQ(Run.Status, 1);
@@ -161,7 +161,7 @@ TEST(CliUsage, SignFailuresNameTheDestination) {
 }
 
 TEST(CliUsage, RenderAndCommentOfMissingFilesFail) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     for (const char* Cmd : {"render", "comment"}) {
         const TCliRun Run = RunCliInProcess({Cmd, Dir / "none.jpg"});
         EXPECT_EQ(Run.Status, 1) << Cmd;

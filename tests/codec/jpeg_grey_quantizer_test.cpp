@@ -13,11 +13,11 @@
 namespace quillon {
 namespace {
 
-using Rows = std::vector<std::vector<uint8_t>>;
+using TRows = std::vector<std::vector<uint8_t>>;
 
-Rows QuantizeAll(const Rows& Samples) {
+TRows QuantizeAll(const TRows& Samples) {
     TGreyQuantizer Quantizer(static_cast<int>(Samples.at(0).size()));
-    Rows Out;
+    TRows Out;
     for (const auto& Row : Samples) {
         Out.emplace_back(Row.size());
         Quantizer.QuantizeRow(Row.data(), Out.back().data());
@@ -44,8 +44,8 @@ TEST(GreyQuantizer, PaletteMatchesReferenceLevels) {
 // directions.
 TEST(GreyQuantizer, FlatFieldsOnExactLevelsCarryNoError) {
     for (int Value : {0, 254, 255}) {
-        const Rows Out =
-            QuantizeAll(Rows(5, std::vector<uint8_t>(13, static_cast<uint8_t>(Value))));
+        const TRows Out =
+            QuantizeAll(TRows(5, std::vector<uint8_t>(13, static_cast<uint8_t>(Value))));
         for (const auto& Row : Out) {
             for (uint8_t Index : Row) {
                 ASSERT_EQ(TGreyQuantizer::Level(Index), Value) << "flat field " << Value;
@@ -66,8 +66,8 @@ TEST(GreyQuantizer, FlatFieldsOfOneAndOneTwentyEightFollowReference) {
     ASSERT_EQ(Ref.size(), 40u * 16u);
     for (int Value : {1, 128}) {
         const int Base = Value == 1 ? 0 : 117;
-        const Rows Out =
-            QuantizeAll(Rows(16, std::vector<uint8_t>(40, static_cast<uint8_t>(Value))));
+        const TRows Out =
+            QuantizeAll(TRows(16, std::vector<uint8_t>(40, static_cast<uint8_t>(Value))));
         for (size_t Y = 0; Y < 16; ++Y) {
             for (size_t X = 0; X < 40; ++X) {
                 ASSERT_EQ(Out[Y][X], Base + Ref[Y * 40 + X])
@@ -81,7 +81,7 @@ TEST(GreyQuantizer, FlatFieldsOfOneAndOneTwentyEightFollowReference) {
 // first row runs left to right with no error from above, the second right to
 // left, the third left to right again.
 TEST(GreyQuantizer, SerpentineErrorFlowOnSmallField) {
-    const Rows Out = QuantizeAll(Rows(3, std::vector<uint8_t>(4, 6)));
+    const TRows Out = QuantizeAll(TRows(3, std::vector<uint8_t>(4, 6)));
     EXPECT_EQ(Out[0], (std::vector<uint8_t>{5, 5, 5, 5}));
     EXPECT_EQ(Out[1], (std::vector<uint8_t>{6, 6, 6, 5}));
     EXPECT_EQ(Out[2], (std::vector<uint8_t>{5, 5, 6, 5}));
@@ -90,7 +90,7 @@ TEST(GreyQuantizer, SerpentineErrorFlowOnSmallField) {
 // In a one-pixel-wide picture the error sent down lands in the spare entries
 // beside the column and never reaches the next row.
 TEST(GreyQuantizer, SingleColumnDropsDownwardError) {
-    const Rows Out = QuantizeAll(Rows(6, std::vector<uint8_t>(1, 6)));
+    const TRows Out = QuantizeAll(TRows(6, std::vector<uint8_t>(1, 6)));
     for (const auto& Row : Out) {
         EXPECT_EQ(Row.at(0), 5);
     }
@@ -100,9 +100,9 @@ TEST(GreyQuantizer, SingleColumnDropsDownwardError) {
 // decoder's samples are known exactly: (q*DC + 4) >> 3, wrapped into
 // -512..511, plus 128, clamped. That lets the quantiser be checked against
 // the reference's own palette indices.
-Rows FlatBlockSamples(const std::string& Name) {
+TRows FlatBlockSamples(const std::string& Name) {
     const auto Bytes = test::ReadBytes(test::TestDataDir() / "jpeg" / "jpeg" / (Name + ".jpg"));
-    Rows Samples;
+    TRows Samples;
     try {
         test::TJpegReader Reader(Bytes);
         jpeg_decompress_struct& Info = Reader.Info;
@@ -147,13 +147,13 @@ TEST(GreyQuantizer, MatchesReferenceIndicesOnFlatBlockFiles) {
           "coef_dcsweep_q8_step1_gray64x64", "coef_dcsweep_q37_step3_gray64x64",
           "coef_dcsweep_q255_step1_gray64x64"}) {
         SCOPED_TRACE(Name);
-        const Rows Samples = FlatBlockSamples(Name);
+        const TRows Samples = FlatBlockSamples(Name);
         ASSERT_FALSE(Samples.empty());
         const auto Expected =
             test::ReadBytes(test::TestDataDir() / "jpeg" / "rows" / (Name + ".idx"));
         const size_t W = Samples[0].size();
         ASSERT_EQ(Expected.size(), W * Samples.size());
-        const Rows Out = QuantizeAll(Samples);
+        const TRows Out = QuantizeAll(Samples);
         for (size_t Y = 0; Y < Out.size(); ++Y) {
             const std::vector<uint8_t> Want(Expected.begin() + static_cast<long>(Y * W),
                                             Expected.begin() + static_cast<long>((Y + 1) * W));

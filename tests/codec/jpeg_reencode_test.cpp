@@ -37,7 +37,7 @@ std::string Leading(const std::string& Path, size_t N) {
 }
 
 TEST(ReencodeJpeg, WritesTheFixedBaselineLayout) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     ReencodeJpeg(Corpus("cs_jfif_ycbcr_photo72x48").string(), Dir / "out.jpg");
     const auto Bytes = ReadBytes(Dir / "out.jpg");
     const std::string S(Bytes.begin(), Bytes.end());
@@ -69,7 +69,7 @@ TEST(ReencodeJpeg, WritesTheFixedBaselineLayout) {
 }
 
 TEST(ReencodeJpeg, StaysCloseToTheSourcePixels) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Src = Corpus("cs_jfif_ycbcr_photo72x48").string();
     ReencodeJpeg(Src, Dir / "out.jpg");
     const TRenderedImage A = RenderJpegFile(Src);
@@ -86,7 +86,7 @@ TEST(ReencodeJpeg, StaysCloseToTheSourcePixels) {
 }
 
 TEST(ReencodeJpeg, GreySourceBecomesColourFileWithEqualChannels) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     ReencodeJpeg(Corpus("gray_photo90x60_q50").string(), Dir / "g.jpg");
     const std::string Head = Leading(Dir / "g.jpg", 177);
     ASSERT_EQ(Head.size(), 177u);
@@ -101,7 +101,7 @@ TEST(ReencodeJpeg, GreySourceBecomesColourFileWithEqualChannels) {
 }
 
 TEST(ReencodeJpeg, TinySizes) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     for (const char* Name : {"size_444_1x1", "size_420_1x7", "size_420_3x1", "gray_size_1x1"}) {
         ReencodeJpeg(Corpus(Name).string(), Dir / "t.jpg");
         const TRenderedImage A = RenderJpegFile(Corpus(Name).string());
@@ -112,7 +112,7 @@ TEST(ReencodeJpeg, TinySizes) {
 }
 
 TEST(ReencodeJpeg, SamePathReplacesTheFile) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     fs::copy_file(Corpus("mk_com_before_sof_photo64x40"), Dir / "s.jpg");
     ReencodeJpeg(Dir / "s.jpg", Dir / "s.jpg");
     EXPECT_EQ(Leading(Dir / "s.jpg", 4), "\xFF\xD8\xFF\xE0");
@@ -121,7 +121,7 @@ TEST(ReencodeJpeg, SamePathReplacesTheFile) {
 }
 
 TEST(ReencodeJpeg, MissingSourceDoesNothing) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     WriteBytes(Dir / "d.jpg", std::string("keep"));
     EXPECT_NO_THROW(ReencodeJpeg(Dir / "none.jpg", Dir / "d.jpg"));
     EXPECT_EQ(Leading(Dir / "d.jpg", 10), "keep");
@@ -133,7 +133,7 @@ TEST(ReencodeJpeg, MissingSourceDoesNothing) {
 }
 
 TEST(ReencodeJpeg, FailuresRaiseAndWriteNothing) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     WriteBytes(Dir / "d.jpg", std::string("keep"));
     EXPECT_THROW(ReencodeJpeg(Corpus("err_not_jpeg_text").string(), Dir / "d.jpg"), EJpegError);
     EXPECT_EQ(Leading(Dir / "d.jpg", 10), "keep");
@@ -160,7 +160,7 @@ TEST(EncodeJpegQuality100, CodecErrorBecomesJpegError) {
 }
 
 TEST(CommentInsertion, RowsRenderIdenticallyBeforeAndAfter) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     int Checked = 0;
     for (auto& Row : ReadTsv(TestDataDir() / "jpeg" / "expected.tsv")) {
         const std::string& Name = Row["name"];

@@ -106,7 +106,7 @@ void ExpectSameRows(const TRenderedImage& A, const TRenderedImage& B) {
 }
 
 TEST(JpegRender, UnreadableFileNamesPathAndReason) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     const std::string Path = Dir / "absent.jpg";
     try {
         RenderJpegFile(Path);
@@ -119,7 +119,7 @@ TEST(JpegRender, UnreadableFileNamesPathAndReason) {
 }
 
 TEST(JpegRender, FileAndMemoryAndRepeatedRendersAgree) {
-    test::ScratchDir Dir;
+    test::TScratchDir Dir;
     const TBytes Data = EncodePicture(61, 47, TLayout::Progressive);
     test::WriteBytes(Dir / "p.jpg", Data);
     const TRenderedImage First = RenderJpegFile(Dir / "p.jpg");

@@ -20,29 +20,29 @@ using test::List;
 using test::RawChunk;
 using test::RawList;
 
-struct WalkNode {
+struct TWalkNode {
     uint32_t Position = 0;
     int32_t Level = 0;
     bool IsList = false;
     uint32_t ID = 0, Size = 0, FormType = 0;
-    bool operator==(const WalkNode&) const = default;
+    bool operator==(const TWalkNode&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& Out, const WalkNode& N) {
+std::ostream& operator<<(std::ostream& Out, const TWalkNode& N) {
     return Out << "{pos " << N.Position << " level " << N.Level << (N.IsList ? " list " : " chunk ")
                << std::hex << N.ID << " size " << N.Size << " form " << N.FormType << std::dec
                << "}";
 }
 
-struct Walk {
-    std::vector<WalkNode> Nodes;
+struct TWalk {
+    std::vector<TWalkNode> Nodes;
     std::vector<std::string> Lines;
     int64_t EndPosition = 0;
 };
 
-Walk WalkFile(const std::string& Path) {
-    Walk W;
-    ScopedDebugSink Sink([&](std::string_view Line) { W.Lines.emplace_back(Line); });
+TWalk WalkFile(const std::string& Path) {
+    TWalk W;
+    TScopedDebugSink Sink([&](std::string_view Line) { W.Lines.emplace_back(Line); });
     TAVIStream Stream(Path);
     const TChunkItem* First = Stream.ReadChunks(0, 0xFFFFFFFFu);
     EXPECT_EQ(First, Stream.First());
@@ -61,10 +61,10 @@ Walk WalkFile(const std::string& Path) {
 
 // The walk as first designed, recursing into every list, over bytes in
 // memory: the oracle for the stack-based walk.
-class RecursiveWalk {
+class TRecursiveWalk {
   public:
-    explicit RecursiveWalk(const std::string& Bytes) : FBytes(Bytes) { Level(0, 0xFFFFFFFFu); }
-    Walk Result;
+    explicit TRecursiveWalk(const std::string& Bytes) : FBytes(Bytes) { Level(0, 0xFFFFFFFFu); }
+    TWalk Result;
 
   private:
     void Level(int32_t L, uint32_t Bound) {
@@ -75,7 +75,7 @@ class RecursiveWalk {
             Result.Lines.emplace_back(Line);
             if (FPos >= static_cast<int64_t>(Bound))
                 return;
-            WalkNode N;
+            TWalkNode N;
             N.Position = static_cast<uint32_t>(FPos);
             N.Level = L;
             std::string Header = Take(8);
@@ -83,7 +83,7 @@ class RecursiveWalk {
                 return;
             N.ID = Load(Header, 0);
             N.Size = Load(Header, 4);
-            N.IsList = N.ID == kRiffID || N.ID == kListID;
+            N.IsList = N.ID == RiffID || N.ID == ListID;
             if (N.IsList) {
                 std::string Form = Take(4);
                 Form.resize(4, '\0');
@@ -125,44 +125,44 @@ class RecursiveWalk {
 
 class AviWalk : public ::testing::Test {
   protected:
-    Walk WalkBytes(const std::string& Bytes) {
+    TWalk WalkBytes(const std::string& Bytes) {
         const std::string Path = FScratch / "walk.avi";
         test::WriteBytes(Path, Bytes);
         return WalkFile(Path);
     }
     void ExpectSameAsRecursive(const std::string& Bytes) {
-        const Walk Flat = WalkBytes(Bytes);
-        const RecursiveWalk Ref(Bytes);
+        const TWalk Flat = WalkBytes(Bytes);
+        const TRecursiveWalk Ref(Bytes);
         ASSERT_EQ(Flat.Nodes, Ref.Result.Nodes);
         ASSERT_EQ(Flat.Lines, Ref.Result.Lines);
     }
-    static std::vector<int32_t> Levels(const Walk& W) {
+    static std::vector<int32_t> Levels(const TWalk& W) {
         std::vector<int32_t> L;
         for (const auto& N : W.Nodes)
             L.push_back(N.Level);
         return L;
     }
-    static std::vector<uint32_t> Positions(const Walk& W) {
+    static std::vector<uint32_t> Positions(const TWalk& W) {
         std::vector<uint32_t> P;
         for (const auto& N : W.Nodes)
             P.push_back(N.Position);
         return P;
     }
-    test::ScratchDir FScratch;
+    test::TScratchDir FScratch;
 };
 
 TEST_F(AviWalk, ReferenceFilesGiveExpectedNodesAndMatchRecursiveWalk) {
     for (const auto& E : test::LoadAviExpectations()) {
         SCOPED_TRACE(E.Name);
         const auto Path = test::TestDataDir() / "avi" / E.Name;
-        const Walk W = WalkFile(Path.string());
+        const TWalk W = WalkFile(Path.string());
         EXPECT_EQ(static_cast<int>(W.Nodes.size()), E.NodeCount);
         int MaxLevel = -1;
         for (const auto& N : W.Nodes)
             MaxLevel = std::max(MaxLevel, N.Level);
         EXPECT_EQ(MaxLevel, E.MaxLevel);
         const std::vector<uint8_t> Raw = test::ReadBytes(Path);
-        const RecursiveWalk Ref(std::string(Raw.begin(), Raw.end()));
+        const TRecursiveWalk Ref(std::string(Raw.begin(), Raw.end()));
         EXPECT_EQ(W.Nodes, Ref.Result.Nodes);
         EXPECT_EQ(W.Lines, Ref.Result.Lines);
     }
@@ -172,7 +172,7 @@ TEST_F(AviWalk, WritesPositionLinesOfEveryLevel) {
     const std::string File =
         List("RIFF", "AVI ", List("LIST", "hdrl", Chunk("avih", "1234")) + Chunk("abcd", "xyz"));
     ASSERT_EQ(File.size(), 48u);
-    const Walk W = WalkBytes(File);
+    const TWalk W = WalkBytes(File);
     const std::vector<std::string> Expected = {
         "--------- position:0, -1",  "--------- position:12, 48", "--------- position:24, 36",
         "--------- position:36, 36", "--------- position:36, 48", "--------- position:48, 48",
@@ -185,7 +185,7 @@ TEST_F(AviWalk, WritesPositionLinesOfEveryLevel) {
 }
 
 TEST_F(AviWalk, UsualMovieIsListedInPreOrder) {
-    const Walk W = WalkBytes(test::SampleMovie());
+    const TWalk W = WalkBytes(test::SampleMovie());
     std::vector<std::string> Ids;
     for (const auto& N : W.Nodes) {
         const std::string Id = std::string(Le32(N.ID));
@@ -200,7 +200,7 @@ TEST_F(AviWalk, UsualMovieIsListedInPreOrder) {
 TEST_F(AviWalk, OddPayloadsAreFollowedByAPadByte) {
     const std::string File = RawChunk("odd3", 3, "abc?") + RawChunk("evn4", 4, "abcd") +
                              RawChunk("odd1", 1, "a?") + RawChunk("zero", 0) + RawChunk("last", 0);
-    const Walk W = WalkBytes(File);
+    const TWalk W = WalkBytes(File);
     EXPECT_EQ(Positions(W), (std::vector<uint32_t>{0, 12, 24, 34, 42}));
     EXPECT_EQ(Levels(W), (std::vector<int32_t>{0, 0, 0, 0, 0}));
 }
@@ -209,7 +209,7 @@ TEST_F(AviWalk, ListsWithoutRoomForChildrenLeaveThemToTheEnclosingLevel) {
     const std::string Inner = RawList("LIST", 0, "zero") + RawList("LIST", 1, "one ") +
                               RawList("LIST", 3, "thre") + RawList("LIST", 4, "four") +
                               RawList("LIST", 0xFFFFFFF8u, "wrap") + Chunk("data", "1234");
-    const Walk W = WalkBytes(List("RIFF", "AVI ", Inner));
+    const TWalk W = WalkBytes(List("RIFF", "AVI ", Inner));
     EXPECT_EQ(Positions(W), (std::vector<uint32_t>{0, 12, 24, 36, 48, 60, 72}));
     EXPECT_EQ(Levels(W), (std::vector<int32_t>{0, 1, 1, 1, 1, 1, 1}));
     // Each empty list still opens a level that ends at once.
@@ -222,7 +222,7 @@ TEST_F(AviWalk, OversizeChildIsSkippedToItsOwnEnd) {
     const std::string File = RawList("RIFF", 64, "AVI ") + RawList("LIST", 16, "hdrl") +
                              RawChunk("big ", 20, std::string(20, 'b')) + Chunk("next", "12345678");
     ASSERT_EQ(File.size(), 68u);
-    const Walk W = WalkBytes(File);
+    const TWalk W = WalkBytes(File);
     EXPECT_EQ(Positions(W), (std::vector<uint32_t>{0, 12, 24, 52}));
     EXPECT_EQ(Levels(W), (std::vector<int32_t>{0, 1, 2, 1}));
     ExpectSameAsRecursive(File);
@@ -234,7 +234,7 @@ TEST_F(AviWalk, ChunkWhoseSizeWrapsEndsTheWholeWalk) {
              List("LIST", "movi",
                   Chunk("00dc", "ab") + RawChunk("00dc", 0xFFFFFFF8u) + Chunk("01wb", "cd"))) +
         Chunk("tail", "xx");
-    const Walk W = WalkBytes(File);
+    const TWalk W = WalkBytes(File);
     ASSERT_EQ(W.Nodes.size(), 4u);
     EXPECT_EQ(W.Nodes.back().Position, 34u);
     EXPECT_EQ(W.Nodes.back().Size, 0xFFFFFFF8u);
@@ -244,7 +244,7 @@ TEST_F(AviWalk, ChunkWhoseSizeWrapsEndsTheWholeWalk) {
 
 TEST_F(AviWalk, EightTrailingBytesMakeANodeSevenDoNot) {
     const std::string Riff = List("RIFF", "AVI ", Chunk("abcd", "1234"));
-    const Walk Eight = WalkBytes(Riff + "tail" + Le32(5));
+    const TWalk Eight = WalkBytes(Riff + "tail" + Le32(5));
     ASSERT_EQ(Eight.Nodes.size(), 3u);
     EXPECT_EQ(Eight.Nodes.back().Level, 0);
     EXPECT_EQ(Eight.Nodes.back().Position, Riff.size());
@@ -254,16 +254,16 @@ TEST_F(AviWalk, EightTrailingBytesMakeANodeSevenDoNot) {
 
 TEST_F(AviWalk, EnlargedRiffSizeGivesTheSameList) {
     std::string File = test::SampleMovie();
-    const Walk Exact = WalkBytes(File);
+    const TWalk Exact = WalkBytes(File);
     File.replace(4, 4, Le32(static_cast<uint32_t>(File.size() - 8 + 20)));
-    Walk Larger = WalkBytes(File);
+    TWalk Larger = WalkBytes(File);
     ASSERT_EQ(Larger.Nodes.size(), Exact.Nodes.size());
     Larger.Nodes[0].Size -= 20;
     EXPECT_EQ(Larger.Nodes, Exact.Nodes);
 }
 
 TEST_F(AviWalk, CutFormTypeIsFilledWithZero) {
-    const Walk W = WalkBytes("RIFF" + Le32(100) + "AV");
+    const TWalk W = WalkBytes("RIFF" + Le32(100) + "AV");
     ASSERT_EQ(W.Nodes.size(), 1u);
     EXPECT_TRUE(W.Nodes[0].IsList);
     EXPECT_EQ(W.Nodes[0].FormType, 0x5641u); // "AV", then two zero bytes
@@ -274,10 +274,10 @@ TEST_F(AviWalk, CutFormTypeIsFilledWithZero) {
 }
 
 TEST_F(AviWalk, EmptyAndTinyFilesGiveNoNode) {
-    const Walk Empty = WalkBytes("");
+    const TWalk Empty = WalkBytes("");
     EXPECT_TRUE(Empty.Nodes.empty());
     EXPECT_EQ(Empty.Lines, (std::vector<std::string>{"--------- position:0, -1"}));
-    const Walk Seven = WalkBytes(std::string("RIFF\x10\x00\x00", 7));
+    const TWalk Seven = WalkBytes(std::string("RIFF\x10\x00\x00", 7));
     EXPECT_TRUE(Seven.Nodes.empty());
     EXPECT_EQ(Seven.EndPosition, 7);
 }
@@ -314,7 +314,7 @@ TEST_F(AviWalk, HundredThousandNestedListsAreWalkedWithoutRecursion) {
     }
     File.replace(File.size() - Leaf.size(), Leaf.size(), Leaf);
 
-    const Walk W = WalkBytes(File);
+    const TWalk W = WalkBytes(File);
     ASSERT_EQ(W.Nodes.size(), static_cast<size_t>(Depth + 2));
     for (int I = 0; I <= Depth + 1; ++I)
         ASSERT_EQ(W.Nodes[I].Level, I);
@@ -328,7 +328,7 @@ TEST_F(AviWalk, HundredThousandNestedListsAreWalkedWithoutRecursion) {
 
     // Cut short: every level now ends with a failed read at the end of file.
     File.resize(File.size() - 6);
-    const Walk Cut = WalkBytes(File);
+    const TWalk Cut = WalkBytes(File);
     EXPECT_EQ(Cut.Nodes.size(), static_cast<size_t>(Depth + 1));
     EXPECT_EQ(Cut.Lines.size(), static_cast<size_t>(2 * Depth + 3));
 }

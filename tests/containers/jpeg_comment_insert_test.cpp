@@ -25,7 +25,7 @@ class CopyJpegWithCommentTest : public ::testing::Test {
         CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", Comment);
         return AsString(ReadBytes(Dir / "dst.jpg"));
     }
-    ScratchDir Dir;
+    TScratchDir Dir;
     TMiniJpeg J;
 };
 
@@ -33,93 +33,93 @@ TEST_F(CopyJpegWithCommentTest, CommentGoesInFrontOfFrameHeader) {
     const std::string Text("KvWM\0"
                            "-42",
                            8);
-    EXPECT_EQ(Copy(kSOI + J.App0 + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan, Text),
-              kSOI + J.App0 + J.Dqt + Com(Text) + J.Sof + J.Dht + J.Sos + J.Scan);
+    EXPECT_EQ(Copy(SOI + J.App0 + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan, Text),
+              SOI + J.App0 + J.Dqt + Com(Text) + J.Sof + J.Dht + J.Sos + J.Scan);
 }
 
 TEST_F(CopyJpegWithCommentTest, HeaderCommentsAreReplacedByTheNewOne) {
-    EXPECT_EQ(Copy(kSOI + Com("one") + J.App0 + Com("two") + J.Sof + Com("three") + J.Sos + J.Scan,
-                   "new"),
-              kSOI + J.App0 + Com("new") + J.Sof + J.Sos + J.Scan);
+    EXPECT_EQ(
+        Copy(SOI + Com("one") + J.App0 + Com("two") + J.Sof + Com("three") + J.Sos + J.Scan, "new"),
+        SOI + J.App0 + Com("new") + J.Sof + J.Sos + J.Scan);
 }
 
 TEST_F(CopyJpegWithCommentTest, CommentBehindScanHeaderSurvives) {
     const std::string Rest = "\x01\x02" + Com("after") + "\xFF\xD9";
-    EXPECT_EQ(Copy(kSOI + J.Sof + J.Sos + Rest, "c"), kSOI + Com("c") + J.Sof + J.Sos + Rest);
+    EXPECT_EQ(Copy(SOI + J.Sof + J.Sos + Rest, "c"), SOI + Com("c") + J.Sof + J.Sos + Rest);
 }
 
 TEST_F(CopyJpegWithCommentTest, EmptyCommentInsertsNothingButDropsComments) {
-    EXPECT_EQ(Copy(kSOI + Com("old") + J.Sof + J.Sos + J.Scan, ""), kSOI + J.Sof + J.Sos + J.Scan);
+    EXPECT_EQ(Copy(SOI + Com("old") + J.Sof + J.Sos + J.Scan, ""), SOI + J.Sof + J.Sos + J.Scan);
 }
 
 TEST_F(CopyJpegWithCommentTest, NoInsertionPointMeansNoComment) {
-    EXPECT_EQ(Copy(kSOI + J.App0 + Com("old") + J.Sos + J.Scan, "new"),
-              kSOI + J.App0 + J.Sos + J.Scan);
+    EXPECT_EQ(Copy(SOI + J.App0 + Com("old") + J.Sos + J.Scan, "new"),
+              SOI + J.App0 + J.Sos + J.Scan);
 }
 
 TEST_F(CopyJpegWithCommentTest, AnyMarkerC0ToCFIsAnInsertionPoint) {
-    EXPECT_EQ(Copy(kSOI + J.Dht + J.Sof + J.Sos, "c"), kSOI + Com("c") + J.Dht + J.Sof + J.Sos);
+    EXPECT_EQ(Copy(SOI + J.Dht + J.Sof + J.Sos, "c"), SOI + Com("c") + J.Dht + J.Sof + J.Sos);
     const std::string Dac = Segment(0xCC, "\x01\x02");
-    EXPECT_EQ(Copy(kSOI + J.App0 + Dac + J.Sos, "c"), kSOI + J.App0 + Com("c") + Dac + J.Sos);
+    EXPECT_EQ(Copy(SOI + J.App0 + Dac + J.Sos, "c"), SOI + J.App0 + Com("c") + Dac + J.Sos);
     // 0xD0.. and 0xBF are outside the range.
     const std::string Bf = Segment(0xBF, "z"), D0 = Segment(0xD0, "z");
-    EXPECT_EQ(Copy(kSOI + Bf + D0 + J.Sos, "c"), kSOI + Bf + D0 + J.Sos);
+    EXPECT_EQ(Copy(SOI + Bf + D0 + J.Sos, "c"), SOI + Bf + D0 + J.Sos);
 }
 
 TEST_F(CopyJpegWithCommentTest, InsertedAtMostOnce) {
-    EXPECT_EQ(Copy(kSOI + J.Sof + J.Dht + J.Sof + J.Sos, "c"),
-              kSOI + Com("c") + J.Sof + J.Dht + J.Sof + J.Sos);
+    EXPECT_EQ(Copy(SOI + J.Sof + J.Dht + J.Sof + J.Sos, "c"),
+              SOI + Com("c") + J.Sof + J.Dht + J.Sof + J.Sos);
 }
 
 TEST_F(CopyJpegWithCommentTest, LengthBytesCountCommentAndThemselves) {
-    const std::string Out = Copy(kSOI + J.Sof + J.Sos, std::string(16, 'x'));
+    const std::string Out = Copy(SOI + J.Sof + J.Sos, std::string(16, 'x'));
     ASSERT_GE(Out.size(), 6u);
     EXPECT_EQ(Out.substr(2, 4), Bytes({0xFF, 0xFE, 0x00, 0x12}));
     const std::string Longest(65533, '\0');
-    const std::string Max = Copy(kSOI + J.Sof + J.Sos, Longest);
+    const std::string Max = Copy(SOI + J.Sof + J.Sos, Longest);
     EXPECT_EQ(Max.substr(2, 4), Bytes({0xFF, 0xFE, 0xFF, 0xFF}));
     EXPECT_EQ(ReadJpegComment(Dir / "dst.jpg"), Longest);
 }
 
 TEST_F(CopyJpegWithCommentTest, TooLongCommentIsRefusedBeforeAnythingIsWritten) {
-    WriteBytes(Dir / "src.jpg", kSOI + J.Sof + J.Sos);
+    WriteBytes(Dir / "src.jpg", SOI + J.Sof + J.Sos);
     EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", std::string(65534, 'x')),
                  EFileError);
     EXPECT_FALSE(fs::exists(Dir / "dst.jpg"));
 }
 
 TEST_F(CopyJpegWithCommentTest, SourceEndingInsidePayloadWithoutScan) {
-    EXPECT_EQ(Copy(kSOI + J.Sof + SegmentHeader(0xE2, 100) + "abc", "c"),
-              kSOI + Com("c") + J.Sof + SegmentHeader(0xE2, 100) + "abc");
+    EXPECT_EQ(Copy(SOI + J.Sof + SegmentHeader(0xE2, 100) + "abc", "c"),
+              SOI + Com("c") + J.Sof + SegmentHeader(0xE2, 100) + "abc");
 }
 
 TEST_F(CopyJpegWithCommentTest, LengthsZeroAndOneCountNearlyAWholeSegment) {
     // Length 0 counts 65534 payload bytes: the COM and SOF behind it become
     // payload, so nothing is dropped or inserted and the copy is exact.
-    const std::string In = kSOI + SegmentHeader(0xE1, 0) + Com("kept") + J.Sof + J.Sos + J.Scan;
+    const std::string In = SOI + SegmentHeader(0xE1, 0) + Com("kept") + J.Sof + J.Sos + J.Scan;
     EXPECT_EQ(Copy(In, "c"), In);
-    const std::string In1 = kSOI + SegmentHeader(0xE1, 1) + Com("kept") + J.Sos;
+    const std::string In1 = SOI + SegmentHeader(0xE1, 1) + Com("kept") + J.Sos;
     EXPECT_EQ(Copy(In1, "c"), In1);
 }
 
 TEST_F(CopyJpegWithCommentTest, BytesBetweenSegmentsAreLostFillBytesKept) {
-    EXPECT_EQ(Copy(kSOI + "junk" + J.App0 + "\x00" + J.Sof + J.Sos, "c"),
-              kSOI + J.App0 + Com("c") + J.Sof + J.Sos);
+    EXPECT_EQ(Copy(SOI + "junk" + J.App0 + "\x00" + J.Sof + J.Sos, "c"),
+              SOI + J.App0 + Com("c") + J.Sof + J.Sos);
     // A fill byte is taken as a marker and written back as read.
-    const std::string Fill = kSOI + "\xFF" + J.Sof + J.Sos;
+    const std::string Fill = SOI + "\xFF" + J.Sof + J.Sos;
     EXPECT_EQ(Copy(Fill, "c"), Fill);
 }
 
 TEST_F(CopyJpegWithCommentTest, EarlyEndRaisesAndKeepsWhatWasWritten) {
-    WriteBytes(Dir / "src.jpg", kSOI + J.App0 + J.Sof + "\x01\x02");
+    WriteBytes(Dir / "src.jpg", SOI + J.App0 + J.Sof + "\x01\x02");
     EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", "c"), EFileError);
-    EXPECT_EQ(AsString(ReadBytes(Dir / "dst.jpg")), kSOI + J.App0 + Com("c") + J.Sof);
+    EXPECT_EQ(AsString(ReadBytes(Dir / "dst.jpg")), SOI + J.App0 + Com("c") + J.Sof);
     WriteBytes(Dir / "src.jpg", std::string("\xFF"));
     EXPECT_THROW(CopyJpegWithComment(Dir / "src.jpg", Dir / "dst.jpg", "c"), EFileError);
 }
 
 TEST_F(CopyJpegWithCommentTest, SourceIsOnlyRead) {
-    const std::string In = kSOI + Com("old") + J.Sof + J.Sos + J.Scan;
+    const std::string In = SOI + Com("old") + J.Sof + J.Sos + J.Scan;
     Copy(In, "new");
     EXPECT_EQ(AsString(ReadBytes(Dir / "src.jpg")), In);
     EXPECT_THROW(CopyJpegWithComment(Dir / "none.jpg", Dir / "dst2.jpg", "c"), EFileError);
@@ -136,7 +136,7 @@ std::set<std::string> FolderEntries(const fs::path& Dir) {
 }
 
 TEST(MakeTempFileName, FormAndVariety) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Prefix = Dir.Path().string() + "/";
     const auto HasForm = [](const std::string& Name) {
         if (Name.size() != 19 || Name.substr(0, 5) != "temp_" || Name.substr(15) != ".$$$")
@@ -161,12 +161,12 @@ TEST(MakeTempFileName, FormAndVariety) {
 
 class WriteJpegCommentTest : public ::testing::Test {
   protected:
-    ScratchDir Dir;
+    TScratchDir Dir;
     TMiniJpeg J;
 };
 
 TEST_F(WriteJpegCommentTest, RewritesInPlaceAndLeavesNoTemporaryFile) {
-    const std::string In = kSOI + J.App0 + Com("old") + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan;
+    const std::string In = SOI + J.App0 + Com("old") + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan;
     WriteBytes(Dir / "a.jpg", In);
     WriteBytes(Dir / "b.jpg", In);
     const std::string Text("KvWM\0"
@@ -182,7 +182,7 @@ TEST_F(WriteJpegCommentTest, RewritesInPlaceAndLeavesNoTemporaryFile) {
 TEST_F(WriteJpegCommentTest, RelativePathUsesCurrentFolder) {
     const fs::path Old = fs::current_path();
     fs::current_path(Dir.Path());
-    WriteBytes("rel.jpg", kSOI + J.Sof + J.Sos);
+    WriteBytes("rel.jpg", SOI + J.Sof + J.Sos);
     EXPECT_NO_THROW(WriteJpegComment("rel.jpg", "r"));
     fs::current_path(Old);
     EXPECT_EQ(ReadJpegComment(Dir / "rel.jpg"), "r");
@@ -191,7 +191,7 @@ TEST_F(WriteJpegCommentTest, RelativePathUsesCurrentFolder) {
 
 TEST_F(WriteJpegCommentTest, FailedCopyLeavesTargetAndNoTemporaryFile) {
     // The scan runs out of bytes after the temporary file was created.
-    const std::string In = kSOI + Com("old") + J.Sof + "\x01\x02\x03";
+    const std::string In = SOI + Com("old") + J.Sof + "\x01\x02\x03";
     WriteBytes(Dir / "t.jpg", In);
     EXPECT_THROW(WriteJpegComment(Dir / "t.jpg", "new"), EFileError);
     EXPECT_EQ(AsString(ReadBytes(Dir / "t.jpg")), In);
@@ -199,7 +199,7 @@ TEST_F(WriteJpegCommentTest, FailedCopyLeavesTargetAndNoTemporaryFile) {
 }
 
 TEST_F(WriteJpegCommentTest, TooLongCommentLeavesTargetAsItWas) {
-    const std::string In = kSOI + J.Sof + J.Sos;
+    const std::string In = SOI + J.Sof + J.Sos;
     WriteBytes(Dir / "t.jpg", In);
     EXPECT_THROW(WriteJpegComment(Dir / "t.jpg", std::string(70000, 'x')), EFileError);
     EXPECT_EQ(AsString(ReadBytes(Dir / "t.jpg")), In);
@@ -218,7 +218,7 @@ TEST_F(WriteJpegCommentTest, MissingTargetOrFolderRaisesAndCreatesNothing) {
 // ---- the reference files -------------------------------------------------
 
 TEST(CommentRoundTrip, EveryReferenceFile) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     const std::string Text("KvWM\0"
                            "-2147483648",
                            16);

@@ -19,31 +19,30 @@ class ReadJpegCommentTest : public ::testing::Test {
         WriteBytes(Path, Bytes);
         return ReadJpegComment(Path);
     }
-    ScratchDir Dir;
+    TScratchDir Dir;
     TMiniJpeg J;
 };
 
 TEST_F(ReadJpegCommentTest, WithoutCommentGivesEmptyText) {
-    EXPECT_EQ(Read(kSOI + J.App0 + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan), "");
+    EXPECT_EQ(Read(SOI + J.App0 + J.Dqt + J.Sof + J.Dht + J.Sos + J.Scan), "");
 }
 
 TEST_F(ReadJpegCommentTest, LastCommentBeforeScanWins) {
-    EXPECT_EQ(Read(kSOI + Com("first") + J.App0 + Com("second") + J.Sof + J.Sos + J.Scan),
-              "second");
+    EXPECT_EQ(Read(SOI + Com("first") + J.App0 + Com("second") + J.Sof + J.Sos + J.Scan), "second");
     // An empty last comment wins as well.
-    EXPECT_EQ(Read(kSOI + Com("first") + J.App0 + Com("") + J.Sof + J.Sos + J.Scan), "");
+    EXPECT_EQ(Read(SOI + Com("first") + J.App0 + Com("") + J.Sof + J.Sos + J.Scan), "");
 }
 
 TEST_F(ReadJpegCommentTest, CommentBehindScanHeaderIsNeverSeen) {
-    EXPECT_EQ(Read(kSOI + J.Sof + J.Sos + "\x11\x22" + Com("late") + "\xFF\xD9"), "");
-    EXPECT_EQ(Read(kSOI + Com("early") + J.Sof + J.Sos + Com("late")), "early");
+    EXPECT_EQ(Read(SOI + J.Sof + J.Sos + "\x11\x22" + Com("late") + "\xFF\xD9"), "");
+    EXPECT_EQ(Read(SOI + Com("early") + J.Sof + J.Sos + Com("late")), "early");
 }
 
 TEST_F(ReadJpegCommentTest, SignatureTextKeepsItsNul) {
     const std::string Text("KvWM\0"
                            "1234",
                            9);
-    const std::string Got = Read(kSOI + J.App0 + Com(Text) + J.Sof + J.Sos + J.Scan);
+    const std::string Got = Read(SOI + J.App0 + Com(Text) + J.Sof + J.Sos + J.Scan);
     ASSERT_EQ(Got.size(), 9u);
     EXPECT_EQ(Got[4], '\0');
     EXPECT_EQ(Got, Text);
@@ -52,44 +51,44 @@ TEST_F(ReadJpegCommentTest, SignatureTextKeepsItsNul) {
 TEST_F(ReadJpegCommentTest, LengthsZeroAndOneCarryNoPayload) {
     // The search for the next 0xFF starts right behind the length bytes; had
     // the lengths been taken as counts, the comments would be swallowed.
-    EXPECT_EQ(Read(kSOI + SegmentHeader(0xE1, 0) + Com("hi") + J.Sos), "hi");
-    EXPECT_EQ(Read(kSOI + SegmentHeader(0xE1, 1) + Com("ho") + J.Sos), "ho");
-    EXPECT_EQ(Read(kSOI + Com("a") + SegmentHeader(0xFE, 0) + J.Sos), "");
+    EXPECT_EQ(Read(SOI + SegmentHeader(0xE1, 0) + Com("hi") + J.Sos), "hi");
+    EXPECT_EQ(Read(SOI + SegmentHeader(0xE1, 1) + Com("ho") + J.Sos), "ho");
+    EXPECT_EQ(Read(SOI + Com("a") + SegmentHeader(0xFE, 0) + J.Sos), "");
 }
 
 TEST_F(ReadJpegCommentTest, BytesBetweenSegmentsArePassedOver) {
-    EXPECT_EQ(Read(kSOI + "junk" + Com("x") + "\x00\x01" + J.Sos), "x");
+    EXPECT_EQ(Read(SOI + "junk" + Com("x") + "\x00\x01" + J.Sos), "x");
 }
 
 TEST_F(ReadJpegCommentTest, PayloadCutByEndOfFileGivesBytesPresent) {
-    EXPECT_EQ(Read(kSOI + J.App0 + SegmentHeader(0xFE, 12) + "abc"), "abc");
+    EXPECT_EQ(Read(SOI + J.App0 + SegmentHeader(0xFE, 12) + "abc"), "abc");
 }
 
 TEST_F(ReadJpegCommentTest, FileEndingRightBehindCommentGivesIt) {
-    EXPECT_EQ(Read(kSOI + Com("only")), "only");
+    EXPECT_EQ(Read(SOI + Com("only")), "only");
 }
 
 TEST_F(ReadJpegCommentTest, FillByteIsTakenAsMarker) {
     // 0xFF 0xFF 0xFE ...: the second 0xFF is the marker, 0xFE 0x00 its length
     // (65022), so the comment disappears inside a payload cut by the end.
-    EXPECT_EQ(Read(kSOI + "\xFF" + Com("hidden") + J.Sos + J.Scan), "");
+    EXPECT_EQ(Read(SOI + "\xFF" + Com("hidden") + J.Sos + J.Scan), "");
 }
 
 TEST_F(ReadJpegCommentTest, EndOfFileWhereAByteIsNeededRaises) {
     EXPECT_THROW(Read("\xFF"), EFileError);
     EXPECT_THROW(Read(""), EFileError);
     // No further 0xFF behind a segment other than SOS.
-    EXPECT_THROW(Read(kSOI + Com("x") + "\x01\x02\x03"), EFileError);
-    EXPECT_THROW(Read(kSOI), EFileError);
+    EXPECT_THROW(Read(SOI + Com("x") + "\x01\x02\x03"), EFileError);
+    EXPECT_THROW(Read(SOI), EFileError);
     // The file ends within the three bytes behind a 0xFF.
-    EXPECT_THROW(Read(kSOI + "\xFF"), EFileError);
-    EXPECT_THROW(Read(kSOI + "\xFF\xFE"), EFileError);
-    EXPECT_THROW(Read(kSOI + "\xFF\xFE\x00"), EFileError);
+    EXPECT_THROW(Read(SOI + "\xFF"), EFileError);
+    EXPECT_THROW(Read(SOI + "\xFF\xFE"), EFileError);
+    EXPECT_THROW(Read(SOI + "\xFF\xFE\x00"), EFileError);
 }
 
 TEST_F(ReadJpegCommentTest, ScanStopsAtSosEvenWhenMoreFollows) {
     // Garbage behind SOS without a 0xFF would raise if it were searched.
-    EXPECT_EQ(Read(kSOI + Com("c") + J.Sos + "\x01\x02\x03"), "c");
+    EXPECT_EQ(Read(SOI + Com("c") + J.Sos + "\x01\x02\x03"), "c");
 }
 
 TEST_F(ReadJpegCommentTest, AnyFileIsScannedByTheSameRules) {
@@ -108,7 +107,7 @@ TEST_F(ReadJpegCommentTest, LongCommentsAcrossReadBuffers) {
     std::string Text = Big;
     Text[0] = '\0';
     Text[40000] = '\xFF';
-    EXPECT_EQ(Read(kSOI + Segment(0xE1, std::string(30000, '\xFF')) + Com(Text) + J.Sos), Text);
+    EXPECT_EQ(Read(SOI + Segment(0xE1, std::string(30000, '\xFF')) + Com(Text) + J.Sos), Text);
 }
 
 // The plain single-byte walk, for comparing the buffered reader against.
@@ -148,7 +147,7 @@ TEST_F(ReadJpegCommentTest, BufferedReadingMatchesSingleByteReading) {
     const int Markers[] = {0xFE, 0xDA, 0xE0, 0xC0, 0xFF, 0x00, 0xD9};
     int Raised = 0, Returned = 0;
     for (int Round = 0; Round < 300; ++Round) {
-        std::string F = kSOI;
+        std::string F = SOI;
         const int Parts = 1 + static_cast<int>(Rng() % 6);
         for (int I = 0; I < Parts; ++I) {
             const int Kind = static_cast<int>(Rng() % 4);

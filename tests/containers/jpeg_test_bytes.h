@@ -6,7 +6,7 @@
 
 namespace quillon::test {
 
-inline const std::string kSOI = "\xFF\xD8";
+inline const std::string SOI = "\xFF\xD8";
 
 // 0xFF, the marker, the big-endian length (payload + 2) and the payload.
 inline std::string Segment(uint8_t Marker, const std::string& Payload) {

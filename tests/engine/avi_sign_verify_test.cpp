@@ -24,7 +24,7 @@ using test::Chunk;
 using test::Le32;
 using test::List;
 
-constexpr const char* kSite = "SITE-42";
+constexpr const char* SiteCode42 = "SITE-42";
 
 std::set<std::string> Listing(const fs::path& Dir) {
     std::set<std::string> Names;
@@ -34,8 +34,8 @@ std::set<std::string> Listing(const fs::path& Dir) {
 }
 
 TSignTrailer TrailerOf(const std::vector<uint8_t>& Bytes) {
-    std::array<uint8_t, kSignTrailerSize> T{};
-    std::copy(Bytes.end() - kSignTrailerSize, Bytes.end(), T.begin());
+    std::array<uint8_t, SignTrailerSize> T{};
+    std::copy(Bytes.end() - SignTrailerSize, Bytes.end(), T.begin());
     return TSignTrailer::FromBytes(T);
 }
 
@@ -60,7 +60,7 @@ int WithFileSizeLimit(rlim_t Limit, const std::function<int()>& Body) {
 class AviSignature : public ::testing::Test {
   protected:
     // Every verification must leave TEMP as it found it and the file unchanged.
-    int32_t Verify(const std::string& Path, const char* Site = kSite) {
+    int32_t Verify(const std::string& Path, const char* Site = SiteCode42) {
         const auto TempBefore = Listing(FTemp.Path());
         const bool Exists = fs::is_regular_file(Path);
         const std::vector<uint8_t> Before = Exists ? test::ReadBytes(Path) : std::vector<uint8_t>{};
@@ -77,7 +77,7 @@ class AviSignature : public ::testing::Test {
         test::WriteBytes(Path, Bytes);
         return Path;
     }
-    std::string Sign(const std::string& Src, const char* Site = kSite) {
+    std::string Sign(const std::string& Src, const char* Site = SiteCode42) {
         const std::string Dst = Src + ".mod.avi";
         EXPECT_TRUE(SignAVI(Site, Src.c_str(), Dst.c_str())) << Src;
         return Dst;
@@ -88,11 +88,11 @@ class AviSignature : public ::testing::Test {
         test::WriteBytes(Path, Bytes);
     }
 
-    test::ScratchDir FFiles;
-    test::ScratchDir FTemp;
-    test::ScopedEnv FTempEnv{"TEMP", FTemp.Path().c_str()};
+    test::TScratchDir FFiles;
+    test::TScratchDir FTemp;
+    test::TScopedEnv FTempEnv{"TEMP", FTemp.Path().c_str()};
     std::vector<std::string> FLines;
-    ScopedDebugSink FSink{[this](std::string_view Line) { FLines.emplace_back(Line); }};
+    TScopedDebugSink FSink{[this](std::string_view Line) { FLines.emplace_back(Line); }};
 };
 
 TEST_F(AviSignature, ReferenceFilesSignAndVerifyAsExpected) {
@@ -102,7 +102,7 @@ TEST_F(AviSignature, ReferenceFilesSignAndVerifyAsExpected) {
         EXPECT_EQ(Verify(Src), E.VerifyCode);
 
         const std::string Dst = FFiles / (E.Name + ".mod.avi");
-        const bool Signed = SignAVI(kSite, Src.c_str(), Dst.c_str());
+        const bool Signed = SignAVI(SiteCode42, Src.c_str(), Dst.c_str());
         ASSERT_EQ(Signed, E.HeaderCRC.has_value());
         if (!Signed) {
             EXPECT_TRUE(Listing(FFiles.Path()).empty());
@@ -138,7 +138,7 @@ TEST_F(AviSignature, WritesWalkAndHeaderLines) {
                                         "--------- position:24, 36", "--------- position:36, 36",
                                         "--------- position:36, 48", "--------- position:48, 48",
                                         "--------- position:48, -1"}));
-    EXPECT_EQ(Verify(Dst), kVerifyOk);
+    EXPECT_EQ(Verify(Dst), VerifyOk);
     // The copy's RIFF size reaches 20 bytes past its end.
     EXPECT_EQ(FLines,
               (std::vector<std::string>{"--------- position:0, -1", "--------- position:12, 68",
@@ -159,34 +159,34 @@ TEST_F(AviSignature, HeaderLinesShowSizesSigned) {
 TEST_F(AviSignature, ChangesOutsideBytesFourToElevenAreDetected) {
     const std::string Movie = test::SampleMovie();
     const std::string Signed = Sign(Write("movie.avi", Movie));
-    ASSERT_EQ(Verify(Signed), kVerifyOk);
-    EXPECT_EQ(Verify(Signed, "SITE-43"), kVerifyMismatch);
-    EXPECT_EQ(Verify(Signed, "SITE-4"), kVerifyMismatch);
+    ASSERT_EQ(Verify(Signed), VerifyOk);
+    EXPECT_EQ(Verify(Signed, "SITE-43"), VerifyMismatch);
+    EXPECT_EQ(Verify(Signed, "SITE-4"), VerifyMismatch);
 
     const size_t FrameHeader = Movie.find("00dc");
     const size_t JunkPayload = Movie.find("JUNK") + 8;
-    struct Case {
+    struct TCase {
         const char* What;
         size_t At;
         int32_t Expected;
     } Cases[] = {
-        {"RIFF size", 4, kVerifyOk},
-        {"RIFF size top byte", 7, kVerifyOk},
-        {"form type", 8, kVerifyOk},
-        {"form type last byte", 11, kVerifyOk},
-        {"first byte after the form type", 12, kVerifyMismatch},
-        {"fed frame header id", FrameHeader, kVerifyMismatch},
-        {"fed frame header size", FrameHeader + 4, kVerifyMismatch},
-        {"frame payload", FrameHeader + 8, kVerifyMismatch},
-        {"JUNK payload", JunkPayload, kVerifyMismatch},
-        {"last byte before the trailer", Movie.size() - 1, kVerifyMismatch},
-        {"trailer size field", Movie.size() + 4, kVerifyOk},
-        {"stored header checksum", Movie.size() + 12, kVerifyMismatch},
-        {"stored file checksum", Movie.size() + 19, kVerifyMismatch},
-        {"trailer id", Movie.size(), kVerifyNoSignature},
-        {"trailer magic", Movie.size() + 8, kVerifyNoSignature},
+        {"RIFF size", 4, VerifyOk},
+        {"RIFF size top byte", 7, VerifyOk},
+        {"form type", 8, VerifyOk},
+        {"form type last byte", 11, VerifyOk},
+        {"first byte after the form type", 12, VerifyMismatch},
+        {"fed frame header id", FrameHeader, VerifyMismatch},
+        {"fed frame header size", FrameHeader + 4, VerifyMismatch},
+        {"frame payload", FrameHeader + 8, VerifyMismatch},
+        {"JUNK payload", JunkPayload, VerifyMismatch},
+        {"last byte before the trailer", Movie.size() - 1, VerifyMismatch},
+        {"trailer size field", Movie.size() + 4, VerifyOk},
+        {"stored header checksum", Movie.size() + 12, VerifyMismatch},
+        {"stored file checksum", Movie.size() + 19, VerifyMismatch},
+        {"trailer id", Movie.size(), VerifyNoSignature},
+        {"trailer magic", Movie.size() + 8, VerifyNoSignature},
     };
-    for (const Case& C : Cases) {
+    for (const TCase& C : Cases) {
         const std::string Changed = FFiles / "changed.avi";
         fs::copy_file(Signed, Changed, fs::copy_options::overwrite_existing);
         Patch(Changed, C.At, 0x01);
@@ -202,11 +202,11 @@ TEST_F(AviSignature, ResigningAddsASecondTrailer) {
     const auto Copy = test::ReadBytes(Twice);
     ASSERT_EQ(Copy.size(), Source.size() + 40);
     EXPECT_EQ(Copy[4] | Copy[5] << 8, (Source[4] | Source[5] << 8) + 40);
-    EXPECT_EQ(Verify(Twice), kVerifyOk);
-    EXPECT_EQ(Verify(Twice, "other"), kVerifyMismatch);
+    EXPECT_EQ(Verify(Twice), VerifyOk);
+    EXPECT_EQ(Verify(Twice, "other"), VerifyMismatch);
     // The earlier trailer is now plain content.
     Patch(Twice, Source.size() + 16, 0x80);
-    EXPECT_EQ(Verify(Twice), kVerifyMismatch);
+    EXPECT_EQ(Verify(Twice), VerifyMismatch);
 }
 
 TEST_F(AviSignature, AppendedBytesHideTheTrailer) {
@@ -214,7 +214,7 @@ TEST_F(AviSignature, AppendedBytesHideTheTrailer) {
     auto Bytes = test::ReadBytes(Signed);
     Bytes.push_back(0);
     test::WriteBytes(Signed, Bytes);
-    EXPECT_EQ(Verify(Signed), kVerifyNoSignature);
+    EXPECT_EQ(Verify(Signed), VerifyNoSignature);
 }
 
 TEST_F(AviSignature, TwelveByteSourceGivesThirtyTwoByteCopy) {
@@ -224,62 +224,62 @@ TEST_F(AviSignature, TwelveByteSourceGivesThirtyTwoByteCopy) {
     ASSERT_EQ(Copy.size(), 32u);
     const TSignTrailer T = TrailerOf(Copy);
     EXPECT_EQ(T.FileCRC, T.HeaderCRC);
-    EXPECT_EQ(Verify(Signed), kVerifyOk);
+    EXPECT_EQ(Verify(Signed), VerifyOk);
     // In a 32-byte file only the stored values are left to change.
     Patch(Signed, 28, 0x10);
-    EXPECT_EQ(Verify(Signed), kVerifyMismatch);
+    EXPECT_EQ(Verify(Signed), VerifyMismatch);
 
     const std::string Eleven = Write("eleven.avi", "RIFF" + Le32(4) + "AV");
     const std::string Dst = FFiles / "eleven.mod.avi";
-    EXPECT_FALSE(SignAVI(kSite, Eleven.c_str(), Dst.c_str()));
+    EXPECT_FALSE(SignAVI(SiteCode42, Eleven.c_str(), Dst.c_str()));
     EXPECT_FALSE(fs::exists(Dst));
 }
 
 TEST_F(AviSignature, ShortFilesHaveNoTrailer) {
-    EXPECT_EQ(Verify(Write("empty.avi", "")), kVerifyNoSignature);
-    EXPECT_EQ(Verify(Write("nineteen.avi", std::string(19, 'x'))), kVerifyNoSignature);
+    EXPECT_EQ(Verify(Write("empty.avi", "")), VerifyNoSignature);
+    EXPECT_EQ(Verify(Write("nineteen.avi", std::string(19, 'x'))), VerifyNoSignature);
     // Exactly a trailer and nothing else still reads as one.
     const std::string OnlyTrailer = Write(
         "trailer.avi",
         std::string(reinterpret_cast<const char*>(TSignTrailer::Make(0, 0).Bytes().data()), 20));
-    EXPECT_NE(Verify(OnlyTrailer), kVerifyNoSignature);
+    EXPECT_NE(Verify(OnlyTrailer), VerifyNoSignature);
 }
 
 TEST_F(AviSignature, CodesComeInTheirOrder) {
     const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()));
-    EXPECT_EQ(VerifyAVI("", (FFiles / "absent.avi").c_str()), kVerifyNoSiteCode);
-    EXPECT_EQ(VerifyAVI("", Signed.c_str()), kVerifyNoSiteCode);
-    EXPECT_EQ(VerifyAVI(nullptr, Signed.c_str()), kVerifyNoSiteCode);
-    EXPECT_EQ(Verify(""), kVerifyNoFile);
-    EXPECT_EQ(Verify(FFiles / "absent.avi"), kVerifyNoFile);
-    EXPECT_EQ(Verify(FFiles.Path().string()), kVerifyNoFile); // a folder is no file
+    EXPECT_EQ(VerifyAVI("", (FFiles / "absent.avi").c_str()), VerifyNoSiteCode);
+    EXPECT_EQ(VerifyAVI("", Signed.c_str()), VerifyNoSiteCode);
+    EXPECT_EQ(VerifyAVI(nullptr, Signed.c_str()), VerifyNoSiteCode);
+    EXPECT_EQ(Verify(""), VerifyNoFile);
+    EXPECT_EQ(Verify(FFiles / "absent.avi"), VerifyNoFile);
+    EXPECT_EQ(Verify(FFiles.Path().string()), VerifyNoFile); // a folder is no file
     {
-        test::ScopedEnv Empty("TEMP", "");
-        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
-        EXPECT_EQ(Verify(FFiles / "absent.avi"), kVerifyNoFile);
+        test::TScopedEnv Empty("TEMP", "");
+        EXPECT_EQ(Verify(Signed), VerifyNoTemp);
+        EXPECT_EQ(Verify(FFiles / "absent.avi"), VerifyNoFile);
     }
     const std::string NotAFolder = Write("plain-file", "x");
     {
-        test::ScopedEnv File("TEMP", NotAFolder.c_str());
-        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
-        EXPECT_EQ(Verify(Write("short.avi", "abc")), kVerifyNoTemp);
+        test::TScopedEnv File("TEMP", NotAFolder.c_str());
+        EXPECT_EQ(Verify(Signed), VerifyNoTemp);
+        EXPECT_EQ(Verify(Write("short.avi", "abc")), VerifyNoTemp);
     }
     {
-        test::ScopedEnv Missing("TEMP", (FFiles / "no-such-folder").c_str());
-        EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+        test::TScopedEnv Missing("TEMP", (FFiles / "no-such-folder").c_str());
+        EXPECT_EQ(Verify(Signed), VerifyNoTemp);
     }
 }
 
 // A socket passes the existence test for files but cannot be opened as one.
-class BoundSocket {
+class TBoundSocket {
   public:
-    explicit BoundSocket(const std::string& Path) : FFd(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+    explicit TBoundSocket(const std::string& Path) : FFd(::socket(AF_UNIX, SOCK_STREAM, 0)) {
         sockaddr_un Addr{};
         Addr.sun_family = AF_UNIX;
         Path.copy(Addr.sun_path, sizeof Addr.sun_path - 1);
         FBound = FFd >= 0 && ::bind(FFd, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr) == 0;
     }
-    ~BoundSocket() {
+    ~TBoundSocket() {
         if (FFd >= 0)
             ::close(FFd);
     }
@@ -292,20 +292,20 @@ class BoundSocket {
 
 TEST_F(AviSignature, UnreadableFileGivesMinusNineAndLeavesNoCopy) {
     const std::string Path = FFiles / "socket.avi";
-    const BoundSocket Socket(Path);
+    const TBoundSocket Socket(Path);
     ASSERT_TRUE(Socket.Bound());
-    EXPECT_EQ(Verify(Path), kVerifyOtherFailure);
+    EXPECT_EQ(Verify(Path), VerifyOtherFailure);
     const std::string Dst = FFiles / "socket.mod.avi";
-    EXPECT_FALSE(SignAVI(kSite, Path.c_str(), Dst.c_str()));
+    EXPECT_FALSE(SignAVI(SiteCode42, Path.c_str(), Dst.c_str()));
     EXPECT_FALSE(fs::exists(Dst));
 }
 
 TEST_F(AviSignature, UnsetTempFallsBackToTmpdir) {
-    test::ScratchDir Tmpdir;
+    test::TScratchDir Tmpdir;
     const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()));
-    test::ScopedEnv Unset("TEMP", nullptr);
-    test::ScopedEnv Dir("TMPDIR", Tmpdir.Path().c_str());
-    EXPECT_EQ(VerifyAVI(kSite, Signed.c_str()), kVerifyOk);
+    test::TScopedEnv Unset("TEMP", nullptr);
+    test::TScopedEnv Dir("TMPDIR", Tmpdir.Path().c_str());
+    EXPECT_EQ(VerifyAVI(SiteCode42, Signed.c_str()), VerifyOk);
     EXPECT_TRUE(Listing(Tmpdir.Path()).empty());
 }
 
@@ -314,11 +314,11 @@ TEST_F(AviSignature, TemporaryCopyTakesTheFirstFreeName) {
     const std::string Base = FTemp / "clip.avi.mod.avi_CHECK.";
     test::WriteBytes(Base + "$", "someone else's");
     test::WriteBytes(Base + "$$$", "and another");
-    EXPECT_EQ(Verify(Signed), kVerifyOk);
+    EXPECT_EQ(Verify(Signed), VerifyOk);
     EXPECT_EQ(test::ReadBytes(Base + "$").size(), 14u);
     // A folder at the next name cannot take the copy.
     fs::create_directory(Base + "$$");
-    EXPECT_EQ(Verify(Signed), kVerifyNoTemp);
+    EXPECT_EQ(Verify(Signed), VerifyNoTemp);
     EXPECT_EQ(test::ReadBytes(Base + "$$$").size(), 11u);
 }
 
@@ -326,8 +326,9 @@ TEST_F(AviSignature, FailedCopyGivesMinusFiveAndLeavesNoCopy) {
     const std::string Big = List("RIFF", "AVI ", Chunk("00dc", std::string(200000, 'f')));
     const std::string Signed = Sign(Write("big.avi", Big));
     const auto Before = test::ReadBytes(Signed);
-    const int Code = WithFileSizeLimit(65536, [&] { return VerifyAVI(kSite, Signed.c_str()); });
-    EXPECT_EQ(Code, kVerifyCopyFailed);
+    const int Code =
+        WithFileSizeLimit(65536, [&] { return VerifyAVI(SiteCode42, Signed.c_str()); });
+    EXPECT_EQ(Code, VerifyCopyFailed);
     EXPECT_TRUE(Listing(FTemp.Path()).empty());
     EXPECT_EQ(test::ReadBytes(Signed), Before);
 }
@@ -339,38 +340,38 @@ TEST_F(AviSignature, FailedSigningLeavesTheDestinationAlone) {
     const auto FilesBefore = Listing(FFiles.Path());
 
     // The write runs out of room halfway.
-    EXPECT_EQ(WithFileSizeLimit(65536, [&] { return SignAVI(kSite, Src.c_str(), Dst.c_str()); }),
-              0);
+    EXPECT_EQ(
+        WithFileSizeLimit(65536, [&] { return SignAVI(SiteCode42, Src.c_str(), Dst.c_str()); }), 0);
     EXPECT_EQ(test::ReadBytes(Dst).size(), 19u);
     EXPECT_EQ(Listing(FFiles.Path()), FilesBefore);
 
     // No source, a source too short, a destination folder that is not there.
-    EXPECT_FALSE(SignAVI(kSite, (FFiles / "absent.avi").c_str(), Dst.c_str()));
+    EXPECT_FALSE(SignAVI(SiteCode42, (FFiles / "absent.avi").c_str(), Dst.c_str()));
     const std::string Short = Write("short.avi", "RIFF");
-    EXPECT_FALSE(SignAVI(kSite, Short.c_str(), Dst.c_str()));
-    EXPECT_FALSE(SignAVI(kSite, Src.c_str(), (FFiles / "nowhere/x.avi").c_str()));
+    EXPECT_FALSE(SignAVI(SiteCode42, Short.c_str(), Dst.c_str()));
+    EXPECT_FALSE(SignAVI(SiteCode42, Src.c_str(), (FFiles / "nowhere/x.avi").c_str()));
     EXPECT_EQ(test::ReadBytes(Dst).size(), 19u);
     EXPECT_EQ(Listing(FFiles.Path()),
               (std::set<std::string>{"big.avi", "big.avi.mod.avi", "short.avi"}));
 
     // When it succeeds the old copy is replaced.
-    EXPECT_TRUE(SignAVI(kSite, Src.c_str(), Dst.c_str()));
+    EXPECT_TRUE(SignAVI(SiteCode42, Src.c_str(), Dst.c_str()));
     EXPECT_EQ(test::ReadBytes(Dst).size(), Big.size() + 20);
 }
 
 TEST_F(AviSignature, SigningInPlaceKeepsTheSourceUntilDone) {
     const std::string Movie = test::SampleMovie();
     const std::string Path = Write("inplace.avi", Movie);
-    ASSERT_TRUE(SignAVI(kSite, Path.c_str(), Path.c_str()));
+    ASSERT_TRUE(SignAVI(SiteCode42, Path.c_str(), Path.c_str()));
     EXPECT_EQ(test::ReadBytes(Path).size(), Movie.size() + 20);
-    EXPECT_EQ(Verify(Path), kVerifyOk);
+    EXPECT_EQ(Verify(Path), VerifyOk);
     EXPECT_EQ(Listing(FFiles.Path()), std::set<std::string>{"inplace.avi"});
 }
 
 TEST_F(AviSignature, EmptySiteCodeSignsButNeverVerifies) {
     const std::string Signed = Sign(Write("movie.avi", test::SampleMovie()), "");
-    EXPECT_EQ(Verify(Signed, ""), kVerifyNoSiteCode);
-    EXPECT_EQ(Verify(Signed, kSite), kVerifyMismatch);
+    EXPECT_EQ(Verify(Signed, ""), VerifyNoSiteCode);
+    EXPECT_EQ(Verify(Signed, SiteCode42), VerifyMismatch);
 }
 
 } // namespace

@@ -27,7 +27,7 @@ fs::path Corpus(const std::string& Name) {
     return TestDataDir() / "jpeg" / "jpeg" / (Name + ".jpg");
 }
 
-const std::string kPhoto = "cs_jfif_ycbcr_photo72x48";
+const std::string Photo = "cs_jfif_ycbcr_photo72x48";
 
 std::string Signature(const std::string& Digits) {
     return "KvWM\0"s + Digits;
@@ -120,7 +120,7 @@ class JpegSignatureTest : public ::testing::Test {
     // A signed copy of the photo, made with "SITE-42".
     std::string Signed() {
         const std::string Dst = Dir / "signed.jpg";
-        EXPECT_TRUE(SignJpeg("SITE-42", Corpus(kPhoto).c_str(), Dst.c_str()));
+        EXPECT_TRUE(SignJpeg("SITE-42", Corpus(Photo).c_str(), Dst.c_str()));
         return Dst;
     }
     // The signed image with another comment in place of its signature.
@@ -133,17 +133,17 @@ class JpegSignatureTest : public ::testing::Test {
     uint32_t Register(const std::string& Site, const std::string& Path) {
         return JpegSignatureChecksum(Site.c_str(), Path);
     }
-    ScratchDir Dir;
+    TScratchDir Dir;
 };
 
 TEST_F(JpegSignatureTest, SignedCopyVerifiesOnlyWithItsSiteCode) {
-    const std::string Src = Corpus(kPhoto).string();
+    const std::string Src = Corpus(Photo).string();
     const auto SrcBytes = ReadBytes(Src);
     const std::string S = Signed();
     EXPECT_EQ(ReadBytes(Src), SrcBytes) << "the source is only read";
-    EXPECT_EQ(Verify("SITE-42", S), kVerifyOk);
-    EXPECT_EQ(Verify("SITE-43", S), kVerifyMismatch);
-    EXPECT_EQ(Verify("", S), kVerifyNoSiteCode);
+    EXPECT_EQ(Verify("SITE-42", S), VerifyOk);
+    EXPECT_EQ(Verify("SITE-43", S), VerifyMismatch);
+    EXPECT_EQ(Verify("", S), VerifyNoSiteCode);
     const std::string Text = ReadJpegComment(S);
     EXPECT_EQ(Text, Signature(std::to_string(static_cast<int32_t>(Register("SITE-42", S)))));
     EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"signed.jpg"});
@@ -171,24 +171,24 @@ TEST_F(JpegSignatureTest, SigningASignedFileKeepsOneCommentAheadOfTheScan) {
     // The fixed layout, with the signature between the tables and the frame.
     EXPECT_EQ(B.substr(0, 4), "\xFF\xD8\xFF\xE0");
     EXPECT_EQ(B.substr(20 + 138, 2), "\xFF\xFE");
-    EXPECT_EQ(Verify("OTHER", Again), kVerifyOk);
-    EXPECT_EQ(Verify("SITE-42", Again), kVerifyMismatch);
+    EXPECT_EQ(Verify("OTHER", Again), VerifyOk);
+    EXPECT_EQ(Verify("SITE-42", Again), VerifyMismatch);
 }
 
 TEST_F(JpegSignatureTest, GreySourceIsSignedAsColour) {
     const std::string Dst = Dir / "grey.jpg";
     ASSERT_TRUE(SignJpeg("g", Corpus("gray_photo90x60_q50").c_str(), Dst.c_str()));
-    EXPECT_EQ(Verify("g", Dst), kVerifyOk);
-    EXPECT_EQ(Verify("h", Dst), kVerifyMismatch);
+    EXPECT_EQ(Verify("g", Dst), VerifyOk);
+    EXPECT_EQ(Verify("h", Dst), VerifyMismatch);
 }
 
 TEST_F(JpegSignatureTest, EmptySiteCodeSignsButNeverVerifies) {
     const std::string Dst = Dir / "e.jpg";
-    ASSERT_TRUE(SignJpeg("", Corpus(kPhoto).c_str(), Dst.c_str()));
+    ASSERT_TRUE(SignJpeg("", Corpus(Photo).c_str(), Dst.c_str()));
     uint32_t Rows = 0;
     FeedRenderedRows(RenderJpegFile(Dst), Rows);
     EXPECT_EQ(ReadJpegComment(Dst), Signature(std::to_string(static_cast<int32_t>(Rows))));
-    EXPECT_EQ(Verify("", Dst), kVerifyNoSiteCode);
+    EXPECT_EQ(Verify("", Dst), VerifyNoSiteCode);
 }
 
 TEST_F(JpegSignatureTest, OnePixelChangedNoLongerVerifies) {
@@ -198,42 +198,42 @@ TEST_F(JpegSignatureTest, OnePixelChangedNoLongerVerifies) {
     const TEncodedJpeg E = EncodeJpegQuality100(Image);
     const std::string Edited = Dir / "edited.jpg";
     {
-        TFileStream Out(Edited, FileMode::Create);
+        TFileStream Out(Edited, TFileMode::Create);
         Out.Write(E.Data.get(), E.Size);
     }
     WriteJpegComment(Edited, ReadJpegComment(S));
-    EXPECT_EQ(Verify("SITE-42", Edited), kVerifyMismatch);
+    EXPECT_EQ(Verify("SITE-42", Edited), VerifyMismatch);
 }
 
 TEST_F(JpegSignatureTest, HighRegisterValuesAreStoredSigned) {
     // Site codes chosen so that the signed copy's register is exactly the
     // wanted value.
     const std::string Reencoded = Dir / "re.jpg";
-    ReencodeJpeg(Corpus(kPhoto).string(), Reencoded);
+    ReencodeJpeg(Corpus(Photo).string(), Reencoded);
     for (const auto& [Wanted, Text] :
          {std::pair{0xFFFFFFFFu, "-1"s}, std::pair{0x80000000u, "-2147483648"s},
           std::pair{0x7FFFFFFFu, "2147483647"s}, std::pair{0u, "0"s}}) {
         const std::string Site = SiteCodeFor(Reencoded, Wanted);
         ASSERT_EQ(Register(Site, Reencoded), Wanted);
         const std::string Dst = Dir / "high.jpg";
-        ASSERT_TRUE(SignJpeg(Site.c_str(), Corpus(kPhoto).c_str(), Dst.c_str()));
+        ASSERT_TRUE(SignJpeg(Site.c_str(), Corpus(Photo).c_str(), Dst.c_str()));
         EXPECT_EQ(ReadJpegComment(Dst), Signature(Text));
-        EXPECT_EQ(Verify(Site, Dst), kVerifyOk) << Text;
+        EXPECT_EQ(Verify(Site, Dst), VerifyOk) << Text;
     }
     // The same value as unsigned decimal fails the conversion.
     const std::string Site = SiteCodeFor(Reencoded, 0xFFFFFFFFu);
     const std::string Unsigned = Dir / "unsigned.jpg";
     CopyJpegWithComment(Reencoded, Unsigned, Signature("4294967295"));
-    EXPECT_EQ(Verify(Site, Unsigned), kVerifyMismatch);
+    EXPECT_EQ(Verify(Site, Unsigned), VerifyMismatch);
     CopyJpegWithComment(Reencoded, Unsigned, Signature("$FFFFFFFF"));
-    EXPECT_EQ(Verify(Site, Unsigned), kVerifyOk);
+    EXPECT_EQ(Verify(Site, Unsigned), VerifyOk);
     // No digits at all count as 0, which matches a register of 0.
     const std::string Zero = SiteCodeFor(Reencoded, 0);
     CopyJpegWithComment(Reencoded, Unsigned, "KvWM\0"s);
-    EXPECT_EQ(Verify(Zero, Unsigned), kVerifyOk);
-    EXPECT_EQ(Verify(Site, Unsigned), kVerifyMismatch);
+    EXPECT_EQ(Verify(Zero, Unsigned), VerifyOk);
+    EXPECT_EQ(Verify(Site, Unsigned), VerifyMismatch);
     CopyJpegWithComment(Reencoded, Unsigned, "KvWM"s);
-    EXPECT_EQ(Verify(Zero, Unsigned), kVerifyOk);
+    EXPECT_EQ(Verify(Zero, Unsigned), VerifyOk);
 }
 
 TEST_F(JpegSignatureTest, StoredTextVariants) {
@@ -244,19 +244,19 @@ TEST_F(JpegSignatureTest, StoredTextVariants) {
         int32_t Expected;
     };
     const TCase Cases[] = {
-        {"KvWMX" + Digits, kVerifyOk},
-        {"KvWM\xFF" + Digits, kVerifyOk},
-        {Signature(Digits + "\0garbage"s), kVerifyOk},
-        {Signature(Digits + "\0"s + std::string(400, '9')), kVerifyOk},
-        {Signature(Digits + std::string(300, '0')), kVerifyMismatch},
-        {Signature(std::string(256 - Digits.size(), ' ') + Digits), kVerifyOk},
-        {Signature(std::string(257 - Digits.size(), ' ') + Digits), kVerifyMismatch},
-        {Signature(" " + Digits + " "), kVerifyMismatch},
-        {Signature("+" + Digits), Digits[0] == '-' ? kVerifyMismatch : kVerifyOk},
-        {"KvWm\0"s + Digits, kVerifyNoSignature},
-        {"KvW", kVerifyNoSignature},
-        {"hello", kVerifyNoSignature},
-        {"", kVerifyNoSignature},
+        {"KvWMX" + Digits, VerifyOk},
+        {"KvWM\xFF" + Digits, VerifyOk},
+        {Signature(Digits + "\0garbage"s), VerifyOk},
+        {Signature(Digits + "\0"s + std::string(400, '9')), VerifyOk},
+        {Signature(Digits + std::string(300, '0')), VerifyMismatch},
+        {Signature(std::string(256 - Digits.size(), ' ') + Digits), VerifyOk},
+        {Signature(std::string(257 - Digits.size(), ' ') + Digits), VerifyMismatch},
+        {Signature(" " + Digits + " "), VerifyMismatch},
+        {Signature("+" + Digits), Digits[0] == '-' ? VerifyMismatch : VerifyOk},
+        {"KvWm\0"s + Digits, VerifyNoSignature},
+        {"KvW", VerifyNoSignature},
+        {"hello", VerifyNoSignature},
+        {"", VerifyNoSignature},
     };
     for (const TCase& C : Cases)
         EXPECT_EQ(Verify("SITE-42", WithComment(C.Comment)), C.Expected) << C.Comment.substr(0, 40);
@@ -264,30 +264,30 @@ TEST_F(JpegSignatureTest, StoredTextVariants) {
 
 TEST_F(JpegSignatureTest, VerificationCodesInOrder) {
     const std::string S = Signed();
-    EXPECT_EQ(VerifyJpeg(nullptr, S.c_str()), kVerifyNoSiteCode);
-    EXPECT_EQ(Verify("", Dir / "missing.jpg"), kVerifyNoSiteCode);
-    EXPECT_EQ(VerifyJpeg("", ""), kVerifyNoSiteCode);
-    EXPECT_EQ(VerifyJpeg("x", ""), kVerifyNoFile);
-    EXPECT_EQ(VerifyJpeg("x", nullptr), kVerifyNoFile);
-    EXPECT_EQ(Verify("x", Dir / "missing.jpg"), kVerifyNoFile);
-    EXPECT_EQ(Verify("x", Dir.Path().string()), kVerifyNoFile);
+    EXPECT_EQ(VerifyJpeg(nullptr, S.c_str()), VerifyNoSiteCode);
+    EXPECT_EQ(Verify("", Dir / "missing.jpg"), VerifyNoSiteCode);
+    EXPECT_EQ(VerifyJpeg("", ""), VerifyNoSiteCode);
+    EXPECT_EQ(VerifyJpeg("x", ""), VerifyNoFile);
+    EXPECT_EQ(VerifyJpeg("x", nullptr), VerifyNoFile);
+    EXPECT_EQ(Verify("x", Dir / "missing.jpg"), VerifyNoFile);
+    EXPECT_EQ(Verify("x", Dir.Path().string()), VerifyNoFile);
     // Unrenderable files fail before their comment is looked at.
     const std::string Text = Dir / "text.jpg";
     WriteBytes(Text, std::string("just some text\n"));
-    EXPECT_EQ(Verify("x", Text), kVerifyOtherFailure);
+    EXPECT_EQ(Verify("x", Text), VerifyOtherFailure);
     WriteBytes(Text, "\xFF\xD8"s +
                          "\xFF\xFE\x00\x07KvWM\0"
                          "1"s +
                          "text");
-    EXPECT_EQ(Verify("x", Text), kVerifyOtherFailure);
-    EXPECT_EQ(Verify("x", Corpus("err_not_jpeg_text").string()), kVerifyOtherFailure);
+    EXPECT_EQ(Verify("x", Text), VerifyOtherFailure);
+    EXPECT_EQ(Verify("x", Corpus("err_not_jpeg_text").string()), VerifyOtherFailure);
     // A renderable file without a signature.
-    EXPECT_EQ(Verify("x", Corpus(kPhoto).string()), kVerifyNoSignature);
-    EXPECT_EQ(Verify("x", Corpus("mk_com_before_sof_photo64x40").string()), kVerifyNoSignature);
+    EXPECT_EQ(Verify("x", Corpus(Photo).string()), VerifyNoSignature);
+    EXPECT_EQ(Verify("x", Corpus("mk_com_before_sof_photo64x40").string()), VerifyNoSignature);
 }
 
 TEST_F(JpegSignatureTest, SigningFailuresGiveFalse) {
-    const std::string Src = Corpus(kPhoto).string();
+    const std::string Src = Corpus(Photo).string();
     // No source and no destination: nothing is written.
     EXPECT_FALSE(SignJpeg("s", (Dir / "none.jpg").c_str(), (Dir / "d.jpg").c_str()));
     EXPECT_TRUE(FolderEntries(Dir.Path()).empty());
@@ -305,8 +305,8 @@ TEST_F(JpegSignatureTest, MissingSourceSignsTheExistingDestination) {
     fs::copy_file(Corpus("gray_photo90x60_q50"), Dst);
     ASSERT_TRUE(SignJpeg("grey", (Dir / "none.jpg").c_str(), Dst.c_str()));
     // Still the one-component original, now carrying a signature over g, g, g rows.
-    EXPECT_EQ(Verify("grey", Dst), kVerifyOk);
-    EXPECT_EQ(Verify("grau", Dst), kVerifyMismatch);
+    EXPECT_EQ(Verify("grey", Dst), VerifyOk);
+    EXPECT_EQ(Verify("grau", Dst), VerifyMismatch);
 }
 
 // ---- the reference files -------------------------------------------------
@@ -326,7 +326,7 @@ TEST(JpegSignatureReference, FilesSignedElsewhereVerify) {
 TEST(JpegSignatureReference, EveryRenderableCorpusFileWithItsChecksum) {
     // The corpus lists each file's register for "SITE-42"; stored as a
     // signature it must verify, grey files (g, g, g) and wide rows included.
-    ScratchDir Dir;
+    TScratchDir Dir;
     int Verified = 0;
     for (auto& R : ReadTsv(TestDataDir() / "jpeg" / "expected.tsv")) {
         if (R["status"] != "ok" || R["crc"] == "-")
@@ -337,10 +337,10 @@ TEST(JpegSignatureReference, EveryRenderableCorpusFileWithItsChecksum) {
         const std::string Comment = Signature(std::to_string(Crc));
         CopyJpegWithComment(Corpus(Name).string(), Out, Comment);
         if (ReadJpegComment(Out) != Comment) {
-            EXPECT_EQ(Verify("SITE-42", Out), kVerifyNoSignature) << Name;
+            EXPECT_EQ(Verify("SITE-42", Out), VerifyNoSignature) << Name;
             continue;
         }
-        EXPECT_EQ(Verify("SITE-42", Out), kVerifyOk) << Name;
+        EXPECT_EQ(Verify("SITE-42", Out), VerifyOk) << Name;
         ++Verified;
     }
     EXPECT_GT(Verified, 250);

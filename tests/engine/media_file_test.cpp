@@ -48,7 +48,7 @@ struct TScripted {
         TMediaEntries E;
         E.VerifyAVI = [this](const char*, const char*) {
             Asked.push_back("avi");
-            return TVerifyResult(kVerifyMismatch);
+            return TVerifyResult(VerifyMismatch);
         };
         E.VerifyWithWMDll = [this](const char*, const char*) -> int32_t {
             Asked.push_back("library");
@@ -58,7 +58,7 @@ struct TScripted {
         };
         E.VerifyJpeg = [this](const char*, const char*) {
             Asked.push_back("jpeg");
-            return TVerifyResult(kVerifyNoSignature, "no signature comment");
+            return TVerifyResult(VerifyNoSignature, "no signature comment");
         };
         return E;
     }
@@ -69,18 +69,18 @@ TEST(MediaFile, OnlyTheLibrarysVerdictOfOneStandsForPhotos) {
          {LibraryNotVerified, LibraryAbsent, LibraryNotStarted, LibraryFailed, LibraryNoFile}) {
         TScripted S;
         S.LibraryAnswer = Answer;
-        EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, kVerifyNoSignature) << Answer;
+        EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, VerifyNoSignature) << Answer;
         EXPECT_EQ(S.Asked, (std::vector<std::string>{"library", "jpeg"}));
     }
     TScripted S;
     S.LibraryAnswer = LibraryVerified;
-    EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, kVerifyOk);
+    EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, VerifyOk);
     EXPECT_EQ(S.Asked, std::vector<std::string>{"library"});
 }
 
 TEST(MediaFile, MoviesNeverGoToTheLibrary) {
     TScripted S;
-    EXPECT_EQ(VerifyMediaFile("K", "CLIP.Avi", S.Entries()).Code, kVerifyMismatch);
+    EXPECT_EQ(VerifyMediaFile("K", "CLIP.Avi", S.Entries()).Code, VerifyMismatch);
     EXPECT_EQ(S.Asked, std::vector<std::string>{"avi"});
 }
 
@@ -88,14 +88,14 @@ TEST(MediaFile, SomethingRaisedInTheLibraryIsAnUnknownErrorWithItsText) {
     TScripted S;
     S.LibraryThrows = true;
     const TVerifyResult R = VerifyMediaFile("K", "a.jpg", S.Entries());
-    EXPECT_EQ(R.Code, kVerifyOtherFailure);
+    EXPECT_EQ(R.Code, VerifyOtherFailure);
     EXPECT_NE(R.Reason.find("broke"), std::string::npos) << R.Reason;
 }
 
 TEST(MediaFile, SiteCodeOverTheBufferIsRefusedBeforeAnyoneIsAsked) {
     TScripted S;
     EXPECT_EQ(VerifyMediaFile(std::string(MaxSiteCodeBytes + 1, 'k'), "a.jpg", S.Entries()).Code,
-              kVerifyNoSiteCode);
+              VerifyNoSiteCode);
     EXPECT_TRUE(S.Asked.empty());
     VerifyMediaFile(std::string(MaxSiteCodeBytes, 'k'), "a.jpg", S.Entries());
     EXPECT_FALSE(S.Asked.empty());

@@ -11,12 +11,12 @@
 namespace quillon {
 namespace {
 
-using test::ScratchDir;
-using test::StandinSession;
+using test::TScratchDir;
+using test::TStandinSession;
 using test::WriteBytes;
-using Lines = std::vector<std::string>;
+using TLines = std::vector<std::string>;
 
-std::string MakeFile(const ScratchDir& Dir, const std::string& Name) {
+std::string MakeFile(const TScratchDir& Dir, const std::string& Name) {
     const std::string Path = Dir / Name;
     WriteBytes(Path, std::string("not really a picture"));
     return Path;
@@ -25,7 +25,7 @@ std::string MakeFile(const ScratchDir& Dir, const std::string& Name) {
 // ---- through the stand-in library beside the test binary ------------------
 
 TEST(WMDllStandin, MissingInputsNeverLoadTheLibrary) {
-    StandinSession Standin("1");
+    TStandinSession Standin("1");
     const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
     EXPECT_EQ(VerifyWithWMDll(nullptr, File.c_str()), -1);
     EXPECT_EQ(VerifyWithWMDll("", File.c_str()), -1);
@@ -37,52 +37,52 @@ TEST(WMDllStandin, MissingInputsNeverLoadTheLibrary) {
     EXPECT_EQ(VerifyWithWMDll("SITE", (Standin.Dir() / "folder.jpg").c_str()), -2);
     // An empty site code wins over a missing file.
     EXPECT_EQ(VerifyWithWMDll("", ""), -1);
-    EXPECT_EQ(Standin.Calls(), Lines{});
+    EXPECT_EQ(Standin.Calls(), TLines{});
 }
 
 TEST(WMDllStandin, AnswersMapToCodes) {
     const std::pair<const char*, int32_t> Cases[] = {{"1", 1}, {"0", 0},  {"-1", -5},
                                                      {"5", 1}, {"-2", 1}, {"2147483647", 1}};
     for (const auto& [Answer, Code] : Cases) {
-        StandinSession Standin(Answer);
+        TStandinSession Standin(Answer);
         const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
         EXPECT_EQ(VerifyWithWMDll("SITE-42", File.c_str()), Code) << "answer " << Answer;
-        EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest("SITE-42", File))
+        EXPECT_EQ(Standin.Calls(), TStandinSession::FullRequest("SITE-42", File))
             << "answer " << Answer;
     }
 }
 
 TEST(WMDllStandin, SiteCodeAndPathArriveUnchanged) {
-    StandinSession Standin("1");
+    TStandinSession Standin("1");
     const std::string File = MakeFile(Standin.Dir(), "name with blanks.JPEG");
     const std::string Site = "  tab\there \xC7\xD1 ";
     EXPECT_EQ(VerifyWithWMDll(Site.c_str(), File.c_str()), 1);
-    EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest(Site, File));
+    EXPECT_EQ(Standin.Calls(), TStandinSession::FullRequest(Site, File));
 }
 
 TEST(WMDllStandin, FailedInitialisationUnloads) {
-    StandinSession Standin("1", /*InitFails=*/true);
+    TStandinSession Standin("1", /*InitFails=*/true);
     const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
     EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -4);
-    Lines Expected = StandinSession::FullRequest("SITE", File);
+    TLines Expected = TStandinSession::FullRequest("SITE", File);
     Expected.erase(Expected.end() - 2); // no verification without a context
     EXPECT_EQ(Standin.Calls(), Expected);
 }
 
 TEST(WMDllStandin, EachRequestLoadsAndUnloadsOnce) {
-    StandinSession Standin("0");
+    TStandinSession Standin("0");
     const std::string A = MakeFile(Standin.Dir(), "a.jpg");
     const std::string B = MakeFile(Standin.Dir(), "b.png");
     EXPECT_EQ(VerifyWithWMDll("S1", A.c_str()), 0);
     EXPECT_EQ(VerifyWithWMDll("S2", B.c_str()), 0);
-    Lines Expected = StandinSession::FullRequest("S1", A);
-    const Lines Second = StandinSession::FullRequest("S2", B);
+    TLines Expected = TStandinSession::FullRequest("S1", A);
+    const TLines Second = TStandinSession::FullRequest("S2", B);
     Expected.insert(Expected.end(), Second.begin(), Second.end());
     EXPECT_EQ(Standin.Calls(), Expected);
 }
 
 TEST(WMDllStandin, ExceptionFromTheLibraryArrivesAfterTheUnload) {
-    StandinSession Standin("throw");
+    TStandinSession Standin("throw");
     const std::string File = MakeFile(Standin.Dir(), "photo.jpg");
     try {
         VerifyWithWMDll("SITE", File.c_str());
@@ -90,34 +90,34 @@ TEST(WMDllStandin, ExceptionFromTheLibraryArrivesAfterTheUnload) {
     } catch (const EWMLibraryError& E) {
         EXPECT_NE(std::string(E.what()).find("stand-in verification failed"), std::string::npos);
     }
-    EXPECT_EQ(Standin.Calls(), StandinSession::FullRequest("SITE", File));
+    EXPECT_EQ(Standin.Calls(), TStandinSession::FullRequest("SITE", File));
 }
 
 TEST(WMDllStandin, ResolvesAllNineExportsAndKeepsStaleValues) {
-    StandinSession Standin("1");
+    TStandinSession Standin("1");
     ASSERT_TRUE(LoadWMDll());
-    const LibraryHandle Handle = WMDllLastHandle();
+    const TLibraryHandle Handle = WMDllLastHandle();
     ASSERT_NE(Handle, nullptr);
     for (int I = 0; I < WMExportCount; ++I)
         EXPECT_EQ(WMDllLastSlot(I), GetLibrarySymbol(Handle, WMExportNames[I])) << I;
     FreeDynamicLibrary(Handle);
-    EXPECT_EQ(Standin.Calls(), (Lines{"load", "unload"}));
+    EXPECT_EQ(Standin.Calls(), (TLines{"load", "unload"}));
 }
 
 // ---- through a scripted loader -----------------------------------------------
 
 // Records what the adapter asks of the platform and of the library.
-struct Recorder {
+struct TRecorder {
     std::vector<std::string> Events;
     bool LoadSucceeds = true;
     bool HasInit = true;
     bool HasVerify = true;
     intptr_t Context = 77;
     int32_t Answer = 1;
-    Lines Args;
+    TLines Args;
     std::vector<const char*> ArgPointers;
 };
-Recorder* Rec = nullptr;
+TRecorder* Rec = nullptr;
 int FakeLibrary = 0;
 
 intptr_t FakeInit(int32_t Argc, char** Argv, int32_t A, int32_t B, int32_t C) {
@@ -137,11 +137,11 @@ static_assert(std::is_same_v<decltype(&FakeInit), TWMInitMediaSign>);
 static_assert(std::is_same_v<decltype(&FakeVerify), TWMVerify>);
 
 TLibraryLoader FakeLoader() {
-    return {[](const std::string& Name) -> LibraryHandle {
+    return {[](const std::string& Name) -> TLibraryHandle {
                 Rec->Events.push_back("load " + Name);
                 return Rec->LoadSucceeds ? &FakeLibrary : nullptr;
             },
-            [](LibraryHandle H, const char* Name) -> void* {
+            [](TLibraryHandle H, const char* Name) -> void* {
                 Rec->Events.push_back(std::string("symbol ") + Name);
                 EXPECT_EQ(H, &FakeLibrary);
                 if (std::strcmp(Name, "WMInitMediaSign") == 0)
@@ -150,7 +150,7 @@ TLibraryLoader FakeLoader() {
                     return Rec->HasVerify ? reinterpret_cast<void*>(&FakeVerify) : nullptr;
                 return nullptr;
             },
-            [](LibraryHandle H) {
+            [](TLibraryHandle H) {
                 Rec->Events.push_back("free");
                 EXPECT_EQ(H, &FakeLibrary);
             }};
@@ -164,8 +164,8 @@ class WMDllLoader : public ::testing::Test {
     }
     void TearDown() override { Rec = nullptr; }
 
-    Lines LoadEvents() const {
-        Lines E{std::string("load ") + WMDllFileName()};
+    TLines LoadEvents() const {
+        TLines E{std::string("load ") + WMDllFileName()};
         for (const char* Name :
              {"WMInitMediaSign", "WMGetValue", "WMSetValueRaw", "WMLoadImage", "WMDumpImage",
               "WMFreeMediaSign", "WMReadCode", "WMWriteCode", "WMVerify"})
@@ -173,16 +173,16 @@ class WMDllLoader : public ::testing::Test {
         return E;
     }
 
-    Recorder R;
-    ScratchDir Dir;
+    TRecorder R;
+    TScratchDir Dir;
     std::string File;
-    ScopedLibraryLoader Scope{FakeLoader()};
+    TScopedLibraryLoader Scope{FakeLoader()};
 };
 
 TEST_F(WMDllLoader, ResolvesInOrderThenInitVerifyFree) {
     const std::string Site = "SITE-42";
     EXPECT_EQ(VerifyWithWMDll(Site.c_str(), File.c_str()), 1);
-    Lines Expected = LoadEvents();
+    TLines Expected = LoadEvents();
     Expected.insert(Expected.end(), {"init 6 0 2 0", "verify 77 0", "free"});
     EXPECT_EQ(R.Events, Expected);
     // The handle stays behind, stale, after the unload.
@@ -192,7 +192,7 @@ TEST_F(WMDllLoader, ResolvesInOrderThenInitVerifyFree) {
 TEST_F(WMDllLoader, ArgumentVectorHoldsTheCallersOwnStrings) {
     const char* Site = "key";
     EXPECT_EQ(VerifyWithWMDll(Site, File.c_str()), 1);
-    EXPECT_EQ(R.Args, (Lines{"prog", "-key", "key", "-verify", "-fine", File}));
+    EXPECT_EQ(R.Args, (TLines{"prog", "-key", "key", "-verify", "-fine", File}));
     ASSERT_EQ(R.ArgPointers.size(), 6u);
     EXPECT_EQ(R.ArgPointers[2], Site);
     EXPECT_EQ(R.ArgPointers[5], File.c_str());
@@ -202,8 +202,8 @@ TEST_F(WMDllLoader, AbsentLibraryFreesNothing) {
     R.LoadSucceeds = false;
     EXPECT_FALSE(LoadWMDll());
     EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
-    EXPECT_EQ(R.Events, (Lines{std::string("load ") + WMDllFileName(),
-                               std::string("load ") + WMDllFileName()}));
+    EXPECT_EQ(R.Events, (TLines{std::string("load ") + WMDllFileName(),
+                                std::string("load ") + WMDllFileName()}));
 }
 
 TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
@@ -212,7 +212,7 @@ TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
         R.HasInit = !WithoutInit;
         R.HasVerify = WithoutInit;
         EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
-        Lines Expected = LoadEvents();
+        TLines Expected = LoadEvents();
         Expected.push_back("free");
         EXPECT_EQ(R.Events, Expected) << (WithoutInit ? "without init" : "without verify");
     }

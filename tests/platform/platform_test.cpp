@@ -11,13 +11,13 @@
 namespace quillon {
 namespace {
 
-using test::ScopedEnv;
-using test::ScratchDir;
+using test::TScopedEnv;
+using test::TScratchDir;
 
 TEST(FileStream, ReadReturnsWhatArrivesAndShortAtEnd) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     test::WriteBytes(Dir / "a", std::string("0123456789"));
-    TFileStream S(Dir / "a", FileMode::OpenRead);
+    TFileStream S(Dir / "a", TFileMode::OpenRead);
     EXPECT_EQ(S.Size(), 10);
     char Buf[8];
     EXPECT_EQ(S.Read(Buf, 8), 8u);
@@ -33,54 +33,54 @@ TEST(FileStream, ReadReturnsWhatArrivesAndShortAtEnd) {
 }
 
 TEST(FileStream, OpenFailuresRaiseWithTheirText) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     try {
-        TFileStream S(Dir / "missing", FileMode::OpenRead);
+        TFileStream S(Dir / "missing", TFileMode::OpenRead);
         FAIL() << "opened a missing file";
     } catch (const EFileError& E) {
         EXPECT_EQ(
             std::string(E.what()).rfind("Cannot open file \"" + (Dir / "missing") + "\". ", 0), 0u)
             << E.what();
     }
-    EXPECT_THROW(TFileStream(Dir.Path().string(), FileMode::OpenRead), EFileError);
-    EXPECT_THROW(TFileStream(Dir / "no/such/folder", FileMode::Create), EFileError);
+    EXPECT_THROW(TFileStream(Dir.Path().string(), TFileMode::OpenRead), EFileError);
+    EXPECT_THROW(TFileStream(Dir / "no/such/folder", TFileMode::Create), EFileError);
 }
 
 TEST(FileStream, CreateReplacesAndCreateNewRefusesExisting) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     test::WriteBytes(Dir / "f", std::string("old content"));
     {
-        TFileStream S(Dir / "f", FileMode::Create);
+        TFileStream S(Dir / "f", TFileMode::Create);
         S.Write("new", 3);
     }
     EXPECT_EQ(test::ReadBytes(Dir / "f"), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    EXPECT_THROW(TFileStream(Dir / "f", FileMode::CreateNew), EFileError);
-    TFileStream Fresh(Dir / "g", FileMode::CreateNew);
+    EXPECT_THROW(TFileStream(Dir / "f", TFileMode::CreateNew), EFileError);
+    TFileStream Fresh(Dir / "g", TFileMode::CreateNew);
     EXPECT_TRUE(FileExists(Dir / "g"));
 }
 
 TEST(FileStream, CopyFromCopiesExactCountAndRaisesWhenSourceFallsShort) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     std::vector<uint8_t> Data(3 << 20);
     for (size_t I = 0; I < Data.size(); ++I)
         Data[I] = static_cast<uint8_t>(I * 7 + (I >> 12));
     test::WriteBytes(Dir / "src", Data);
     {
-        TFileStream Src(Dir / "src", FileMode::OpenRead);
-        TFileStream Dst(Dir / "dst", FileMode::Create);
+        TFileStream Src(Dir / "src", TFileMode::OpenRead);
+        TFileStream Dst(Dir / "dst", TFileMode::Create);
         Src.Seek(5);
         Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) - 25);
         EXPECT_EQ(Src.Position(), static_cast<int64_t>(Data.size()) - 20);
     }
     EXPECT_EQ(test::ReadBytes(Dir / "dst"),
               std::vector<uint8_t>(Data.begin() + 5, Data.end() - 20));
-    TFileStream Src(Dir / "src", FileMode::OpenRead);
-    TFileStream Dst(Dir / "dst2", FileMode::Create);
+    TFileStream Src(Dir / "src", TFileMode::OpenRead);
+    TFileStream Dst(Dir / "dst2", TFileMode::Create);
     EXPECT_THROW(Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) + 1), EFileError);
 }
 
 TEST(Files, ExistenceCountsFilesOnly) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     test::WriteBytes(Dir / "f", std::string("x"));
     EXPECT_TRUE(FileExists(Dir / "f"));
     EXPECT_FALSE(FileExists(Dir.Path().string()));
@@ -90,7 +90,7 @@ TEST(Files, ExistenceCountsFilesOnly) {
 }
 
 TEST(Files, DeleteAndRenameReplacing) {
-    ScratchDir Dir;
+    TScratchDir Dir;
     test::WriteBytes(Dir / "a", std::string("A"));
     test::WriteBytes(Dir / "b", std::string("B"));
     EXPECT_TRUE(RenameFile(Dir / "a", Dir / "b"));
@@ -118,25 +118,25 @@ TEST(Paths, ExtensionNameAndFolder) {
 
 TEST(Environment, TempLookup) {
     {
-        ScopedEnv T("TEMP", "/var/tmp");
+        TScopedEnv T("TEMP", "/var/tmp");
         EXPECT_EQ(TempDirectory(), std::optional<std::string>("/var/tmp/"));
     }
     {
-        ScopedEnv T("TEMP", "/var/tmp/");
+        TScopedEnv T("TEMP", "/var/tmp/");
         EXPECT_EQ(TempDirectory(), std::optional<std::string>("/var/tmp/"));
     }
     {
-        ScopedEnv T("TEMP", "");
+        TScopedEnv T("TEMP", "");
         EXPECT_EQ(TempDirectory(), std::nullopt);
     }
     {
-        ScopedEnv T("TEMP", nullptr);
-        ScopedEnv D("TMPDIR", "/scratch");
+        TScopedEnv T("TEMP", nullptr);
+        TScopedEnv D("TMPDIR", "/scratch");
         EXPECT_EQ(TempDirectory(), std::optional<std::string>("/scratch/"));
     }
     {
-        ScopedEnv T("TEMP", nullptr);
-        ScopedEnv D("TMPDIR", nullptr);
+        TScopedEnv T("TEMP", nullptr);
+        TScopedEnv D("TMPDIR", nullptr);
         EXPECT_EQ(TempDirectory(), std::optional<std::string>("/tmp/"));
     }
 }
@@ -144,7 +144,7 @@ TEST(Environment, TempLookup) {
 TEST(DebugOutput, SinkReceivesExactLines) {
     std::vector<std::string> Lines;
     {
-        ScopedDebugSink Sink([&](std::string_view L) { Lines.emplace_back(L); });
+        TScopedDebugSink Sink([&](std::string_view L) { Lines.emplace_back(L); });
         DebugOutputF("--------- position:%lld, %d", 12LL, -1);
         DebugOutput("plain");
         DebugOutputF("%s", std::string(300, 'x').c_str());

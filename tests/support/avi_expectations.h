@@ -13,7 +13,7 @@
 
 namespace quillon::test {
 
-struct AviExpectation {
+struct TAviExpectation {
     std::string Name;
     int64_t Size = 0;
     std::optional<uint32_t> HeaderCRC; // none for files too short to sign
@@ -24,11 +24,11 @@ struct AviExpectation {
     std::optional<int> SignedVerifyCode;
 };
 
-inline std::vector<AviExpectation> LoadAviExpectations() {
+inline std::vector<TAviExpectation> LoadAviExpectations() {
     const auto Optional = [](const std::string& Field) { return Field != "-"; };
-    std::vector<AviExpectation> Rows;
+    std::vector<TAviExpectation> Rows;
     for (auto& R : ReadTsv(TestDataDir() / "avi" / "expected_avi.tsv")) {
-        AviExpectation E;
+        TAviExpectation E;
         E.Name = R["name"];
         E.Size = std::stoll(R["size"]);
         if (Optional(R["headercrc"]))

@@ -11,11 +11,11 @@
 
 namespace quillon::test {
 
-class StandinSession {
+class TStandinSession {
   public:
     // Verify: the verification answer ("1", "-2", "throw"); nullopt leaves the
     // stand-in unable to start. InitFails: initialisation returns no context.
-    explicit StandinSession(std::optional<std::string> Verify, bool InitFails = false)
+    explicit TStandinSession(std::optional<std::string> Verify, bool InitFails = false)
         : FLogPath(FDir / "standin.log"), FLog("QUILLON_STANDIN_LOG", FLogPath.c_str()),
           FVerify("QUILLON_STANDIN_VERIFY", Verify ? Verify->c_str() : nullptr),
           FInit("QUILLON_STANDIN_INIT", InitFails ? "fail" : nullptr) {}
@@ -35,14 +35,14 @@ class StandinSession {
                 "arg -verify", "arg -fine",    "arg " + Path, "verify context 0", "unload"};
     }
 
-    const ScratchDir& Dir() const { return FDir; }
+    const TScratchDir& Dir() const { return FDir; }
 
   private:
-    ScratchDir FDir;
+    TScratchDir FDir;
     std::string FLogPath;
-    ScopedEnv FLog;
-    ScopedEnv FVerify;
-    ScopedEnv FInit;
+    TScopedEnv FLog;
+    TScopedEnv FVerify;
+    TScopedEnv FInit;
 };
 
 } // namespace quillon::test

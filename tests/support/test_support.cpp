@@ -41,7 +41,7 @@ void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes) {
     WriteBytes(Path, std::vector<uint8_t>(Bytes.begin(), Bytes.end()));
 }
 
-ScratchDir::ScratchDir() {
+TScratchDir::TScratchDir() {
     std::random_device Rd;
     const auto Base = std::filesystem::temp_directory_path();
     for (;;) {
@@ -51,12 +51,12 @@ ScratchDir::ScratchDir() {
     }
 }
 
-ScratchDir::~ScratchDir() {
+TScratchDir::~TScratchDir() {
     std::error_code Ec;
     std::filesystem::remove_all(FPath, Ec);
 }
 
-ScopedEnv::ScopedEnv(const char* Name, const char* Value) : FName(Name) {
+TScopedEnv::TScopedEnv(const char* Name, const char* Value) : FName(Name) {
     if (const char* Old = std::getenv(Name)) {
         FHad = true;
         FOld = Old;
@@ -67,7 +67,7 @@ ScopedEnv::ScopedEnv(const char* Name, const char* Value) : FName(Name) {
         ::unsetenv(Name);
 }
 
-ScopedEnv::~ScopedEnv() {
+TScopedEnv::~TScopedEnv() {
     if (FHad)
         ::setenv(FName.c_str(), FOld.c_str(), 1);
     else

@@ -19,12 +19,12 @@ void WriteBytes(const std::filesystem::path& Path, const std::vector<uint8_t>& B
 void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes);
 
 // A fresh folder below the system's temporary folder, removed with its content.
-class ScratchDir {
+class TScratchDir {
   public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    TScratchDir();
+    ~TScratchDir();
+    TScratchDir(const TScratchDir&) = delete;
+    TScratchDir& operator=(const TScratchDir&) = delete;
     const std::filesystem::path& Path() const { return FPath; }
     std::string operator/(const std::string& Name) const { return (FPath / Name).string(); }
 
@@ -33,12 +33,12 @@ class ScratchDir {
 };
 
 // Sets (or unsets, with nullptr) an environment variable for the object's lifetime.
-class ScopedEnv {
+class TScopedEnv {
   public:
-    ScopedEnv(const char* Name, const char* Value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    TScopedEnv(const char* Name, const char* Value);
+    ~TScopedEnv();
+    TScopedEnv(const TScopedEnv&) = delete;
+    TScopedEnv& operator=(const TScopedEnv&) = delete;
 
   private:
     std::string FName;

@@ -16,7 +16,7 @@ void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath) {
         const TRenderedImage Image = RenderJpegFile(SrcPath);
         Encoded = EncodeJpegQuality100(Image);
     }
-    TFileStream Out(DstPath, FileMode::Create);
+    TFileStream Out(DstPath, TFileMode::Create);
     Out.Write(Encoded.Data.get(), Encoded.Size);
     Out.Close();
 }

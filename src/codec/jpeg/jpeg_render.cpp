@@ -34,7 +34,7 @@ void ExpandGreyRows(TDecodedSamples& S) {
 TRenderedImage RenderJpegFile(const std::string& Path) {
     std::vector<uint8_t> Data;
     {
-        TFileStream File(Path, FileMode::OpenRead);
+        TFileStream File(Path, TFileMode::OpenRead);
         Data.resize(static_cast<size_t>(File.Size()));
         Data.resize(File.Read(Data.data(), Data.size()));
     }

@@ -8,7 +8,7 @@ namespace quillon {
 namespace {
 
 TEST(WMDllMissingExport, TreatedAsAbsentAndUnloaded) {
-    test::StandinSession Standin("1");
+    test::TStandinSession Standin("1");
     const std::string File = Standin.Dir() / "photo.jpg";
     test::WriteBytes(File, std::string("data"));
 
