@@ -1,0 +1,330 @@
+// Every Win32 call of the platform layer lives in this file, the counterpart
+// of posix.cpp. Paths are UTF-8 inside the program and UTF-16 at the API.
+#include "clock.h"
+#include "debug_output.h"
+#include "dynamic_library.h"
+#include "environment.h"
+#include "file_stream.h"
+#include "files.h"
+#include "process_memory.h"
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The A/W macros would rename our own functions of the same names.
+#undef DeleteFile
+#undef GetEnvironmentVariable
+
+#include <psapi.h>
+
+namespace quillon {
+
+namespace {
+
+std::wstring Wide(std::string_view Text) {
+    if (Text.empty())
+        return {};
+    const int Size = static_cast<int>(Text.size());
+    const int N = ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), Size, nullptr, 0);
+    std::wstring Out(static_cast<size_t>(N), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), Size, Out.data(), N);
+    return Out;
+}
+
+std::string Utf8(std::wstring_view Text) {
+    if (Text.empty())
+        return {};
+    const int Size = static_cast<int>(Text.size());
+    const int N =
+        ::WideCharToMultiByte(CP_UTF8, 0, Text.data(), Size, nullptr, 0, nullptr, nullptr);
+    std::string Out(static_cast<size_t>(N), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, Text.data(), Size, Out.data(), N, nullptr, nullptr);
+    return Out;
+}
+
+std::string ErrorText(DWORD Error) {
+    wchar_t Buffer[512];
+    DWORD N = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               Error, 0, Buffer, static_cast<DWORD>(std::size(Buffer)), nullptr);
+    // The system's texts end in a line break that would split our messages.
+    while (N > 0 && (Buffer[N - 1] == L'\r' || Buffer[N - 1] == L'\n' || Buffer[N - 1] == L' '))
+        --N;
+    if (N == 0)
+        return "System error " + std::to_string(Error);
+    return Utf8(std::wstring_view(Buffer, N));
+}
+
+[[noreturn]] void RaiseIo(const std::string& FileName, const char* What, DWORD Error) {
+    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrorText(Error));
+}
+
+HANDLE Handle(intptr_t Value) {
+    return reinterpret_cast<HANDLE>(Value);
+}
+
+// ReadFile and WriteFile take at most a DWORD per call.
+constexpr size_t kMaxChunk = 1u << 30;
+
+} // namespace
+
+// ---- file stream -----------------------------------------------------------
+
+TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileName(FileName) {
+    DWORD Access = GENERIC_READ | GENERIC_WRITE;
+    // A temporary file may be deleted while still open, as POSIX allows; it
+    // goes once its last handle closes.
+    DWORD Share = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    DWORD Disposition = CREATE_ALWAYS;
+    switch (Mode) {
+    case TFileMode::OpenRead:
+        Access = GENERIC_READ;
+        Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        Disposition = OPEN_EXISTING;
+        break;
+    case TFileMode::Create:
+        break;
+    case TFileMode::CreateNew:
+        Disposition = CREATE_NEW;
+        break;
+    }
+    // A folder cannot be opened without FILE_FLAG_BACKUP_SEMANTICS, so a
+    // stream never names one.
+    const HANDLE H = ::CreateFileW(Wide(FileName).c_str(), Access, Share, nullptr, Disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (H == INVALID_HANDLE_VALUE) {
+        const DWORD Error = ::GetLastError();
+        const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
+        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error));
+    }
+    FHandle = reinterpret_cast<intptr_t>(H);
+}
+
+TFileStream::TFileStream(TFileStream&& Other) noexcept
+    : FFileName(std::move(Other.FFileName)), FHandle(Other.FHandle) {
+    Other.FHandle = -1;
+}
+
+TFileStream& TFileStream::operator=(TFileStream&& Other) noexcept {
+    if (this != &Other) {
+        if (FHandle != -1)
+            ::CloseHandle(Handle(FHandle));
+        FFileName = std::move(Other.FFileName);
+        FHandle = Other.FHandle;
+        Other.FHandle = -1;
+    }
+    return *this;
+}
+
+TFileStream::~TFileStream() {
+    if (FHandle != -1)
+        ::CloseHandle(Handle(FHandle));
+}
+
+void TFileStream::Close() {
+    if (FHandle == -1)
+        return;
+    const HANDLE H = Handle(FHandle);
+    FHandle = -1;
+    if (!::CloseHandle(H))
+        RaiseIo(FFileName, "Cannot close file", ::GetLastError());
+}
+
+size_t TFileStream::Read(void* Buffer, size_t Count) {
+    if (FHandle == -1)
+        throw EFileError("Read from a closed file \"" + FFileName + "\"");
+    auto* Out = static_cast<char*>(Buffer);
+    size_t Done = 0;
+    while (Done < Count) {
+        DWORD N = 0;
+        const DWORD Want = static_cast<DWORD>(std::min(Count - Done, kMaxChunk));
+        if (!::ReadFile(Handle(FHandle), Out + Done, Want, &N, nullptr))
+            RaiseIo(FFileName, "Read error on file", ::GetLastError());
+        if (N == 0)
+            break;
+        Done += N;
+    }
+    return Done;
+}
+
+void TFileStream::Write(const void* Buffer, size_t Count) {
+    if (FHandle == -1)
+        throw EFileError("Write to a closed file \"" + FFileName + "\"");
+    const auto* In = static_cast<const char*>(Buffer);
+    size_t Done = 0;
+    while (Done < Count) {
+        DWORD N = 0;
+        const DWORD Want = static_cast<DWORD>(std::min(Count - Done, kMaxChunk));
+        if (!::WriteFile(Handle(FHandle), In + Done, Want, &N, nullptr))
+            RaiseIo(FFileName, "Write error on file", ::GetLastError());
+        if (N == 0)
+            RaiseIo(FFileName, "Write error on file", ERROR_DISK_FULL);
+        Done += N;
+    }
+}
+
+int64_t TFileStream::Seek(int64_t Offset) {
+    LARGE_INTEGER To, Now;
+    To.QuadPart = Offset;
+    if (!::SetFilePointerEx(Handle(FHandle), To, &Now, FILE_BEGIN))
+        RaiseIo(FFileName, "Seek error on file", ::GetLastError());
+    return Now.QuadPart;
+}
+
+int64_t TFileStream::Position() const {
+    LARGE_INTEGER Zero, Now;
+    Zero.QuadPart = 0;
+    if (!::SetFilePointerEx(Handle(FHandle), Zero, &Now, FILE_CURRENT))
+        RaiseIo(FFileName, "Seek error on file", ::GetLastError());
+    return Now.QuadPart;
+}
+
+int64_t TFileStream::Size() const {
+    LARGE_INTEGER Bytes;
+    if (!::GetFileSizeEx(Handle(FHandle), &Bytes))
+        RaiseIo(FFileName, "Cannot read the size of file", ::GetLastError());
+    return Bytes.QuadPart;
+}
+
+// ---- files ---------------------------------------------------------------
+
+namespace {
+DWORD Attributes(const std::string& Path) {
+    return Path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(Wide(Path).c_str());
+}
+} // namespace
+
+bool FileExists(const std::string& Path) {
+    const DWORD A = Attributes(Path);
+    return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& Path) {
+    const DWORD A = Attributes(Path);
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DeleteFile(const std::string& Path) {
+    return ::DeleteFileW(Wide(Path).c_str()) != 0;
+}
+
+bool RenameFile(const std::string& From, const std::string& To) {
+    return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+char PathSeparator() {
+    return '\\';
+}
+
+// The API takes '/' as well as '\\'; ':' ends the drive part ("C:photo.jpg").
+bool IsPathDelimiter(char C) {
+    return C == '\\' || C == '/' || C == ':';
+}
+
+std::string LastErrorText() {
+    return ErrorText(::GetLastError());
+}
+
+// ---- environment ----------------------------------------------------------
+
+std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
+    const std::wstring WideName = Wide(Name);
+    std::wstring Value(64, L'\0');
+    for (;;) {
+        ::SetLastError(ERROR_SUCCESS);
+        const DWORD N = ::GetEnvironmentVariableW(WideName.c_str(), Value.data(),
+                                                  static_cast<DWORD>(Value.size()));
+        if (N == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND)
+            return std::nullopt;
+        if (N < Value.size()) {
+            Value.resize(N);
+            return Utf8(Value);
+        }
+        Value.resize(N); // too small: N counts the terminating zero; the value may grow meanwhile
+    }
+}
+
+// Windows always sets TEMP, so unset counts as missing like empty; no POSIX
+// fallbacks here.
+std::optional<std::string> TempDirectory() {
+    std::optional<std::string> Dir = GetEnvironmentVariable("TEMP");
+    if (!Dir || Dir->empty())
+        return std::nullopt;
+    if (Dir->back() != '\\' && Dir->back() != '/')
+        Dir->push_back(PathSeparator());
+    return Dir;
+}
+
+// ---- debugger output ---------------------------------------------------------
+
+void PlatformDebugWrite(std::string_view Line) {
+    std::string Text(Line);
+    Text.push_back('\n'); // some debuggers join calls that lack it
+    ::OutputDebugStringA(Text.c_str());
+}
+
+// ---- dynamic libraries -------------------------------------------------------
+
+std::string ExecutableDirectory() {
+    std::wstring Buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD N =
+            ::GetModuleFileNameW(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
+        if (N == 0)
+            return {};
+        if (N < Buffer.size())
+            return ExtractFilePath(Utf8(std::wstring_view(Buffer.data(), N)));
+        Buffer.resize(Buffer.size() * 2); // truncated
+    }
+}
+
+TLibraryHandle LoadDynamicLibrary(const std::string& FileName) {
+    const std::string Dir = ExecutableDirectory();
+    if (!Dir.empty()) {
+        const std::string Local = Dir + FileName;
+        if (FileExists(Local)) {
+            if (HMODULE H = ::LoadLibraryW(Wide(Local).c_str()))
+                return H;
+        }
+    }
+    return ::LoadLibraryW(Wide(FileName).c_str());
+}
+
+void* GetLibrarySymbol(TLibraryHandle Handle, const char* Name) {
+    if (!Handle)
+        return nullptr;
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(Handle), Name));
+}
+
+void FreeDynamicLibrary(TLibraryHandle Handle) {
+    if (Handle)
+        ::FreeLibrary(static_cast<HMODULE>(Handle));
+}
+
+// ---- clock -------------------------------------------------------------------
+
+uint32_t HighResolutionCounterLow32() {
+    LARGE_INTEGER Count;
+    if (::QueryPerformanceCounter(&Count))
+        return static_cast<uint32_t>(Count.QuadPart);
+    return ::GetTickCount();
+}
+
+// ---- process memory --------------------------------------------------------
+
+int64_t PeakResidentBytes() {
+    PROCESS_MEMORY_COUNTERS Counters{};
+    Counters.cb = sizeof Counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &Counters, sizeof Counters))
+        return 0;
+    return static_cast<int64_t>(Counters.PeakWorkingSetSize);
+}
+
+} // namespace quillon
