@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -113,8 +114,8 @@ TEST(JpegIdct, ReferenceIsAnInverseDct) {
                         const double Cu = U == 0 ? std::sqrt(0.5) : 1.0;
                         const double Cv = V == 0 ? std::sqrt(0.5) : 1.0;
                         Sum += Cu * Cv * B.Coef[U * 8 + V] * Table[U * 8 + V] *
-                               std::cos((2 * Y + 1) * U * M_PI / 16) *
-                               std::cos((2 * X + 1) * V * M_PI / 16);
+                               std::cos((2 * Y + 1) * U * std::numbers::pi / 16) *
+                               std::cos((2 * X + 1) * V * std::numbers::pi / 16);
                     }
                 const double Expected = Sum / 4 + 128;
                 if (Expected < 1 || Expected > 254)

@@ -120,7 +120,7 @@ class JpegSignatureTest : public ::testing::Test {
     // A signed copy of the photo, made with "SITE-42".
     std::string Signed() {
         const std::string Dst = Dir / "signed.jpg";
-        EXPECT_TRUE(SignJpeg("SITE-42", Corpus(Photo).c_str(), Dst.c_str()));
+        EXPECT_TRUE(SignJpeg("SITE-42", Corpus(Photo).string().c_str(), Dst.c_str()));
         return Dst;
     }
     // The signed image with another comment in place of its signature.
@@ -177,14 +177,14 @@ TEST_F(JpegSignatureTest, SigningASignedFileKeepsOneCommentAheadOfTheScan) {
 
 TEST_F(JpegSignatureTest, GreySourceIsSignedAsColour) {
     const std::string Dst = Dir / "grey.jpg";
-    ASSERT_TRUE(SignJpeg("g", Corpus("gray_photo90x60_q50").c_str(), Dst.c_str()));
+    ASSERT_TRUE(SignJpeg("g", Corpus("gray_photo90x60_q50").string().c_str(), Dst.c_str()));
     EXPECT_EQ(Verify("g", Dst), VerifyOk);
     EXPECT_EQ(Verify("h", Dst), VerifyMismatch);
 }
 
 TEST_F(JpegSignatureTest, EmptySiteCodeSignsButNeverVerifies) {
     const std::string Dst = Dir / "e.jpg";
-    ASSERT_TRUE(SignJpeg("", Corpus(Photo).c_str(), Dst.c_str()));
+    ASSERT_TRUE(SignJpeg("", Corpus(Photo).string().c_str(), Dst.c_str()));
     uint32_t Rows = 0;
     FeedRenderedRows(RenderJpegFile(Dst), Rows);
     EXPECT_EQ(ReadJpegComment(Dst), Signature(std::to_string(static_cast<int32_t>(Rows))));
@@ -216,7 +216,7 @@ TEST_F(JpegSignatureTest, HighRegisterValuesAreStoredSigned) {
         const std::string Site = SiteCodeFor(Reencoded, Wanted);
         ASSERT_EQ(Register(Site, Reencoded), Wanted);
         const std::string Dst = Dir / "high.jpg";
-        ASSERT_TRUE(SignJpeg(Site.c_str(), Corpus(Photo).c_str(), Dst.c_str()));
+        ASSERT_TRUE(SignJpeg(Site.c_str(), Corpus(Photo).string().c_str(), Dst.c_str()));
         EXPECT_EQ(ReadJpegComment(Dst), Signature(Text));
         EXPECT_EQ(Verify(Site, Dst), VerifyOk) << Text;
     }
@@ -295,7 +295,7 @@ TEST_F(JpegSignatureTest, SigningFailuresGiveFalse) {
     EXPECT_FALSE(SignJpeg("s", Src.c_str(), (Dir / "gone/d.jpg").c_str()));
     EXPECT_FALSE(SignJpeg("s", Src.c_str(), Dir.Path().c_str()));
     // A source that does not render.
-    EXPECT_FALSE(SignJpeg("s", Corpus("err_not_jpeg_text").c_str(), (Dir / "d.jpg").c_str()));
+    EXPECT_FALSE(SignJpeg("s", Corpus("err_not_jpeg_text").string().c_str(), (Dir / "d.jpg").c_str()));
     EXPECT_FALSE(SignJpeg(nullptr, Src.c_str(), (Dir / "d.jpg").c_str()));
     EXPECT_TRUE(FolderEntries(Dir.Path()).empty());
 }
