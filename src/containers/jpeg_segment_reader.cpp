@@ -20,7 +20,8 @@ bool TJpegByteReader::Fill() {
 }
 
 void TJpegByteReader::RaiseEndOfFile() const {
-    throw EFileError("Stream read error on file \"" + FStream.FileName() + "\"");
+    throw EFileError("Stream read error on file \"" + FStream.FileName() + "\"",
+                     TFileErrorKind::EndOfFile);
 }
 
 void TJpegByteReader::ReadUpTo(std::string& Out, size_t Count) {

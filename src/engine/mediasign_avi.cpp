@@ -61,6 +61,22 @@ TFileStream CreateCheckCopy(const std::string& Base, std::string& Name) {
     }
 }
 
+// What stands in the way of the check copy in the TEMP folder Dir.
+std::string TempReason(std::string Dir, const EFileError& E) {
+    if (Dir.size() > 1 && IsPathDelimiter(Dir.back()))
+        Dir.pop_back();
+    switch (E.Kind()) {
+    case TFileErrorKind::NotFound:
+        return "TEMP folder " + Dir + " is missing";
+    case TFileErrorKind::AccessDenied:
+        return "TEMP folder " + Dir + " is not writable";
+    case TFileErrorKind::NoSpace:
+        return "TEMP folder " + Dir + " is full";
+    default:
+        return "TEMP folder " + Dir + ": " + E.what();
+    }
+}
+
 // Copies Count bytes from Source's position 0 into Dest and feeds the bytes
 // from offset 12 on into a register started at 0.
 uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Count) {
@@ -70,7 +86,8 @@ uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Coun
     while (Offset < Count) {
         const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Offset, BlockSize));
         if (Source.Read(Block.get(), Want) != Want)
-            throw EFileError("Stream read error on file \"" + Source.FileName() + "\"");
+            throw EFileError("Stream read error on file \"" + Source.FileName() + "\"",
+                             TFileErrorKind::EndOfFile);
         Dest.Write(Block.get(), Want);
         const int64_t Skip = std::max<int64_t>(
             0, std::min<int64_t>(RiffHeaderSize - Offset, static_cast<int64_t>(Want)));
@@ -133,18 +150,17 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         if (!Path || !*Path)
             return {VerifyNoFile, "no file given"};
         if (!FileExists(Path))
-            return {VerifyNoFile, "no such file"};
+            return {VerifyNoFile, MissingFileReason(Path)};
         const std::optional<std::string> TempDir = TempDirectory();
         if (!TempDir)
-            return {VerifyNoTemp, "the TEMP folder is not set"};
+            return {VerifyNoTemp, "TEMP is not set"};
 
         std::string CopyName;
         std::optional<TFileStream> Copy;
         try {
             Copy.emplace(CreateCheckCopy(*TempDir + ExtractFileName(Path) + "_CHECK.", CopyName));
         } catch (const EFileError& E) {
-            return {VerifyNoTemp,
-                    std::string("no copy can be made in the TEMP folder: ") + E.what()};
+            return {VerifyNoTemp, TempReason(*TempDir, E)};
         }
         TRemoveOnExit RemoveCopy(CopyName);
 
@@ -152,7 +168,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         try {
             File.emplace(Path, TFileMode::OpenRead);
         } catch (...) {
-            return {VerifyOtherFailure, CurrentFailureText()};
+            return {VerifyOtherFailure, CurrentFailureReason()};
         }
         const int64_t Size = File->Size();
         if (Size < static_cast<int64_t>(SignTrailerSize))
@@ -165,9 +181,10 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         try {
             ContentCRC = CopyWithContentCRC(*File, *Copy, End);
             Copy->Close();
+        } catch (const EFileError& E) {
+            return {VerifyCopyFailed, TempReason(*TempDir, E)};
         } catch (...) {
-            return {VerifyCopyFailed,
-                    "copying into the TEMP folder failed: " + CurrentFailureText()};
+            return {VerifyCopyFailed, "copying into TEMP failed: " + CurrentFailureText()};
         }
         std::array<uint8_t, SignTrailerSize> TrailerBytes;
         File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
@@ -190,7 +207,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
         return Trailer.FileCRC == CRC ? VerifyOk : VerifyMismatch;
     } catch (...) {
-        return {VerifyOtherFailure, CurrentFailureText()};
+        return {VerifyOtherFailure, CurrentFailureReason()};
     }
 }
 

@@ -44,7 +44,7 @@ TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {
     if (Path == nullptr || *Path == '\0')
         return {VerifyNoFile, "no file given"};
     if (!FileExists(Path))
-        return {VerifyNoFile, "no such file"};
+        return {VerifyNoFile, MissingFileReason(Path)};
     try {
         // The checksum comes first: an unrenderable file fails even when it
         // carries no signature.
@@ -58,7 +58,7 @@ TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {
         const int32_t Value = ParseSignatureNumber(Stored).value_or(0);
         return static_cast<uint32_t>(Value) == CRC ? VerifyOk : VerifyMismatch;
     } catch (...) {
-        return {VerifyOtherFailure, CurrentFailureText()};
+        return {VerifyOtherFailure, CurrentFailureReason()};
     }
 }
 

@@ -8,7 +8,8 @@ namespace quillon {
 
 void TFileStream::ReadBuffer(void* Buffer, size_t Count) {
     if (Read(Buffer, Count) != Count)
-        throw EFileError("Stream read error on file \"" + FFileName + "\"");
+        throw EFileError("Stream read error on file \"" + FFileName + "\"",
+                         TFileErrorKind::EndOfFile);
 }
 
 void TFileStream::CopyFrom(TFileStream& Source, int64_t Count) {
@@ -19,7 +20,8 @@ void TFileStream::CopyFrom(TFileStream& Source, int64_t Count) {
     while (Count > 0) {
         const size_t Want = static_cast<size_t>(std::min<int64_t>(Count, BlockSize));
         if (Source.Read(Buffer.get(), Want) != Want)
-            throw EFileError("Stream read error on file \"" + Source.FFileName + "\"");
+            throw EFileError("Stream read error on file \"" + Source.FFileName + "\"",
+                             TFileErrorKind::EndOfFile);
         Write(Buffer.get(), Want);
         Count -= static_cast<int64_t>(Want);
     }

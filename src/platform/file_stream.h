@@ -10,10 +10,26 @@
 
 namespace quillon {
 
+// What went wrong with a file, as far as a person reading a report needs
+// to know; the message says the rest.
+enum class TFileErrorKind {
+    Other,
+    NotFound,     // the file, or a folder on its path, is missing
+    AccessDenied, // the system refused access
+    NotAFile,     // something other than a regular file stands there
+    NoSpace,      // the disk or a quota is full
+    EndOfFile,    // the file ended where more was needed
+};
+
 // The file layer's input/output error.
 class EFileError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit EFileError(const std::string& What, TFileErrorKind Kind = TFileErrorKind::Other)
+        : std::runtime_error(What), FKind(Kind) {}
+    TFileErrorKind Kind() const { return FKind; }
+
+  private:
+    TFileErrorKind FKind;
 };
 
 enum class TFileMode {

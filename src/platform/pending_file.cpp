@@ -20,7 +20,8 @@ TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameF
             const std::string Folder = ExtractFilePath(Destination);
             if (!Folder.empty() && !DirectoryExists(Folder))
                 throw EFileError("Cannot create file \"" + Destination + "\": folder \"" + Folder +
-                                 "\" does not exist");
+                                     "\" does not exist",
+                                 TFileErrorKind::NotFound);
             const bool Taken = FileExists(Name) || DirectoryExists(Name);
             if (!Taken || N + 1 >= Attempts)
                 throw;

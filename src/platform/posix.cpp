@@ -1,6 +1,7 @@
 // Every POSIX call of the platform layer lives in this file; a Windows build
 // adds its own counterpart with the same functions.
 #include "clock.h"
+#include "console.h"
 #include "debug_output.h"
 #include "dynamic_library.h"
 #include "environment.h"
@@ -30,8 +31,29 @@ std::string ErrnoText(int Error) {
     return std::strerror(Error);
 }
 
+TFileErrorKind KindOf(int Error) {
+    switch (Error) {
+    case ENOENT:
+    case ENOTDIR:
+        return TFileErrorKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return TFileErrorKind::AccessDenied;
+    case EISDIR:
+        return TFileErrorKind::NotAFile;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return TFileErrorKind::NoSpace;
+    default:
+        return TFileErrorKind::Other;
+    }
+}
+
 [[noreturn]] void RaiseIo(const std::string& FileName, const char* What, int Error) {
-    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrnoText(Error));
+    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrnoText(Error),
+                     KindOf(Error));
 }
 
 } // namespace
@@ -58,14 +80,16 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
     if (Handle < 0) {
         const int Error = errno;
         const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
-        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrnoText(Error));
+        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrnoText(Error),
+                         KindOf(Error));
     }
     if (Mode == TFileMode::OpenRead) {
         // Opening a folder succeeds on POSIX; a stream only ever names a file.
         struct stat St;
         if (::fstat(Handle, &St) == 0 && S_ISDIR(St.st_mode)) {
             ::close(Handle);
-            throw EFileError("Cannot open file \"" + FileName + "\". " + ErrnoText(EISDIR));
+            throw EFileError("Cannot open file \"" + FileName + "\". " + ErrnoText(EISDIR),
+                             TFileErrorKind::NotAFile);
         }
     }
     FHandle = Handle;
@@ -260,6 +284,13 @@ uint32_t HighResolutionCounterLow32() {
     const uint64_t Ns =
         static_cast<uint64_t>(Ts.tv_sec) * 1000000000u + static_cast<uint64_t>(Ts.tv_nsec);
     return static_cast<uint32_t>(Ns);
+}
+
+// ---- console -----------------------------------------------------------------
+
+bool IsTerminal(TStdStream Stream) {
+    const int Fd = Stream == TStdStream::Input ? 0 : Stream == TStdStream::Output ? 1 : 2;
+    return ::isatty(Fd) == 1;
 }
 
 // ---- process memory --------------------------------------------------------

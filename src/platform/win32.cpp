@@ -1,6 +1,7 @@
 // Every Win32 call of the platform layer lives in this file, the counterpart
 // of posix.cpp. Paths are UTF-8 inside the program and UTF-16 at the API.
 #include "clock.h"
+#include "console.h"
 #include "debug_output.h"
 #include "dynamic_library.h"
 #include "environment.h"
@@ -9,6 +10,8 @@
 #include "process_memory.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <io.h>
 #include <iterator>
 #include <string>
 
@@ -62,8 +65,27 @@ std::string ErrorText(DWORD Error) {
     return Utf8(std::wstring_view(Buffer, N));
 }
 
+TFileErrorKind KindOf(DWORD Error) {
+    switch (Error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return TFileErrorKind::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return TFileErrorKind::AccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return TFileErrorKind::NoSpace;
+    default:
+        return TFileErrorKind::Other;
+    }
+}
+
 [[noreturn]] void RaiseIo(const std::string& FileName, const char* What, DWORD Error) {
-    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrorText(Error));
+    throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrorText(Error),
+                     KindOf(Error));
 }
 
 HANDLE Handle(intptr_t Value) {
@@ -102,7 +124,8 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
     if (H == INVALID_HANDLE_VALUE) {
         const DWORD Error = ::GetLastError();
         const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
-        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error));
+        throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error),
+                         KindOf(Error));
     }
     FHandle = reinterpret_cast<intptr_t>(H);
 }
@@ -315,6 +338,15 @@ uint32_t HighResolutionCounterLow32() {
     if (::QueryPerformanceCounter(&Count))
         return static_cast<uint32_t>(Count.QuadPart);
     return ::GetTickCount();
+}
+
+// ---- console -----------------------------------------------------------------
+
+bool IsTerminal(TStdStream Stream) {
+    std::FILE* F = Stream == TStdStream::Input    ? stdin
+                   : Stream == TStdStream::Output ? stdout
+                                                  : stderr;
+    return ::_isatty(::_fileno(F)) != 0;
 }
 
 // ---- process memory --------------------------------------------------------

@@ -8,13 +8,16 @@
 
 namespace quillon {
 
-EJpegError::EJpegError(int MsgCode)
-    : std::runtime_error("JPEG error #" + std::to_string(MsgCode)), FMsgCode(MsgCode) {}
+EJpegError::EJpegError(int MsgCode, std::string Detail)
+    : std::runtime_error("JPEG error #" + std::to_string(MsgCode)), FMsgCode(MsgCode),
+      FDetail(std::move(Detail)) {}
 
 namespace {
 
 [[noreturn]] void ThrowOnFatal(j_common_ptr Info) {
-    throw EJpegError(Info->err->msg_code);
+    char Text[JMSG_LENGTH_MAX] = {};
+    Info->err->format_message(Info, Text);
+    throw EJpegError(Info->err->msg_code, Text);
 }
 
 void IgnoreMessage(j_common_ptr, int) {}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
 // The library's own structures; only their addresses pass through here.
 struct jpeg_error_mgr;
@@ -11,14 +12,17 @@ struct jpeg_common_struct;
 
 namespace quillon {
 
-// A fatal codec error; what() is "JPEG error #<MsgCode>".
+// A fatal codec error; what() is "JPEG error #<MsgCode>". Detail() is the
+// library's own wording of it, for reports ("" when there is none).
 class EJpegError : public std::runtime_error {
   public:
-    explicit EJpegError(int MsgCode);
+    explicit EJpegError(int MsgCode, std::string Detail = {});
     int MsgCode() const { return FMsgCode; }
+    const std::string& Detail() const { return FDetail; }
 
   private:
     int FMsgCode;
+    std::string FDetail;
 };
 
 // Message codes we raise ourselves, in the numbering of the reference
