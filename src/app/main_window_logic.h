@@ -6,6 +6,8 @@
 #include "engine_entries.h"
 #include "main_view.h"
 
+#include "engine/verdict_text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,16 +17,6 @@ namespace quillon {
 inline constexpr const char* AccessCode = "__ARM_TOOL__";
 
 inline constexpr const char* TextChooseFile = "Choose a file to verify.";
-inline constexpr const char* TextOriginal = "Original image file !!";
-inline constexpr const char* TextChanged = "Entire image changed or wrong SITE-CODE !!";
-inline constexpr const char* TextInvalidGroupCode = "Invalid group code";
-inline constexpr const char* TextInvalidFile = "Invalid file";
-inline constexpr const char* TextUnknownError = "unknown error";
-inline constexpr const char* TextNoTemp =
-    "In your system, the environment value as \"TEMP\" is not set.\r\n"
-    "It is very important system environment value. Pleas check it, and try again.";
-inline constexpr const char* TextNoSpace =
-    "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
 
 // The message shown when a signed copy could not be written.
 std::string SigningFailedText(const std::string& DstPath);

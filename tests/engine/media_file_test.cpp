@@ -1,8 +1,10 @@
 // The rules the window and the command line share: kind by extension,
 // signed-copy names, the site-code limit, and what the dispatch asks whom.
 #include "engine/media_file.h"
+#include "engine/verdict_text.h"
 #include "extlib/uKvWMDll.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -99,6 +101,21 @@ TEST(MediaFile, SiteCodeOverTheBufferIsRefusedBeforeAnyoneIsAsked) {
     EXPECT_TRUE(S.Asked.empty());
     VerifyMediaFile(std::string(MaxSiteCodeBytes, 'k'), "a.jpg", S.Entries());
     EXPECT_FALSE(S.Asked.empty());
+}
+
+TEST(MediaFile, EveryCodeHasTheWindowsText) {
+    EXPECT_EQ(VerdictText(1), "Original image file !!");
+    EXPECT_EQ(VerdictText(0), "Entire image changed or wrong SITE-CODE !!");
+    EXPECT_EQ(VerdictText(-3), "Entire image changed or wrong SITE-CODE !!");
+    EXPECT_EQ(VerdictText(-1), "Invalid group code");
+    EXPECT_EQ(VerdictText(-2), "Invalid file");
+    EXPECT_EQ(VerdictText(-4),
+              "In your system, the environment value as \"TEMP\" is not set.\r\nIt is very "
+              "important system environment value. Pleas check it, and try again.");
+    EXPECT_EQ(VerdictText(-5),
+              "Not enough free space in TEMP directory.\r\nPleas check it, and try again.");
+    for (const int32_t Other : {-9, -6, 2, 100, INT32_MIN, INT32_MAX})
+        EXPECT_EQ(VerdictText(Other), "unknown error") << Other;
 }
 
 } // namespace
