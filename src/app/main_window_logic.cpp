@@ -114,7 +114,7 @@ void TMainWindowLogic::btnSetClick() {
     const std::string Dst = SignedCopyPath(FFilePath);
     bool Signed = false;
     try {
-        Signed = SignMediaFile(SiteCode, FFilePath, Dst, FEntries.Media).Ok;
+        Signed = SignMediaFile(SiteCode, FFilePath, Dst, {}, FEntries.Media).Ok;
     } catch (...) {
         Signed = false;
     }

@@ -1,5 +1,8 @@
 #include "media_file.h"
 
+#include "failure_text.h"
+
+#include "containers/jpeg_metadata.h"
 #include "extlib/uKvWMDll.h"
 #include "platform/files.h"
 
@@ -40,9 +43,20 @@ TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Pa
 }
 
 TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
-                          const std::string& Dst, const TMediaEntries& Entries) {
-    const auto Sign = IsAviPath(Src) ? Entries.SignAVI : Entries.SignJpeg;
-    return Sign(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+                          const std::string& Dst, const TSignOptions& Options,
+                          const TMediaEntries& Entries) {
+    if (IsAviPath(Src))
+        return Entries.SignAVI(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+    TSignResult Result = Entries.SignJpeg(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+    if (!Result.Ok || !Options.KeepMetadata)
+        return Result;
+    try {
+        InsertJpegMetadata(Dst, ReadJpegMetadata(Src));
+    } catch (...) {
+        return {false,
+                "signed, but the metadata could not be carried over: " + CurrentFailureText()};
+    }
+    return Result;
 }
 
 } // namespace quillon

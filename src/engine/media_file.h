@@ -44,10 +44,16 @@ TMediaEntries RealMediaEntries();
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
                               const TMediaEntries& Entries = RealMediaEntries());
 
+struct TSignOptions {
+    // Photos: the source's EXIF, XMP and ICC profile segments go into the
+    // signed copy too. They change neither its pixels nor its signature.
+    bool KeepMetadata = false;
+};
+
 // Signs Src into Dst by Src's kind. The site code goes as it is: the
 // window's hidden mode hands over whatever was typed.
 TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
-                          const std::string& Dst,
+                          const std::string& Dst, const TSignOptions& Options = {},
                           const TMediaEntries& Entries = RealMediaEntries());
 
 } // namespace quillon
