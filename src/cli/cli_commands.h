@@ -15,15 +15,28 @@ namespace quillon::cli {
 
 enum : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
-int RunVerify(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
-              std::ostream& Err);
-int RunSign(const TOptions& Options, const std::string& SiteCode, std::ostream& Out,
-            std::ostream& Err);
-int RunRender(const TOptions& Options, std::ostream& Out, std::ostream& Err);
-int RunComment(const TOptions& Options, std::ostream& Out, std::ostream& Err);
+// Where the streams lead: words and the progress line are for people at a
+// terminal, plain lines for everything else.
+struct TConsole {
+    bool OutIsTerminal = false;
+    bool ErrIsTerminal = false;
+    int Cores = 1; // the default number of jobs
+};
+
+// The streams and console of one run.
+struct TStreams {
+    std::ostream& Out;
+    std::ostream& Err;
+    TConsole Console;
+};
+
+int RunVerify(const TOptions& Options, const std::string& SiteCode, TStreams& S);
+int RunSign(const TOptions& Options, const std::string& SiteCode, TStreams& S);
+int RunRender(const TOptions& Options, TStreams& S);
+int RunComment(const TOptions& Options, TStreams& S);
 
 // Args excludes the program name. Returns the exit status.
 int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream& Out,
-           std::ostream& Err);
+           std::ostream& Err, const TConsole& Console = {});
 
 } // namespace quillon::cli

@@ -15,10 +15,18 @@ bool IsMediaPath(std::string_view Path) {
     return SameTextAscii(Ext, ".avi") || SameTextAscii(Ext, ".jpg") || SameTextAscii(Ext, ".jpeg");
 }
 
+bool IsSignedCopyPath(std::string_view Path) {
+    const auto EndsWith = [&](std::string_view Tail) {
+        return Path.size() >= Tail.size() &&
+               SameTextAscii(Path.substr(Path.size() - Tail.size()), Tail);
+    };
+    return EndsWith(".mod.jpg") || EndsWith(".mod.avi");
+}
+
 namespace {
 
 // Walks with an explicit stack of folders, so depth costs no call stack.
-void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
+void WalkFolder(const std::string& Root, TWalkFilter Filter, TTargets& Targets) {
     std::vector<fs::path> Found;
     std::vector<fs::path> Pending{fs::path(Root)};
     while (!Pending.empty()) {
@@ -35,9 +43,11 @@ void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
             std::error_code KindEc;
             if (!Entry.is_symlink(KindEc) && Entry.is_directory(KindEc)) {
                 Pending.push_back(Entry.path());
-            } else if (Entry.is_regular_file(KindEc) &&
-                       IsMediaPath(Entry.path().filename().string())) {
-                Found.push_back(Entry.path());
+            } else if (Entry.is_regular_file(KindEc)) {
+                const std::string Name = Entry.path().filename().string();
+                if (IsMediaPath(Name) &&
+                    !(Filter == TWalkFilter::SkipSignedCopies && IsSignedCopyPath(Name)))
+                    Found.push_back(Entry.path());
             }
         }
         if (Ec)
@@ -55,11 +65,11 @@ void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
 
 } // namespace
 
-TVerifyTargets CollectVerifyTargets(const std::vector<std::string>& Args) {
-    TVerifyTargets Targets;
+TTargets CollectTargets(const std::vector<std::string>& Args, TWalkFilter Filter) {
+    TTargets Targets;
     for (const std::string& A : Args) {
         if (DirectoryExists(A))
-            WalkFolder(A, Targets);
+            WalkFolder(A, Filter, Targets);
         else
             Targets.Files.push_back(A);
     }

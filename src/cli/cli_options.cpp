@@ -1,6 +1,13 @@
 #include "cli_options.h"
 
-#include <string_view>
+#include "engine/media_file.h"
+
+#include <charconv>
+#include <initializer_list>
+
+#ifndef QUILLON_VERSION
+#define QUILLON_VERSION "unknown"
+#endif
 
 namespace quillon::cli {
 
@@ -18,41 +25,129 @@ std::optional<TCommand> CommandNamed(std::string_view Name) {
     return std::nullopt;
 }
 
-// Checks what each command needs and allows; returns the complaint or "".
+std::string_view CommandName(TCommand C) {
+    switch (C) {
+    case TCommand::Verify:
+        return "verify";
+    case TCommand::Sign:
+        return "sign";
+    case TCommand::Render:
+        return "render";
+    case TCommand::Comment:
+        return "comment";
+    case TCommand::None:
+        break;
+    }
+    return "";
+}
+
+// One option: its names, the flag it sets (none for options that take a
+// value), and which commands take it.
+struct TOptionSpec {
+    std::string_view Long;
+    char Short; // 0: none
+    bool TOptions::*Flag;
+    std::initializer_list<TCommand> Commands; // empty: every command
+};
+
+constexpr TCommand V = TCommand::Verify, S = TCommand::Sign, R = TCommand::Render;
+
+const TOptionSpec OptionSpecs[] = {
+    {"--site-code", 's', nullptr, {V, S}},
+    {"--jobs", 'j', nullptr, {V, S}},
+    {"--out", 'o', nullptr, {S, R}},
+    {"--quiet", 'q', &TOptions::Quiet, {V}},
+    {"--status", 0, &TOptions::StatusOnly, {V}},
+    {"--json", 0, &TOptions::Json, {V}},
+    {"--tsv", 0, &TOptions::Tsv, {V}},
+    {"--no-progress", 0, &TOptions::NoProgress, {V, S}},
+    {"--force", 'f', &TOptions::Force, {S}},
+    {"--keep-metadata", 0, &TOptions::KeepMetadata, {S}},
+    {"--trace", 0, &TOptions::Trace, {}},
+    {"--help", 'h', &TOptions::Help, {}},
+    {"--version", 0, &TOptions::Version, {}},
+};
+
+const TOptionSpec* FindLong(std::string_view Name) {
+    for (const TOptionSpec& O : OptionSpecs)
+        if (O.Long == Name)
+            return &O;
+    return nullptr;
+}
+
+const TOptionSpec* FindShort(char Letter) {
+    for (const TOptionSpec& O : OptionSpecs)
+        if (O.Short != 0 && O.Short == Letter)
+            return &O;
+    return nullptr;
+}
+
+bool AllowedFor(const TOptionSpec& O, TCommand C) {
+    if (O.Commands.size() == 0)
+        return true;
+    for (TCommand Allowed : O.Commands)
+        if (Allowed == C)
+            return true;
+    return false;
+}
+
+std::optional<int> ParseJobs(std::string_view Text) {
+    int N = 0;
+    const auto [End, Ec] = std::from_chars(Text.data(), Text.data() + Text.size(), N);
+    if (Ec != std::errc() || End != Text.data() + Text.size() || N < 1 || N > 1024)
+        return std::nullopt;
+    return N;
+}
+
+// Stores a parsed option; returns the complaint or "".
+std::string Apply(const TOptionSpec& Spec, const std::string& Value, TOptions& O) {
+    const std::string_view L = Spec.Long;
+    const auto Once = [&](std::optional<std::string>& Slot) -> std::string {
+        if (Slot)
+            return std::string(L) + " given twice";
+        Slot = Value;
+        return {};
+    };
+    if (L == "--site-code")
+        return Once(O.SiteCode);
+    if (L == "--out")
+        return Once(O.OutPath);
+    if (L == "--jobs") {
+        const std::optional<int> N = ParseJobs(Value);
+        if (!N)
+            return "--jobs takes a whole number from 1 to 1024, not '" + Value + "'";
+        O.Jobs = *N;
+        return {};
+    }
+    if (Spec.Flag != nullptr)
+        O.*Spec.Flag = true;
+    return {};
+}
+
+// Checks what each command needs; returns the complaint or "".
 std::string Validate(const TOptions& O) {
     const size_t N = O.Paths.size();
+    const std::string Name(CommandName(O.Command));
     switch (O.Command) {
     case TCommand::None:
         return "no command given";
     case TCommand::Verify:
-        if (O.OutPath)
-            return "verify takes no --out";
-        if (!O.SiteCode)
-            return "verify needs --site-code";
-        if (N == 0)
-            return "verify needs at least one file or folder";
-        return {};
     case TCommand::Sign:
-        if (O.OutPath || O.Json)
-            return "sign takes only --site-code, SRC and DST";
         if (!O.SiteCode)
-            return "sign needs --site-code";
+            return Name + " needs --site-code (-s)";
+        if (O.SiteCode->empty())
+            return "the site code is empty";
         if (N == 0)
-            return "sign needs a source file";
-        if (N > 2)
-            return "sign takes one source and at most one destination";
+            return Name + " needs at least one file or folder";
+        if (O.Json && O.Tsv)
+            return "--json and --tsv exclude each other";
+        if (O.OutPath && N != 1)
+            return "sign --out takes exactly one source file";
         return {};
     case TCommand::Render:
-        if (O.SiteCode || O.Json)
-            return "render takes only a file and --out";
-        if (N != 1)
-            return "render takes exactly one file";
-        return {};
     case TCommand::Comment:
-        if (O.SiteCode || O.Json || O.OutPath)
-            return "comment takes only a file";
         if (N != 1)
-            return "comment takes exactly one file";
+            return Name + " takes exactly one file";
         return {};
     }
     return "no command given";
@@ -68,20 +163,9 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
         if (Error.empty())
             Error = std::move(Text);
     };
-    // Takes an option's value, from "--name=value" or from the next argument
-    // (which may itself start with '-', as "-" for standard input does).
-    const auto TakeValue = [&](std::string_view Name, std::string_view Inline, bool HasInline,
-                               size_t& I, std::optional<std::string>& Slot) {
-        if (Slot)
-            Complain(std::string(Name) + " given twice");
-        if (HasInline) {
-            Slot = std::string(Inline);
-        } else if (I + 1 < Args.size()) {
-            Slot = Args[++I];
-        } else {
-            Complain(std::string(Name) + " needs a value");
-        }
-    };
+    // Options may stand before the command too, so those are checked
+    // against it once the whole line is read.
+    std::vector<const TOptionSpec*> Given;
 
     bool OptionsEnded = false;
     for (size_t I = 0; I < Args.size(); ++I) {
@@ -102,27 +186,44 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
             OptionsEnded = true;
             continue;
         }
-        const size_t Eq = A.find('=');
-        const std::string_view Name = std::string_view(A).substr(0, Eq);
-        const bool HasInline = Eq != std::string::npos;
-        const std::string_view Inline =
-            HasInline ? std::string_view(A).substr(Eq + 1) : std::string_view();
-        if ((A == "--help" || A == "-h")) {
-            O.Help = true;
-        } else if (A == "--trace") {
-            O.Trace = true;
-        } else if (A == "--json") {
-            O.Json = true;
-        } else if (Name == "--site-code") {
-            TakeValue(Name, Inline, HasInline, I, O.SiteCode);
-        } else if (Name == "--out") {
-            TakeValue(Name, Inline, HasInline, I, O.OutPath);
+        const TOptionSpec* Spec = nullptr;
+        std::optional<std::string> Inline; // "--name=value" or "-xVALUE"
+        if (A[1] == '-') {
+            const size_t Eq = A.find('=');
+            Spec = FindLong(std::string_view(A).substr(0, Eq));
+            if (Eq != std::string::npos)
+                Inline = A.substr(Eq + 1);
         } else {
-            Complain("unknown option '" + A + "'");
+            Spec = FindShort(A[1]);
+            if (A.size() > 2)
+                Inline = A.substr(2);
         }
+        if (Spec == nullptr) {
+            Complain("unknown option '" + A + "'");
+            continue;
+        }
+        std::string Value;
+        if (Spec->Flag == nullptr) {
+            // The value may itself start with '-', as "-" for standard input does.
+            if (Inline)
+                Value = *Inline;
+            else if (I + 1 < Args.size())
+                Value = Args[++I];
+            else
+                Complain(std::string(Spec->Long) + " needs a value");
+        } else if (Inline) {
+            Complain(std::string(Spec->Long) + " takes no value");
+            continue;
+        }
+        Given.push_back(Spec);
+        if (std::string Problem = Apply(*Spec, Value, O); !Problem.empty())
+            Complain(std::move(Problem));
     }
-    if (O.Help)
+    if (O.Help || O.Version)
         return R;
+    for (const TOptionSpec* Spec : Given)
+        if (O.Command != TCommand::None && !AllowedFor(*Spec, O.Command))
+            Complain(std::string(CommandName(O.Command)) + " takes no " + std::string(Spec->Long));
     if (Error.empty())
         Error = Validate(O);
     R.Error = std::move(Error);
@@ -137,48 +238,62 @@ std::string ReadSiteCodeLine(std::istream& In) {
     return Line;
 }
 
+std::string VersionText() {
+    return std::string("quillon-cli ") + QUILLON_VERSION;
+}
+
 std::string_view UsageText() {
-    return "usage: quillon-cli verify --site-code CODE [--json] PATH...\n"
-           "       quillon-cli sign --site-code CODE SRC [DST]\n"
-           "       quillon-cli render PATH [--out FILE]\n"
-           "       quillon-cli comment PATH\n"
-           "       quillon-cli --help\n";
+    return "usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] PATH...\n"
+           "       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...\n"
+           "       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST\n"
+           "       quillon-cli render FILE [--out IMAGE]\n"
+           "       quillon-cli comment FILE\n"
+           "       quillon-cli --help | --version\n";
 }
 
 std::string_view HelpText() {
     return R"(quillon-cli: check and write the keyed signatures of JPEG photos and AVI movies.
 
-usage: quillon-cli verify --site-code CODE [--json] PATH...
-       quillon-cli sign --site-code CODE SRC [DST]
-       quillon-cli render PATH [--out FILE]
-       quillon-cli comment PATH
+usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] PATH...
+       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...
+       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST
+       quillon-cli render FILE [--out IMAGE]
+       quillon-cli comment FILE
 
 Warning: a signature detects accidental or casual change only; a CRC-32 keyed by a site code is linear, so anyone holding one signed file can alter it and recompute a matching signature without knowing the site code: it is no protection against deliberate forgery.
 
 Commands:
   verify   Checks each PATH with the site code. A file whose name ends in
            .avi (any letter case) is checked as an AVI movie, every other
-           file as a JPEG image. A folder is searched, subfolders included,
-           for .avi, .jpg and .jpeg files (any letter case), which are
-           checked in sorted order; links to folders are not followed.
-           Prints one line a file: path, result code and verdict, separated
-           by tabs:
+           file as a JPEG image (offered first to the external watermark
+           library when one is installed). A folder is searched, subfolders
+           included, for .avi, .jpg and .jpeg files (any letter case);
+           links to folders are not followed. Results come in sorted order,
+           the same for every -j. One line a file:
+             on a terminal   path: verdict (reason)
+             otherwise       path, code, verdict and reason, tab-separated
+             with --json     {"path", "code", "verdict", "reason"}
+           The codes:
               1  Original image file !!
               0  Entire image changed or wrong SITE-CODE !!
              -3  Entire image changed or wrong SITE-CODE !! (no signature)
-             -1  Invalid group code (empty site code, or longer than 255)
-             -2  Invalid file (no such file)
-             -4  the TEMP folder is missing (AVI only)
+             -1  Invalid group code
+             -2  Invalid file (not found, or not a regular file)
+             -4  the TEMP folder is missing or not writable (AVI only)
              -5  the copy into the TEMP folder failed (AVI only)
-             other codes: unknown error
+             -9  unknown error (the reason says what happened)
            An AVI check copies the movie into the folder named by TEMP
-           (TMPDIR or /tmp when TEMP is unset) and removes the copy after.
-  sign     Writes a signed copy of SRC to DST; DST defaults to SRC with
-           ".mod.avi" appended for .avi files and ".mod.jpg" for all others.
-           A JPEG copy is the image re-encoded at quality 100. SRC is never
-           changed. Prints the destination's path. An empty site code, or
-           one longer than 255 characters, is refused: no copy signed with
-           it could ever verify.
+           (on Linux TMPDIR or /tmp when TEMP is unset; Windows always
+           needs TEMP) and removes the copy after. With several files a
+           summary goes to standard error.
+  sign     Writes a signed copy of each PATH (a folder: its media files,
+           except signed copies already there) beside it, named by appending
+           ".mod.avi" to .avi files and ".mod.jpg" to all others; --out DST
+           names the copy of a single FILE. An existing copy is left alone
+           unless -f is given. A JPEG copy is the image re-encoded at quality
+           100 (camera metadata is dropped unless --keep-metadata); an AVI
+           copy holds every byte of the source. Sources are never changed.
+           Prints each copy's path.
   render   Decodes a JPEG file as signing and verification see it and
            prints its width, its height and the checksum of its rows
            (register started at 0, no site code; (3 x width) mod 65536
@@ -188,25 +303,41 @@ Commands:
            \xHH, a backslash as \\) and as hex.
 
 Options:
-  --site-code CODE  The key. Every byte counts: blanks, letter case.
-  --site-code -     Reads the key from the first line of standard input
+  -s, --site-code CODE  The key, at most 255 bytes. Every byte counts:
+                    blanks, letter case. An empty key is refused.
+  -s -              Reads the key from the first line of standard input
                     (without its line end), so that it stays out of the
                     shell's history and the process list.
-  --json            verify: one JSON object a line, {"path", "code",
-                    "verdict"}, in plain ASCII; a path byte above 0x7F is
-                    written as \u00XX, so reading each character back as one
-                    byte (Latin-1) restores the path exactly. Use it when
-                    paths may hold tabs or line breaks.
-  --out FILE        render: also writes the rows, as a binary PPM (P6, red,
-                    green, blue) or, for a name ending in .bgr, raw: 3 x
-                    width bytes a row in the decoder's order, top row first.
-  --trace           Shows the engine's diagnostic lines on standard error.
+  -j, --jobs N      Files handled at once (default: one a processor core).
+  -q, --quiet       verify: prints only the files that do not check out.
+  --status          verify: prints nothing; only the exit status tells.
+  --json            verify: one JSON object a line. Paths and reasons that
+                    are valid UTF-8 are written as text; any other gets an
+                    extra "path_bytes" (or "reason_bytes") field holding its
+                    exact bytes in hex, the text then showing U+FFFD for the
+                    bytes that are not UTF-8.
+  --tsv             verify: tab-separated lines even on a terminal.
+  -f, --force       sign: replaces existing signed copies.
+  --keep-metadata   sign: carries a photo's EXIF and XMP (APP1) and ICC
+                    profile (APP2) segments into its signed copy, right
+                    behind the JFIF header; the pixels and the signature are
+                    those of a plain signed copy.
+  -o, --out FILE    sign: the signed copy of a single FILE; render: also
+                    writes the rows, as a binary PPM (P6, red, green, blue)
+                    or, for a name ending in .bgr, raw: 3 x width bytes a row
+                    in the decoder's order, top row first.
+  --no-progress     No progress line. It shows only on a terminal, for
+                    several files or one over 64 MiB, never with --json or
+                    --status.
+  --trace           Shows the engine's diagnostic lines on standard error
+                    (one file at a time).
   --                Ends the options: everything after it is a path.
   -h, --help        Shows this text.
+  --version         Shows the version.
 
 Exit status: 0 when every file checks out (verify) or the command did its
 work; 1 when any file does not check out, or on any failure (the reason on
-standard error); 2 for a usage error.
+standard error); 2 for a usage error; 130 or 143 when interrupted.
 )";
 }
 

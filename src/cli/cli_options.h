@@ -2,6 +2,7 @@
 // the site code as the commands receive it, and the texts that explain the tool.
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
@@ -15,8 +16,16 @@ enum class TCommand { None, Verify, Sign, Render, Comment };
 struct TOptions {
     TCommand Command = TCommand::None;
     bool Help = false;
+    bool Version = false;
     bool Trace = false;
     bool Json = false;
+    bool Tsv = false;        // verify: tab-separated lines even on a terminal
+    bool Quiet = false;      // verify: only the files that do not check out
+    bool StatusOnly = false; // verify: nothing printed, the exit status tells
+    bool NoProgress = false;
+    bool Force = false;                  // sign: replace existing destinations
+    bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
+    int Jobs = 0;                        // files at once; 0: one a core
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
     std::vector<std::string> Paths;
@@ -27,7 +36,8 @@ struct TParseResult {
     std::string Error; // empty when the command line is usable
 };
 
-// Args excludes the program name. --help wins over every other problem.
+// Args excludes the program name. --help and --version win over every
+// other problem.
 TParseResult ParseCommandLine(const std::vector<std::string>& Args);
 
 // The first line of In without its line end ("\n", or "\r\n"); "" when In is
@@ -38,5 +48,7 @@ std::string ReadSiteCodeLine(std::istream& In);
 std::string_view HelpText();
 // The short reminder printed after a usage error.
 std::string_view UsageText();
+// "quillon-cli <version>".
+std::string VersionText();
 
 } // namespace quillon::cli

@@ -2,6 +2,7 @@
 
 #include "engine/jpeg_checksum.h"
 #include "engine/mediasign.h"
+#include "engine/verdict_text.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -20,50 +21,33 @@ void AppendHexByte(std::string& Out, unsigned char B) {
 
 } // namespace
 
-std::string_view VerdictText(int32_t Code) {
-    switch (Code) {
-    case VerifyOk:
-        return "Original image file !!";
-    case VerifyMismatch:
-    case VerifyNoSignature:
-        return "Entire image changed or wrong SITE-CODE !!";
-    case VerifyNoSiteCode:
-        return "Invalid group code";
-    case VerifyNoFile:
-        return "Invalid file";
-    case VerifyNoTemp:
-        return "In your system, the environment value as \"TEMP\" is not set.\r\n"
-               "It is very important system environment value. Pleas check it, and try again.";
-    case VerifyCopyFailed:
-        return "Not enough free space in TEMP directory.\r\nPleas check it, and try again.";
-    default:
-        return "unknown error";
-    }
-}
+namespace {
 
-std::string FormatVerifyText(std::string_view Path, int32_t Code) {
+std::string VerdictLine(int32_t Code) {
     std::string Verdict(VerdictText(Code));
     for (size_t P; (P = Verdict.find("\r\n")) != std::string::npos;)
         Verdict.replace(P, 2, " ");
-    std::string Line(Path);
-    Line += '\t';
-    Line += std::to_string(Code);
-    Line += '\t';
-    Line += Verdict;
-    return Line;
+    return Verdict;
 }
 
-std::string FormatVerifyJson(std::string_view Path, int32_t Code) {
-    return "{\"path\":" + JsonString(Path) + ",\"code\":" + std::to_string(Code) +
-           ",\"verdict\":" + JsonString(VerdictText(Code)) + "}";
-}
-
-std::string JsonString(std::string_view Bytes) {
-    std::string Out;
-    Out.reserve(Bytes.size() + 2);
-    Out += '"';
-    for (const char C : Bytes) {
-        const auto B = static_cast<unsigned char>(C);
+// A JSON string literal; bytes outside valid UTF-8 become U+FFFD.
+std::string JsonLiteral(std::string_view Bytes, bool& Exact) {
+    std::string Out = "\"";
+    Exact = true;
+    for (size_t I = 0; I < Bytes.size();) {
+        const auto B = static_cast<unsigned char>(Bytes[I]);
+        if (B >= 0x80) {
+            const size_t N = Utf8SequenceLength(Bytes.substr(I));
+            if (N == 0) {
+                Out += "\xEF\xBF\xBD";
+                Exact = false;
+                ++I;
+            } else {
+                Out.append(Bytes.substr(I, N));
+                I += N;
+            }
+            continue;
+        }
         switch (B) {
         case '"':
             Out += "\\\"";
@@ -87,16 +71,79 @@ std::string JsonString(std::string_view Bytes) {
             Out += "\\t";
             break;
         default:
-            if (B < 0x20 || B > 0x7E) {
+            if (B < 0x20) {
                 Out += "\\u00";
                 AppendHexByte(Out, B);
             } else {
-                Out += C;
+                Out += static_cast<char>(B);
             }
         }
+        ++I;
     }
-    Out += '"';
+    return Out + "\"";
+}
+
+} // namespace
+
+size_t Utf8SequenceLength(std::string_view Bytes) {
+    if (Bytes.empty())
+        return 0;
+    const auto At = [&](size_t I) { return static_cast<unsigned char>(Bytes[I]); };
+    const unsigned char B0 = At(0);
+    size_t N;
+    unsigned char Low = 0x80, High = 0xBF; // the second byte's range
+    if (B0 < 0x80)
+        return 1;
+    if (B0 >= 0xC2 && B0 <= 0xDF) {
+        N = 2;
+    } else if (B0 >= 0xE0 && B0 <= 0xEF) {
+        N = 3;
+        if (B0 == 0xE0)
+            Low = 0xA0; // no overlong forms
+        if (B0 == 0xED)
+            High = 0x9F; // no surrogates
+    } else if (B0 >= 0xF0 && B0 <= 0xF4) {
+        N = 4;
+        if (B0 == 0xF0)
+            Low = 0x90;
+        if (B0 == 0xF4)
+            High = 0x8F; // nothing beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (Bytes.size() < N || At(1) < Low || At(1) > High)
+        return 0;
+    for (size_t I = 2; I < N; ++I)
+        if (At(I) < 0x80 || At(I) > 0xBF)
+            return 0;
+    return N;
+}
+
+std::string JsonTextField(std::string_view Name, std::string_view Bytes) {
+    bool Exact = true;
+    std::string Out = "\"" + std::string(Name) + "\":" + JsonLiteral(Bytes, Exact);
+    if (!Exact)
+        Out += ",\"" + std::string(Name) + "_bytes\":\"" + HexBytes(Bytes) + "\"";
     return Out;
+}
+
+std::string FormatVerifyTsv(std::string_view Path, const TVerifyResult& Result) {
+    return std::string(Path) + '\t' + std::to_string(Result.Code) + '\t' +
+           VerdictLine(Result.Code) + '\t' + Result.Reason;
+}
+
+std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result) {
+    bool Exact;
+    return "{" + JsonTextField("path", Path) + ",\"code\":" + std::to_string(Result.Code) +
+           ",\"verdict\":" + JsonLiteral(VerdictText(Result.Code), Exact) + "," +
+           JsonTextField("reason", Result.Reason) + "}";
+}
+
+std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result) {
+    std::string Line = std::string(Path) + ": " + VerdictLine(Result.Code);
+    if (!Result.Reason.empty())
+        Line += ": " + Result.Reason;
+    return Line;
 }
 
 std::string HexBytes(std::string_view Bytes) {

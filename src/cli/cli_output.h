@@ -4,6 +4,7 @@
 #pragma once
 
 #include "codec/jpeg/jpeg_render.h"
+#include "engine/mediasign.h"
 #include "platform/file_stream.h"
 
 #include <cstdint>
@@ -12,20 +13,22 @@
 
 namespace quillon::cli {
 
-// The window's own text for a verification code, line break ("\r\n") included.
-std::string_view VerdictText(int32_t Code);
+// The forms a verification result is printed in. No trailing newline.
+// Tab-separated: path, code, verdict (its line break turned into a blank)
+// and reason ("" for the verdicts).
+std::string FormatVerifyTsv(std::string_view Path, const TVerifyResult& Result);
+// One JSON object {"path","code","verdict","reason"}, with "path_bytes" or
+// "reason_bytes" where that text is not valid UTF-8 (see JsonTextField).
+std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result);
+// For a person: "path: verdict", then ": reason" when there is one.
+std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result);
 
-// One verification as a text line: path, code and verdict separated by tabs,
-// the verdict's line break turned into a blank. No trailing newline.
-std::string FormatVerifyText(std::string_view Path, int32_t Code);
-// The same as one JSON object {"path":..,"code":..,"verdict":..}.
-std::string FormatVerifyJson(std::string_view Path, int32_t Code);
-
-// A JSON string literal, quotes included, in plain ASCII. Every byte above
-// 0x7E and every control byte is escaped; a byte B above 0x7F becomes \u00BB,
-// so that reading each character back as one byte (Latin-1) restores the
-// path's bytes exactly, whatever encoding they were in.
-std::string JsonString(std::string_view Bytes);
+// "Name":"text" with the text escaped as RFC 8259 asks. Valid UTF-8 stands
+// as itself; any other byte shows as U+FFFD, and the exact bytes follow in
+// an extra field "Name_bytes":"<hex>", so nothing is lost.
+std::string JsonTextField(std::string_view Name, std::string_view Bytes);
+// The length of the valid UTF-8 sequence at the start of Bytes (0: none).
+size_t Utf8SequenceLength(std::string_view Bytes);
 
 // Upper-case hex digits, two a byte, no separators.
 std::string HexBytes(std::string_view Bytes);

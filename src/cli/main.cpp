@@ -1,13 +1,20 @@
 // quillon-cli: checks and writes signatures from scripts and the shell.
 #include "cli_commands.h"
 
+#include "platform/console.h"
+
 #include <exception>
 #include <iostream>
+#include <thread>
 
 int main(int argc, char** argv) {
     try {
         const std::vector<std::string> Args(argv + 1, argv + argc);
-        return quillon::cli::RunCli(Args, std::cin, std::cout, std::cerr);
+        quillon::cli::TConsole Console;
+        Console.OutIsTerminal = quillon::IsTerminal(quillon::TStdStream::Output);
+        Console.ErrIsTerminal = quillon::IsTerminal(quillon::TStdStream::Error);
+        Console.Cores = static_cast<int>(std::thread::hardware_concurrency());
+        return quillon::cli::RunCli(Args, std::cin, std::cout, std::cerr, Console);
     } catch (const std::exception& E) {
         std::cerr << "quillon-cli: " << E.what() << '\n';
         return quillon::cli::ExitFailed;

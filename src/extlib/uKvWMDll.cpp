@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "wm_exports.h"
 
+#include <mutex>
 #include <optional>
 
 namespace quillon {
@@ -72,6 +73,10 @@ bool LoadWMDll() {
 }
 
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
+    // The handle and slots are the module's own: one request at a time,
+    // also when several files are checked side by side.
+    static std::mutex OneRequest;
+    const std::lock_guard<std::mutex> Guard(OneRequest);
     if (SiteCode == nullptr || *SiteCode == '\0')
         return LibraryNoSiteCode;
     if (Path == nullptr || *Path == '\0')

@@ -19,7 +19,7 @@ TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
         test::WriteBytes(R / Name, std::string("x"));
     fs::create_directory_symlink(R, R / "b" / "loop"); // must not be followed
 
-    const TVerifyTargets T = CollectVerifyTargets({R.string()});
+    const TTargets T = CollectTargets({R.string()});
     EXPECT_TRUE(T.Problems.empty());
     const std::vector<std::string> Expected = {
         (R / "a.avi" / "in.jpg").string(),
@@ -35,7 +35,7 @@ TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
 TEST(CliFiles, FolderWithoutMediaIsAProblem) {
     test::TScratchDir Dir;
     test::WriteBytes(Dir / "readme.txt", std::string("x"));
-    const TVerifyTargets T = CollectVerifyTargets({Dir.Path().string()});
+    const TTargets T = CollectTargets({Dir.Path().string()});
     EXPECT_TRUE(T.Files.empty());
     ASSERT_EQ(T.Problems.size(), 1u);
     EXPECT_NE(T.Problems[0].find(Dir.Path().string()), std::string::npos);

@@ -31,9 +31,22 @@ TEST(CliOptions, ValuesMayLookLikeOptionsOrBeEmpty) {
     R = Parse({"verify", "--site-code=a=b c", "x"});
     ASSERT_EQ(R.Error, "");
     EXPECT_EQ(R.Options.SiteCode, "a=b c");
-    R = Parse({"verify", "--site-code=", "x"});
+    R = Parse({"verify", "-s", "-x", "x"});
     ASSERT_EQ(R.Error, "");
-    EXPECT_EQ(R.Options.SiteCode, "");
+    EXPECT_EQ(R.Options.SiteCode, "-x");
+}
+
+TEST(CliOptions, ShortFormsTakeTheirValueAttachedOrNext) {
+    auto R = Parse({"verify", "-sK", "-j2", "-q", "x"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.SiteCode, "K");
+    EXPECT_EQ(R.Options.Jobs, 2);
+    EXPECT_TRUE(R.Options.Quiet);
+    R = Parse({"sign", "-s", "K", "-j", "3", "-f", "a.jpg", "-o", "b.jpg"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_EQ(R.Options.Jobs, 3);
+    EXPECT_TRUE(R.Options.Force);
+    EXPECT_EQ(R.Options.OutPath, "b.jpg");
 }
 
 TEST(CliOptions, DoubleDashEndsOptions) {
@@ -47,9 +60,12 @@ TEST(CliOptions, SignRenderAndCommentShapes) {
     auto R = Parse({"sign", "--site-code", "K", "src.jpg"});
     ASSERT_EQ(R.Error, "");
     EXPECT_EQ(R.Options.Command, TCommand::Sign);
-    R = Parse({"sign", "--site-code", "K", "src.jpg", "dst.jpg"});
+    R = Parse({"sign", "--site-code", "K", "a.jpg", "b.avi", "folder"});
     ASSERT_EQ(R.Error, "");
-    EXPECT_EQ(R.Options.Paths.size(), 2u);
+    EXPECT_EQ(R.Options.Paths.size(), 3u);
+    R = Parse({"sign", "--keep-metadata", "-s", "K", "a.jpg", "--out", "d.jpg"});
+    ASSERT_EQ(R.Error, "");
+    EXPECT_TRUE(R.Options.KeepMetadata);
     R = Parse({"render", "p.jpg", "--out", "p.ppm"});
     ASSERT_EQ(R.Error, "");
     EXPECT_EQ(R.Options.OutPath, "p.ppm");
@@ -69,9 +85,16 @@ TEST(CliOptions, UsageErrors) {
         {"verify", "--site-code", "K", "--site-code", "L", "x"},
         {"verify", "--site-code", "K", "--bogus", "x"},
         {"verify", "--site-code", "K", "--out", "o", "x"},
+        {"verify", "--site-code", "", "x"}, // an empty key
+        {"verify", "-s", "K", "--json", "--tsv", "x"},
+        {"verify", "-s", "K", "-j", "0", "x"},
+        {"verify", "-s", "K", "-j", "two", "x"},
+        {"verify", "-s", "K", "--force", "x"},
+        {"verify", "-s", "K", "--quiet=yes", "x"},
         {"sign", "--site-code", "K"},
-        {"sign", "--site-code", "K", "a", "b", "c"},
+        {"sign", "--site-code", "K", "a", "b", "--out", "c"},
         {"sign", "--site-code", "K", "--json", "a"},
+        {"sign", "-s", "K", "--status", "a"},
         {"sign", "a"},
         {"render"},
         {"render", "a", "b"},
@@ -89,10 +112,10 @@ TEST(CliOptions, UsageErrors) {
     }
 }
 
-TEST(CliOptions, HelpWinsOverEveryOtherProblem) {
-    for (const char* H : {"--help", "-h"}) {
+TEST(CliOptions, HelpAndVersionWinOverEveryOtherProblem) {
+    for (const char* H : {"--help", "-h", "--version"}) {
         const auto R = Parse({"verify", "--bogus", H});
-        EXPECT_TRUE(R.Options.Help);
+        EXPECT_TRUE(R.Options.Help || R.Options.Version);
         EXPECT_EQ(R.Error, "");
     }
 }

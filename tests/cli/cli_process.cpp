@@ -1,7 +1,5 @@
 #include "cli/cli_process.h"
 
-#include "cli/cli_commands.h"
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -117,11 +115,12 @@ std::vector<std::string> Lines(const std::string& Text) {
     return Result;
 }
 
-TCliRun RunCliInProcess(const std::vector<std::string>& Args, const std::string& Input) {
+TCliRun RunCliInProcess(const std::vector<std::string>& Args, const std::string& Input,
+                        const cli::TConsole& Console) {
     std::istringstream In(Input);
     std::ostringstream Out, Err;
     TCliRun Run;
-    Run.Status = cli::RunCli(Args, In, Out, Err);
+    Run.Status = cli::RunCli(Args, In, Out, Err, Console);
     Run.Out = Out.str();
     Run.Err = Err.str();
     return Run;

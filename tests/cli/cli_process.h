@@ -2,6 +2,8 @@
 // logic in this process, with the same three streams.
 #pragma once
 
+#include "cli/cli_commands.h"
+
 #include <string>
 #include <vector>
 
@@ -19,7 +21,9 @@ TCliRun RunCliProcess(const std::vector<std::string>& Args, const std::string& I
 
 // The same through the CLI library's RunCli, without a process: faster, and
 // under the test build's sanitizers.
-TCliRun RunCliInProcess(const std::vector<std::string>& Args, const std::string& Input = {});
+// Console says where the streams pretend to lead (a terminal or not).
+TCliRun RunCliInProcess(const std::vector<std::string>& Args, const std::string& Input = {},
+                        const cli::TConsole& Console = {});
 
 // The non-empty lines of Text.
 std::vector<std::string> Lines(const std::string& Text);

@@ -15,8 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string VerifyLine(const std::string& Path, int Code, const std::string& Verdict) {
-    return Path + "\t" + std::to_string(Code) + "\t" + Verdict + "\n";
+std::string VerifyLine(const std::string& Path, int Code, const std::string& Verdict,
+                       const std::string& Reason = "") {
+    return Path + "\t" + std::to_string(Code) + "\t" + Verdict + "\t" + Reason + "\n";
 }
 const std::string TextOriginal = "Original image file !!";
 const std::string TextChanged = "Entire image changed or wrong SITE-CODE !!";
@@ -33,7 +34,8 @@ TEST(CliRoundTrip, MissingTempFolderGivesTheTempMessage) {
     EXPECT_EQ(Run.Out, VerifyLine(Signed.string(), -4,
                                   "In your system, the environment value as \"TEMP\" is not set. "
                                   "It is very important system environment value. Pleas check "
-                                  "it, and try again."));
+                                  "it, and try again.",
+                                  "TEMP is not set"));
 }
 
 TEST(CliRoundTrip, SignFailuresSayWhy) {
@@ -51,8 +53,9 @@ TEST(CliRoundTrip, SignFailuresSayWhy) {
         {{Clip, Nowhere}, "does not exist"},
     };
     for (const auto& [Paths, Reason] : Cases) {
-        std::vector<std::string> Args{"sign", "--site-code", "K"};
-        Args.insert(Args.end(), Paths.begin(), Paths.end());
+        std::vector<std::string> Args{"sign", "--site-code", "K", Paths[0]};
+        if (Paths.size() > 1)
+            Args.insert(Args.end(), {"--out", Paths[1]});
         const TCliRun Run = RunCliProcess(Args);
         const std::string Dst =
             Paths.size() > 1 ? Paths[1] : Paths[0] + (Paths[0] == Text ? ".mod.jpg" : ".mod.avi");
@@ -120,7 +123,8 @@ TEST(CliRoundTrip, AviSignedCopyCarriesTheKeyedChecksumsAndVerifies) {
     EXPECT_EQ(Run.Out, VerifyLine(Dst, 1, TextOriginal));
     Run = RunCliProcess({"verify", "--site-code", "SITE-43", Dst, Src});
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, TextChanged) + VerifyLine(Src, -3, TextChanged));
+    EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, TextChanged) +
+                           VerifyLine(Src, -3, TextChanged, "no signature trailer"));
     EXPECT_EQ(ReadBytes(Src), Original);
     EXPECT_EQ(ReadBytes(Dst), Signed);
 }
@@ -145,9 +149,10 @@ TEST(CliRoundTrip, JpegSignedWithAKeyFromStandardInput) {
     Run = RunCliProcess({"verify", "--site-code", "-", Dst}, Key.substr(1) + "\n");
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, VerifyLine(Dst, 0, TextChanged));
+    // No key at all is a usage error, not a verdict.
     Run = RunCliProcess({"verify", "--site-code", "-", Dst}, "");
-    EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Run.Out, VerifyLine(Dst, -1, "Invalid group code"));
+    EXPECT_EQ(Run.Status, 2);
+    EXPECT_EQ(Run.Out, "");
 
     // The stored number is the keyed checksum of the copy's own rows.
     Run = RunCliProcess({"render", Dst});
@@ -324,7 +329,7 @@ TEST(CliRoundTrip, BatchExitStatusFollowsTheWorstFile) {
     const std::string Missing = Dir / "gone.jpg";
     Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dir.Path().string(), Missing});
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Lines(Run.Out).back(), Missing + "\t-2\tInvalid file");
+    EXPECT_EQ(Lines(Run.Out).back(), Missing + "\t-2\tInvalid file\tnot found");
 }
 
 } // namespace

@@ -1,10 +1,13 @@
-// The tool's own behaviour, whatever the engine answers: usage, help,
-// site-code handling, output forms and the folder walk, run in-process.
+// The tool's own behaviour around the engine: usage, help, site-code rules,
+// output forms, quiet and status modes, parallel order, progress, summaries,
+// safe signing and the folder walk, run in-process.
 #include "cli/cli_output.h"
 #include "cli/cli_process.h"
 #include "support/test_support.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace quillon::test {
@@ -12,20 +15,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Splits a text line of verify into path, code and verdict.
+// Splits a tab-separated verify line into its four columns.
 struct TVerifyLine {
     std::string Path;
     int Code = 0;
     std::string Verdict;
+    std::string Reason;
 };
 
 TVerifyLine SplitVerifyLine(const std::string& Line) {
-    const size_t A = Line.find('\t');
-    const size_t B = Line.find('\t', A + 1);
-    EXPECT_NE(B, std::string::npos) << Line;
-    if (B == std::string::npos)
+    std::vector<std::string> F;
+    size_t Start = 0;
+    for (size_t Tab; (Tab = Line.find('\t', Start)) != std::string::npos; Start = Tab + 1)
+        F.push_back(Line.substr(Start, Tab - Start));
+    F.push_back(Line.substr(Start));
+    EXPECT_EQ(F.size(), 4u) << Line;
+    if (F.size() != 4)
         return {};
-    return {Line.substr(0, A), std::stoi(Line.substr(A + 1, B - A - 1)), Line.substr(B + 1)};
+    return {F[0], std::stoi(F[1]), F[2], F[3]};
+}
+
+std::string SignedJpeg() {
+    return (TestDataDir() / "jpeg-signed" / "jpeg" / "signed_q090_420_plasma128x96.jpg").string();
 }
 
 TEST(CliUsage, NoArgumentsOrBadOnesGiveStatus2AndUsage) {
@@ -46,58 +57,217 @@ TEST(CliUsage, NoArgumentsOrBadOnesGiveStatus2AndUsage) {
     EXPECT_NE(Run.Err.find("--frob"), std::string::npos) << Run.Err;
 }
 
-TEST(CliUsage, HelpExplainsEveryCommandAndWarnsInOneLine) {
-    for (const char* H : {"--help", "-h"}) {
-        const TCliRun Run = RunCliInProcess({H});
-        EXPECT_EQ(Run.Status, 0);
-        EXPECT_EQ(Run.Err, "");
-        for (const char* Word : {"verify", "sign", "render", "comment", "--site-code -", "--json",
-                                 "--trace", "--out", ".mod.avi", ".mod.jpg", "Invalid group code"})
-            EXPECT_NE(Run.Out.find(Word), std::string::npos) << Word;
-        bool Warned = false;
-        for (const std::string& Line : Lines(Run.Out))
-            Warned |= Line.find("linear") != std::string::npos &&
-                      Line.find("without knowing the site code") != std::string::npos &&
-                      Line.find("no protection against deliberate forgery") != std::string::npos;
-        EXPECT_TRUE(Warned) << Run.Out;
+TEST(CliUsage, HelpExplainsEveryOptionAndWarnsInOneLine) {
+    const TCliRun Run = RunCliInProcess({"--help"});
+    EXPECT_EQ(Run.Status, 0);
+    EXPECT_EQ(Run.Err, "");
+    for (const char* Word : {"verify",
+                             "sign",
+                             "render",
+                             "comment",
+                             "-s -",
+                             "--json",
+                             "--tsv",
+                             "--trace",
+                             "--out",
+                             "--quiet",
+                             "--status",
+                             "--jobs",
+                             "--force",
+                             "--keep-metadata",
+                             "--no-progress",
+                             "--version",
+                             ".mod.avi",
+                             ".mod.jpg",
+                             "Invalid group code",
+                             "path_bytes",
+                             "TMPDIR"})
+        EXPECT_NE(Run.Out.find(Word), std::string::npos) << Word;
+    bool Warned = false;
+    for (const std::string& Line : Lines(Run.Out))
+        Warned |= Line.find("linear") != std::string::npos &&
+                  Line.find("without knowing the site code") != std::string::npos &&
+                  Line.find("no protection against deliberate forgery") != std::string::npos;
+    EXPECT_TRUE(Warned) << Run.Out;
+    const TCliRun Version = RunCliInProcess({"--version"});
+    EXPECT_EQ(Version.Status, 0);
+    EXPECT_EQ(Version.Out.rfind("quillon-cli ", 0), 0u) << Version.Out;
+}
+
+TEST(CliUsage, SiteCodeRulesAreUsageErrorsInOneLine) {
+    const std::string Path = SignedJpeg();
+    std::string Umlauts; // 128 times "ü": 256 bytes
+    for (int I = 0; I < 128; ++I)
+        Umlauts += "\xC3\xBC";
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string Input;
+        std::string Complaint;
+    };
+    const TCase Cases[] = {
+        {{"verify", "-s", "", Path}, "", "the site code is empty"},
+        {{"verify", "-s", "-", Path}, "", "empty (the first line of standard input)"},
+        {{"verify", "-s", "-", Path}, "\r\nSITE-42\n", "empty"},
+        {{"verify", "-s", std::string(256, 'A'), Path}, "", "256 bytes long; at most 255 bytes"},
+        {{"sign", "-s", Umlauts, Path}, "", "256 bytes long; at most 255 bytes"},
+        {{"verify", "-s", "-", Path}, std::string("ab\0cd\n", 6), "NUL"},
+    };
+    for (const TCase& C : Cases) {
+        const TCliRun Run = RunCliInProcess(C.Args, C.Input);
+        EXPECT_EQ(Run.Status, 2) << C.Complaint;
+        EXPECT_EQ(Run.Out, "");
+        EXPECT_EQ(Lines(Run.Err).front().find("quillon-cli: "), 0u) << Run.Err;
+        EXPECT_NE(Lines(Run.Err).front().find(C.Complaint), std::string::npos) << Run.Err;
+    }
+    // 255 bytes still fit; the line end is not part of the key.
+    const TCliRun Run =
+        RunCliInProcess({"verify", "-s", "-", Path}, std::string(255, 'A') + "\r\n");
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_EQ(SplitVerifyLine(Lines(Run.Out).at(0)).Code, 0);
+}
+
+TEST(CliUsage, EveryResultThatIsNoVerdictSaysWhy) {
+    TScratchDir Dir;
+    const std::string Text = Dir / "notes.jpg";
+    WriteBytes(Text, std::string("not a jpeg"));
+    const std::string Empty = Dir / "empty.jpg";
+    WriteBytes(Empty, std::string());
+    const std::string Clip = Dir / "clip.avi";
+    fs::copy_file(TestDataDir() / "avi" / "signed_mjpeg_pcm.avi", Clip);
+    const TScopedEnv Temp("TEMP", (Dir / "no-such-folder").c_str());
+    const TCliRun Run = RunCliInProcess(
+        {"verify", "-s", "SITE-42", Dir / "gone.jpg", Text, Empty, Clip, SignedJpeg()});
+    const std::vector<std::string> Out = Lines(Run.Out);
+    ASSERT_EQ(Out.size(), 5u) << Run.Out;
+    const std::pair<int, std::string> Expected[] = {
+        {-2, "not found"},
+        {-9, "not a JPEG file (JPEG error #53: Not a JPEG file: starts with 0x6e 0x6f)"},
+        {-9, "not a JPEG file (JPEG error #42: Empty input file)"},
+        {-4, "TEMP folder " + Dir / "no-such-folder" + " is missing"},
+        {1, ""},
+    };
+    for (size_t I = 0; I < Out.size(); ++I) {
+        const TVerifyLine L = SplitVerifyLine(Out[I]);
+        EXPECT_EQ(L.Code, Expected[I].first) << Out[I];
+        EXPECT_EQ(L.Reason, Expected[I].second) << Out[I];
     }
 }
 
-TEST(CliUsage, OverlongSiteCodeIsRefusedLikeAnEmptyOne) {
+TEST(CliUsage, QuietPrintsOnlyFailuresAndStatusPrintsNothing) {
     TScratchDir Dir;
-    const std::string Path = Dir / "none.jpg";
-    const std::string Long(256, 'A');
-    TCliRun Run = RunCliInProcess({"verify", "--site-code", Long, Path});
-    EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Run.Out, Path + "\t-1\tInvalid group code\n");
-
-    Run = RunCliInProcess({"verify", "--site-code", "-", Path}, Long + "\r\nignored\n");
-    EXPECT_EQ(Run.Out, Path + "\t-1\tInvalid group code\n");
-    // 255 characters still fit; the line end is not part of the key.
-    Run = RunCliInProcess({"verify", "--site-code", "-", Path}, std::string(255, 'A') + "\r\n");
-    ASSERT_EQ(Lines(Run.Out).size(), 1u);
-    EXPECT_NE(SplitVerifyLine(Lines(Run.Out)[0]).Code, -1);
+    const std::string Broken = Dir / "broken.jpg";
+    WriteBytes(Broken, std::string("x"));
+    const std::vector<std::string> Paths = {SignedJpeg(), Broken};
+    struct TCase {
+        std::vector<std::string> Mode;
+        size_t Lines;
+    };
+    for (const TCase& C : {TCase{{}, 2}, TCase{{"-q"}, 1}, TCase{{"--status"}, 0}}) {
+        std::vector<std::string> Args{"verify", "-s", "SITE-42"};
+        Args.insert(Args.end(), C.Mode.begin(), C.Mode.end());
+        Args.insert(Args.end(), Paths.begin(), Paths.end());
+        const TCliRun Run = RunCliInProcess(Args);
+        EXPECT_EQ(Run.Status, 1);
+        ASSERT_EQ(Lines(Run.Out).size(), C.Lines) << Run.Out;
+        if (C.Lines == 1) {
+            EXPECT_EQ(SplitVerifyLine(Lines(Run.Out)[0]).Path, Broken);
+        }
+        // Only a full listing closes with the summary.
+        const bool Summarised = Run.Err.find("quillon-cli: 2 files") != std::string::npos;
+        EXPECT_EQ(Summarised, C.Lines == 2) << Run.Err;
+    }
 }
 
-TEST(CliUsage, SiteCodeWithNulFromStandardInputIsAUsageError) {
-    const TCliRun Run =
-        RunCliInProcess({"verify", "--site-code", "-", "x.jpg"}, std::string("ab\0cd\n", 6));
-    EXPECT_EQ(Run.Status, 2);
-    EXPECT_EQ(Run.Out, "");
+TEST(CliUsage, SummaryCountsEveryOutcome) {
+    TScratchDir Dir;
+    const std::string Broken = Dir / "broken.jpg";
+    WriteBytes(Broken, std::string("x"));
+    const TCliRun Run = RunCliInProcess(
+        {"verify", "-s", "SITE-42", SignedJpeg(), SignedJpeg(), Broken, Dir / "gone.avi"});
+    ASSERT_EQ(Lines(Run.Err).size(), 1u) << Run.Err;
+    const std::string Summary = Lines(Run.Err)[0];
+    EXPECT_EQ(Summary.rfind("quillon-cli: 4 files, ", 0), 0u) << Summary;
+    EXPECT_NE(Summary.find(": 2 original, 1 invalid file, 1 unknown error"), std::string::npos)
+        << Summary;
 }
 
-TEST(CliUsage, JsonLinesEscapeOddPaths) {
+TEST(CliUsage, OutputIsTheSameForAnyNumberOfJobs) {
+    const std::string Avi = (TestDataDir() / "avi").string();
+    const std::string Signed = (TestDataDir() / "jpeg-signed").string();
+    const TCliRun One = RunCliInProcess({"verify", "-s", "SITE-42", "-j", "1", Avi, Signed});
+    EXPECT_GT(Lines(One.Out).size(), 50u);
+    for (const char* Jobs : {"2", "7"}) {
+        const TCliRun Many = RunCliInProcess({"verify", "-s", "SITE-42", "-j", Jobs, Avi, Signed});
+        EXPECT_EQ(Many.Out, One.Out) << "-j " << Jobs;
+        EXPECT_EQ(Many.Status, One.Status);
+    }
+}
+
+TEST(CliUsage, TerminalsGetWordsAndAProgressLine) {
     TScratchDir Dir;
-    const std::string Name = std::string("we\"ird\\ \t\x01\xFF\xC3\xA9 name.JPG");
-    WriteBytes(Dir / Name, std::string("not a jpeg"));
-    const TCliRun Run =
-        RunCliInProcess({"verify", "--json", "--site-code", "K", Dir.Path().string()});
-    EXPECT_EQ(Run.Status, 1);
-    // Not a JPEG: the verifier's own failure, -9.
-    EXPECT_EQ(Run.Out, "{\"path\":\"" + Dir.Path().string() +
-                           R"(/we\"ird\\ \t\u0001\u00FF\u00C3\u00A9 name.JPG","code":-9,)"
-                           R"("verdict":"unknown error"})"
-                           "\n");
+    const std::string Broken = Dir / "broken.jpg";
+    WriteBytes(Broken, std::string("x"));
+    cli::TConsole Terminal;
+    Terminal.OutIsTerminal = Terminal.ErrIsTerminal = true;
+    TCliRun Run = RunCliInProcess({"verify", "-s", "SITE-42", SignedJpeg(), Broken}, "", Terminal);
+    EXPECT_EQ(Lines(Run.Out), (std::vector<std::string>{
+                                  SignedJpeg() + ": Original image file !!",
+                                  Broken + ": unknown error: not a JPEG file (JPEG error #53: "
+                                           "Not a JPEG file: starts with 0x78 0xff)"}));
+    // Drawn at once with a carriage return, wiped before the summary.
+    EXPECT_EQ(Run.Err.rfind("\r0/2 files  0 B of 9.1 KiB\x1b[K", 0), 0u) << Run.Err;
+    EXPECT_NE(Run.Err.find("\r\x1b[Kquillon-cli: 2 files"), std::string::npos) << Run.Err;
+
+    Run = RunCliInProcess({"verify", "-s", "SITE-42", "--tsv", SignedJpeg(), Broken}, "", Terminal);
+    EXPECT_EQ(SplitVerifyLine(Lines(Run.Out)[0]).Code, 1);
+    for (const char* Quiet : {"--json", "--no-progress", "--status", "-q"}) {
+        Run =
+            RunCliInProcess({"verify", "-s", "SITE-42", Quiet, SignedJpeg(), Broken}, "", Terminal);
+        EXPECT_EQ(Run.Err.find('\r'), std::string::npos) << Quiet;
+    }
+}
+
+// Reads the JSON lines with Python's own parser and prints, for each, the
+// path's exact bytes in hex (from "path_bytes" where the path is no text).
+std::vector<std::string> PathsReadByPython(const std::string& Output, const TScratchDir& Dir) {
+    const std::string Lines = Dir / "out.jsonl", Script = Dir / "read.py", Result = Dir / "r.txt";
+    WriteBytes(Lines, Output);
+    WriteBytes(Script, std::string(R"(import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    o = json.loads(line)
+    b = bytes.fromhex(o["path_bytes"]) if "path_bytes" in o else o["path"].encode("utf-8")
+    assert isinstance(o["code"], int) and isinstance(o["reason"], str)
+    print(b.hex())
+)"));
+    const std::string Command = "python3 " + Script + " " + Lines + " > " + Result;
+    EXPECT_EQ(std::system(Command.c_str()), 0) << Output;
+    std::vector<std::string> Hex;
+    std::ifstream In(Result);
+    for (std::string L; std::getline(In, L);)
+        Hex.push_back(L);
+    return Hex;
+}
+
+TEST(CliUsage, JsonLinesReadBackWithAStandardParser) {
+    TScratchDir Dir;
+    const std::vector<std::string> Names = {"caf\xC3\xA9 \xE2\x82\xAC.jpg", "we\"ird\\\t\x01.jpg",
+                                            "latin1 \xE9.jpg"};
+    for (const std::string& Name : Names)
+        WriteBytes(Dir / Name, std::string("not a jpeg"));
+    const TCliRun Run = RunCliInProcess({"verify", "--json", "-s", "K", Dir.Path().string()});
+    TScratchDir Work;
+    std::vector<std::string> Expected;
+    for (const std::string& P : {Dir / Names[2], Dir / Names[0], Dir / Names[1]})
+        Expected.push_back(cli::HexBytes(P));
+    for (std::string& E : Expected)
+        for (char& C : E)
+            C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    std::sort(Expected.begin(), Expected.end());
+    std::vector<std::string> Got = PathsReadByPython(Run.Out, Work);
+    std::sort(Got.begin(), Got.end());
+    EXPECT_EQ(Got, Expected);
+    // Text stays text: the valid name is written as itself.
+    EXPECT_NE(Run.Out.find("caf\xC3\xA9 \xE2\x82\xAC.jpg"), std::string::npos);
 }
 
 TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
@@ -111,11 +281,8 @@ TEST(CliUsage, FoldersAreWalkedInSortedOrderAfterPlainArguments) {
         RunCliInProcess({"verify", "--site-code", "K", Missing, (R / "tree").string()});
     EXPECT_EQ(Run.Status, 1);
     std::vector<std::string> Paths;
-    for (const std::string& Line : Lines(Run.Out)) {
-        const TVerifyLine V = SplitVerifyLine(Line);
-        EXPECT_EQ(Line, cli::FormatVerifyText(V.Path, V.Code));
-        Paths.push_back(V.Path);
-    }
+    for (const std::string& Line : Lines(Run.Out))
+        Paths.push_back(SplitVerifyLine(Line).Path);
     EXPECT_EQ(Paths, (std::vector<std::string>{Missing, (R / "tree" / "a.jpeg").string(),
                                                (R / "tree" / "b.AVI").string(),
                                                (R / "tree" / "sub" / "c.Jpg").string()}));
@@ -130,17 +297,37 @@ TEST(CliUsage, FolderWithoutMediaFilesFails) {
     EXPECT_NE(Run.Err.find(Dir.Path().string()), std::string::npos);
 }
 
-TEST(CliUsage, SignRefusesKeysThatCouldNeverVerify) {
+TEST(CliUsage, SignLeavesExistingCopiesAloneUnlessForced) {
     TScratchDir Dir;
     const std::string Src = Dir / "clip.avi";
-    WriteBytes(Src, std::string(64, 'x'));
-    for (const std::string& Key : {std::string(), std::string(256, 'k')}) {
-        const TCliRun Run = RunCliInProcess({"sign", "--site-code", Key, Src});
-        EXPECT_EQ(Run.Status, 1);
-        EXPECT_EQ(Lines(Run.Err).size(), 1u) << Run.Err;
-        EXPECT_NE(Run.Err.find(Src + ".mod.avi"), std::string::npos) << Run.Err;
-        EXPECT_FALSE(fs::exists(Src + ".mod.avi"));
-    }
+    fs::copy_file(TestDataDir() / "avi" / "ff_rawvideo_bgr24_tiny.avi", Src);
+    const std::string Dst = Src + ".mod.avi";
+    WriteBytes(Dst, std::string("older copy"));
+    TCliRun Run = RunCliInProcess({"sign", "-s", "K", Src});
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_NE(Run.Err.find(Dst + " exists already (-f replaces it)"), std::string::npos) << Run.Err;
+    EXPECT_EQ(ReadBytes(Dst),
+              std::vector<uint8_t>({'o', 'l', 'd', 'e', 'r', ' ', 'c', 'o', 'p', 'y'}));
+    Run = RunCliInProcess({"sign", "-s", "K", "-f", Src});
+    EXPECT_EQ(Run.Status, 0) << Run.Err;
+    EXPECT_EQ(Run.Out, Dst + "\n");
+    EXPECT_EQ(fs::file_size(Dst), fs::file_size(Src) + 20);
+}
+
+TEST(CliUsage, SignWalksFoldersAndSkipsSignedCopies) {
+    TScratchDir Dir;
+    const fs::path Data = TestDataDir();
+    fs::create_directories(Dir.Path() / "sub");
+    fs::copy_file(Data / "avi" / "ff_rawvideo_bgr24_tiny.avi", Dir / "a.avi");
+    fs::copy_file(SignedJpeg(), Dir / "sub/b.jpg");
+    fs::copy_file(SignedJpeg(), Dir / "sub/old.jpg.mod.jpg");
+    const TCliRun Run = RunCliInProcess({"sign", "-s", "K", "-j", "2", Dir.Path().string()});
+    EXPECT_EQ(Run.Status, 0) << Run.Err;
+    EXPECT_EQ(Run.Out, Dir / "a.avi.mod.avi\n" + Dir / "sub/b.jpg.mod.jpg\n");
+    EXPECT_FALSE(fs::exists(Dir / "sub/old.jpg.mod.jpg.mod.jpg"));
+    const TCliRun Check =
+        RunCliInProcess({"verify", "-s", "K", Dir / "a.avi.mod.avi", Dir / "sub/b.jpg.mod.jpg"});
+    EXPECT_EQ(Check.Status, 0) << Check.Out;
 }
 
 TEST(CliUsage, SignFailuresNameTheDestination) {
@@ -150,11 +337,11 @@ TEST(CliUsage, SignFailuresNameTheDestination) {
     EXPECT_EQ(Run.Status, 1);
     EXPECT_EQ(Run.Out, "");
     EXPECT_EQ(Lines(Run.Err).size(), 1u);
-    EXPECT_NE(Run.Err.find(Missing + ".mod.jpg"), std::string::npos) << Run.Err;
+    EXPECT_NE(Run.Err.find(Missing + ".mod.jpg: not found"), std::string::npos) << Run.Err;
 
     const std::string Src = Dir / "clip.AVI";
     WriteBytes(Src, std::string(64, 'x'));
-    Run = RunCliInProcess({"sign", "--site-code", "K", Src, Src});
+    Run = RunCliInProcess({"sign", "--site-code", "K", Src, "--out", Src, "-f"});
     EXPECT_EQ(Run.Status, 1);
     EXPECT_NE(Run.Err.find("source itself"), std::string::npos) << Run.Err;
     EXPECT_EQ(ReadBytes(Src), std::vector<uint8_t>(64, 'x'));
@@ -166,7 +353,7 @@ TEST(CliUsage, RenderAndCommentOfMissingFilesFail) {
         const TCliRun Run = RunCliInProcess({Cmd, Dir / "none.jpg"});
         EXPECT_EQ(Run.Status, 1) << Cmd;
         EXPECT_EQ(Run.Out, "");
-        EXPECT_NE(Run.Err.find("none.jpg"), std::string::npos);
+        EXPECT_NE(Run.Err.find("none.jpg: not found"), std::string::npos) << Run.Err;
     }
 }
 
