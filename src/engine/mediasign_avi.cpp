@@ -7,6 +7,7 @@
 #include "crc32_extend.h"
 #include "failure_text.h"
 #include "mediasign.h"
+#include "platform/byte_meter.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/pending_file.h"
@@ -92,6 +93,7 @@ uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Coun
         const int64_t Skip = std::max<int64_t>(
             0, std::min<int64_t>(RiffHeaderSize - Offset, static_cast<int64_t>(Want)));
         FeedCRC32(Block.get() + Skip, Want - static_cast<size_t>(Skip), CRC);
+        ReportBytes(Want);
         Offset += static_cast<int64_t>(Want);
     }
     return CRC;
@@ -128,6 +130,7 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
         uint64_t Covered = Got - RiffHeaderSize;
         while ((Got = Source.Read(Block.get(), BlockSize)) > 0) {
             FeedCRC32(Block.get(), Got, ContentCRC);
+            ReportBytes(Got);
             Dest.Stream().Write(Block.get(), Got);
             Covered += Got;
         }

@@ -6,6 +6,7 @@
 #include "jpeg_color.h"
 #include "jpeg_decoder.h"
 #include "jpeg_grey_quantizer.h"
+#include "platform/byte_meter.h"
 #include "platform/file_stream.h"
 
 namespace quillon {
@@ -37,6 +38,7 @@ TRenderedImage RenderJpegFile(const std::string& Path) {
         TFileStream File(Path, TFileMode::OpenRead);
         Data.resize(static_cast<size_t>(File.Size()));
         Data.resize(File.Read(Data.data(), Data.size()));
+        ReportBytes(Data.size());
     }
     return RenderJpegMemory(Data.data(), Data.size());
 }
