@@ -11,6 +11,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace quillon {
 
@@ -60,7 +64,7 @@ QColor ToQColor(TColor Color) {
 TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     : QWidget(Parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      FLogic(*this, std::move(Entries)) {
+      FScroll(new QScrollArea(this)), FClient(new QWidget), FLogic(*this, std::move(Entries)) {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Quillon"));
     QFont Font;
@@ -73,24 +77,24 @@ TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
         Font.setStretch(QFont::Condensed);
     setFont(Font);
 
-    edtFileName = new TComboEdit(this);
+    edtFileName = new TComboEdit(FClient);
     edtFileName->setObjectName("edtFileName");
     edtFileName->setGeometry(8, 8, 249, 21);
 
     OpenPictureDialog1 = new TOpenPictureDialog(this);
 
-    btnVerify = MakeButton("btnVerify", "Verify", this);
+    btnVerify = MakeButton("btnVerify", "Verify", FClient);
     btnVerify->setGeometry(160, 36, 75, 25);
 
-    edtMarkCode = new QLineEdit(this);
+    edtMarkCode = new QLineEdit(FClient);
     edtMarkCode->setObjectName("edtMarkCode");
     edtMarkCode->setGeometry(64, 36, 89, 21);
     edtMarkCode->setMaxLength(32767);
 
-    JvLabel1 = MakeLabel("JvLabel1", "Site Code", this);
+    JvLabel1 = MakeLabel("JvLabel1", "Site Code", FClient);
     JvLabel1->setGeometry(8, 40, 48, 13);
 
-    Panel1 = new QFrame(this);
+    Panel1 = new QFrame(FClient);
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(0, 104, 329, 217);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -104,17 +108,17 @@ TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setScaledContents(false);
 
-    btnSet = MakeButton("btnSet", "Set", this);
+    btnSet = MakeButton("btnSet", "Set", FClient);
     btnSet->setGeometry(288, 4, 39, 25);
     btnSet->setVisible(false);
 
-    btnClose = MakeButton("btnClose", "Close", this);
+    btnClose = MakeButton("btnClose", "Close", FClient);
     btnClose->setGeometry(240, 36, 75, 25);
 
-    JvLabel2 = MakeLabel("JvLabel2", "Message", this);
+    JvLabel2 = MakeLabel("JvLabel2", "Message", FClient);
     JvLabel2->setGeometry(8, 72, 45, 13);
 
-    lblMessage = MakeLabel("lblMessage", TextChooseFile, this);
+    lblMessage = MakeLabel("lblMessage", TextChooseFile, FClient);
     lblMessage->setGeometry(64, 72, 265, 17);
     lblMessage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblMessage->setFocusPolicy(Qt::NoFocus);
@@ -125,7 +129,14 @@ TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     setTabOrder(btnSet, btnClose);
 
     SetPanelColor(clWhite);
-    setFixedSize(DesignClientWidth, DesignClientHeight);
+    FClient->setObjectName("ClientArea");
+    FClient->setFixedSize(DesignClientWidth, DesignClientHeight);
+    FScroll->setObjectName("ClientScroll");
+    FScroll->setFrameShape(QFrame::NoFrame);
+    FScroll->setBackgroundRole(QPalette::Window);
+    FScroll->setFocusPolicy(Qt::NoFocus);
+    FScroll->setWidget(FClient);
+    FitToScreen();
 
     DialogRunner = [](TOpenPictureDialog& Dialog) -> std::optional<QString> {
         if (Dialog.exec() != QDialog::Accepted)
@@ -219,16 +230,33 @@ int TfrmMain::ImageHeight() const {
 }
 
 int TfrmMain::ClientWidth() const {
-    return width();
+    return FClient->width();
 }
 
 int TfrmMain::ClientHeight() const {
-    return height();
+    return FClient->height();
 }
 
 void TfrmMain::SetClientSize(int Width, int Height) {
     // The top-left corner stays where it is.
-    setFixedSize(Width, Height);
+    FClient->setFixedSize(Width, Height);
+    FitToScreen();
+}
+
+void TfrmMain::FitToScreen() {
+    QSize Size = FClient->size();
+    if (const QScreen* S = screen()) {
+        const QSize Decoration = frameGeometry().size() - geometry().size();
+        const QSize Room = S->availableGeometry().size() - Decoration;
+        const int Bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        // A scroll bar for one direction takes room from the other.
+        const bool Taller = Size.height() > Room.height();
+        const bool Wider = Size.width() + (Taller ? Bar : 0) > Room.width();
+        Size = QSize(std::min(Size.width() + (Taller ? Bar : 0), Room.width()),
+                     std::min(Size.height() + (Wider ? Bar : 0), Room.height()));
+    }
+    setFixedSize(Size);
+    FScroll->setGeometry(0, 0, Size.width(), Size.height());
 }
 
 void TfrmMain::SetPanelSize(int Width, int Height) {

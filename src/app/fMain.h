@@ -11,6 +11,7 @@
 
 class QFrame;
 class QLabel;
+class QScrollArea;
 class QLineEdit;
 class QPushButton;
 
@@ -56,6 +57,9 @@ class TfrmMain : public QWidget, private IMainView {
 
   private:
     void FormCreate();
+    // The window takes the client area's size, but no more than the screen
+    // has room for; beyond that the client area scrolls.
+    void FitToScreen();
 
     // IMainView
     std::string FileNameText() const override;
@@ -79,6 +83,10 @@ class TfrmMain : public QWidget, private IMainView {
     void FocusMarkCode() override;
     void CloseWindow() override;
 
+    // The controls lie on FClient, whose size is the one the logic computes;
+    // FScroll shows it whole, or scrolls it where the screen is too small.
+    QScrollArea* FScroll;
+    QWidget* FClient;
     TMainWindowLogic FLogic;
     TColor FPanelColor = clWhite;
     bool FPlaced = false;

@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -310,14 +312,26 @@ class WindowTest : public QObject {
         QVERIFY(!FWindow->Image1->pixmap().isNull());
         QCOMPARE(FWindow->Image1->pixmap().size(), QSize(17, 13));
 
+        // Larger than the screen: the client area keeps the computed size
+        // and scrolls inside a window that stops at the screen's room.
         Choose(DataDir() + "/jpeg-signed/jpeg/signed_medium_photo1600x1200_420_q85.jpg");
-        QCOMPARE(FWindow->size(), QSize(1612, 1315));
+        const QWidget* Client = FWindow->findChild<QWidget*>("ClientArea");
+        const auto* Scroll = FWindow->findChild<QScrollArea*>("ClientScroll");
+        QVERIFY(Client && Scroll);
+        QCOMPARE(Client->size(), QSize(1612, 1315));
         QCOMPARE(FWindow->Panel1->size(), QSize(1610, 1210));
+        const QRect Room = FWindow->screen()->availableGeometry();
+        QVERIFY(FWindow->width() <= Room.width() && FWindow->height() <= Room.height());
+        QVERIFY(FWindow->width() < 1612 && FWindow->height() < 1315);
+        QVERIFY(Scroll->horizontalScrollBar()->isVisible());
+        QVERIFY(Scroll->verticalScrollBar()->isVisible());
         QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
 
         // An AVI keeps the picture and the size.
+        const QSize Shown = FWindow->size();
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
-        QCOMPARE(FWindow->size(), QSize(1612, 1315));
+        QCOMPARE(FWindow->size(), Shown);
+        QCOMPARE(Client->size(), QSize(1612, 1315));
         QCOMPARE(FWindow->Image1->size(), QSize(1600, 1200));
     }
 
