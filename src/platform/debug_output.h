@@ -10,7 +10,8 @@ namespace quillon {
 using TDebugSink = std::function<void(std::string_view Line)>;
 
 // Sends one line to the current sink (by default the platform's debugger
-// output: stderr here, OutputDebugStringA on Windows).
+// output: OutputDebugStringA on Windows; elsewhere stderr, when the
+// environment variable QUILLON_TRACE is set to 1).
 void DebugOutput(std::string_view Line);
 // printf-style convenience.
 void DebugOutputF(const char* Format, ...) __attribute__((format(printf, 1, 2)));

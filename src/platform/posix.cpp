@@ -240,7 +240,12 @@ std::optional<std::string> TempDirectory() {
 
 // ---- debugger output ---------------------------------------------------------
 
+// There is no debugger's channel here: the lines go to stderr, and only on
+// request (QUILLON_TRACE=1), as on Windows only an attached debugger sees them.
 void PlatformDebugWrite(std::string_view Line) {
+    const char* Wanted = std::getenv("QUILLON_TRACE");
+    if (Wanted == nullptr || *Wanted == '\0' || std::string_view(Wanted) == "0")
+        return;
     std::fwrite(Line.data(), 1, Line.size(), stderr);
     std::fputc('\n', stderr);
 }

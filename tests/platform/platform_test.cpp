@@ -141,6 +141,19 @@ TEST(Environment, TempLookup) {
     }
 }
 
+#ifndef _WIN32
+TEST(DebugOutput, WithoutASinkLinesReachStderrOnlyOnRequest) {
+    for (const char* Trace : {static_cast<const char*>(nullptr), "", "0", "1"}) {
+        const test::TScopedEnv Env("QUILLON_TRACE", Trace);
+        testing::internal::CaptureStderr();
+        DebugOutput("C:5453494C (4)");
+        const std::string Printed = testing::internal::GetCapturedStderr();
+        const bool Wanted = Trace != nullptr && std::string(Trace) == "1";
+        EXPECT_EQ(Printed, Wanted ? "C:5453494C (4)\n" : "") << (Trace ? Trace : "unset");
+    }
+}
+#endif
+
 TEST(DebugOutput, SinkReceivesExactLines) {
     std::vector<std::string> Lines;
     {
