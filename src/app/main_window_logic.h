@@ -7,6 +7,7 @@
 #include "main_view.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,8 @@ class TMainWindowLogic {
     bool SigningMode() const { return FSigningMode; }
 
   private:
+    std::optional<std::string> SiteCodeBytes() const;
+
     IMainView& FView;
     TEngineEntries FEntries;
     std::string FFilePath;

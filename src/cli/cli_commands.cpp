@@ -10,6 +10,7 @@
 #include "platform/debug_output.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/system_text.h"
 
 #include <exception>
 #include <filesystem>
@@ -24,7 +25,7 @@ constexpr const char* ErrorPrefix = "quillon-cli: ";
 // True when both names lead to one existing file (links and "./" included).
 bool SameFile(const std::string& A, const std::string& B) {
     std::error_code Ec;
-    return std::filesystem::equivalent(A, B, Ec) && !Ec;
+    return std::filesystem::equivalent(PathFromUtf8(A), PathFromUtf8(B), Ec) && !Ec;
 }
 
 bool RequireFile(const std::string& Path, std::ostream& Err) {
@@ -149,7 +150,17 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
 
     std::string SiteCode;
     if (O.SiteCode) {
-        SiteCode = *O.SiteCode == "-" ? ReadSiteCodeLine(In) : *O.SiteCode;
+        if (*O.SiteCode == "-") {
+            SiteCode = ReadSiteCodeLine(In);
+        } else {
+            // Keyed with the bytes the system's 8-bit programs would have
+            // used, so files signed by them verify here.
+            const std::optional<std::string> Bytes = SystemCodePageText(*O.SiteCode);
+            if (!Bytes)
+                return UsageError(Err, "the site code holds a character that the system's code "
+                                       "page cannot hold");
+            SiteCode = *Bytes;
+        }
         // The key travels to the engine as a NUL-terminated string; a NUL
         // inside would silently cut it short.
         if (SiteCode.find('\0') != std::string::npos)

@@ -10,6 +10,15 @@ namespace quillon::cli {
 
 namespace fs = std::filesystem;
 
+fs::path PathFromUtf8(const std::string& Path) {
+    return fs::path(std::u8string(Path.begin(), Path.end()));
+}
+
+std::string Utf8FromPath(const fs::path& Path) {
+    const std::u8string Text = Path.u8string();
+    return std::string(Text.begin(), Text.end());
+}
+
 bool IsMediaPath(std::string_view Path) {
     const std::string Ext = ExtractFileExt(Path);
     return SameTextAscii(Ext, ".avi") || SameTextAscii(Ext, ".jpg") || SameTextAscii(Ext, ".jpeg");
@@ -20,14 +29,15 @@ namespace {
 // Walks with an explicit stack of folders, so depth costs no call stack.
 void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
     std::vector<fs::path> Found;
-    std::vector<fs::path> Pending{fs::path(Root)};
+    std::vector<fs::path> Pending{PathFromUtf8(Root)};
     while (!Pending.empty()) {
         const fs::path Dir = std::move(Pending.back());
         Pending.pop_back();
         std::error_code Ec;
         fs::directory_iterator It(Dir, Ec);
         if (Ec) {
-            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+            Targets.Problems.push_back("cannot read folder " + Utf8FromPath(Dir) + ": " +
+                                       Ec.message());
             continue;
         }
         for (const fs::directory_iterator End; It != End; It.increment(Ec)) {
@@ -36,12 +46,13 @@ void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
             if (!Entry.is_symlink(KindEc) && Entry.is_directory(KindEc)) {
                 Pending.push_back(Entry.path());
             } else if (Entry.is_regular_file(KindEc) &&
-                       IsMediaPath(Entry.path().filename().string())) {
+                       IsMediaPath(Utf8FromPath(Entry.path().filename()))) {
                 Found.push_back(Entry.path());
             }
         }
         if (Ec)
-            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+            Targets.Problems.push_back("cannot read folder " + Utf8FromPath(Dir) + ": " +
+                                       Ec.message());
     }
     if (Found.empty()) {
         Targets.Problems.push_back("no .avi, .jpg or .jpeg files in folder " + Root);
@@ -50,7 +61,7 @@ void WalkFolder(const std::string& Root, TVerifyTargets& Targets) {
     // Path comparison goes element by element, so a folder's files stay together.
     std::sort(Found.begin(), Found.end());
     for (const fs::path& P : Found)
-        Targets.Files.push_back(P.string());
+        Targets.Files.push_back(Utf8FromPath(P));
 }
 
 } // namespace

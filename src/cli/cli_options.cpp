@@ -145,6 +145,18 @@ std::string_view UsageText() {
            "       quillon-cli --help\n";
 }
 
+// Where the two platforms differ.
+#ifdef _WIN32
+#define TEMP_RULE "           (an unset or empty TEMP gives -4)"
+#define SITE_CODE_BYTES                                                                            \
+    "                    A key given as an argument is keyed in the ANSI code\n"                   \
+    "                    page, as the system's 8-bit programs key it; one read\n"                  \
+    "                    from standard input is taken byte for byte.\n"
+#else
+#define TEMP_RULE "           (TMPDIR or /tmp when TEMP is unset)"
+#define SITE_CODE_BYTES ""
+#endif
+
 std::string_view HelpText() {
     return R"(quillon-cli: check and write the keyed signatures of JPEG photos and AVI movies.
 
@@ -172,7 +184,7 @@ Commands:
              -5  the copy into the TEMP folder failed (AVI only)
              other codes: unknown error
            An AVI check copies the movie into the folder named by TEMP
-           (TMPDIR or /tmp when TEMP is unset) and removes the copy after.
+)" TEMP_RULE R"( and removes the copy after.
   sign     Writes a signed copy of SRC to DST; DST defaults to SRC with
            ".mod.avi" appended for .avi files and ".mod.jpg" for all others.
            A JPEG copy is the image re-encoded at quality 100. SRC is never
@@ -192,7 +204,7 @@ Options:
   --site-code -     Reads the key from the first line of standard input
                     (without its line end), so that it stays out of the
                     shell's history and the process list.
-  --json            verify: one JSON object a line, {"path", "code",
+)" SITE_CODE_BYTES R"(  --json            verify: one JSON object a line, {"path", "code",
                     "verdict"}, in plain ASCII; a path byte above 0x7F is
                     written as \u00XX, so reading each character back as one
                     byte (Latin-1) restores the path exactly. Use it when
