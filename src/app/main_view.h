@@ -20,6 +20,7 @@ inline constexpr TColor clWhite = 0xFFFFFF;
 // The program-wide screen cursor.
 enum TCursor : int32_t { crDefault = 0, crHourGlass = -11 };
 
+// Text crosses this interface as UTF-8.
 class IMainView {
   public:
     virtual ~IMainView() = default;

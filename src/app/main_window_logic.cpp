@@ -1,6 +1,7 @@
 #include "main_window_logic.h"
 
 #include "engine/media_file.h"
+#include "platform/system_text.h"
 
 #include <cstring>
 #include <exception>
@@ -54,9 +55,14 @@ void TMainWindowLogic::edtFileNameButtonClick() {
 }
 
 void TMainWindowLogic::btnVerifyClick() {
+    const std::optional<std::string> Bytes = SiteCodeBytes();
+    if (!Bytes) {
+        // No 8-bit program of the system could have signed with this code.
+        ShowVerdict(VerifyNoSiteCode);
+        return;
+    }
     // The verifiers see the code as a C string: up to its first NUL.
-    const std::string Typed = FView.MarkCodeText();
-    const std::string SiteCode(Typed.c_str(), std::strlen(Typed.c_str()));
+    const std::string SiteCode(Bytes->c_str(), std::strlen(Bytes->c_str()));
 
     FView.SetCursor(crHourGlass);
     int32_t Code;
@@ -110,17 +116,22 @@ void TMainWindowLogic::ShowVerdict(int32_t Code) {
 }
 
 void TMainWindowLogic::btnSetClick() {
-    const std::string SiteCode = FView.MarkCodeText();
+    const std::optional<std::string> SiteCode = SiteCodeBytes();
     const std::string Dst = SignedCopyPath(FFilePath);
     bool Signed = false;
     try {
-        Signed = SignMediaFile(SiteCode, FFilePath, Dst, {}, FEntries.Media).Ok;
+        Signed = SiteCode && SignMediaFile(*SiteCode, FFilePath, Dst, {}, FEntries.Media).Ok;
     } catch (...) {
         Signed = false;
     }
     // Success stays silent; a copy that was not written must not look like one that was.
     if (!Signed)
         FView.ShowMessage(SigningFailedText(Dst));
+}
+
+std::optional<std::string> TMainWindowLogic::SiteCodeBytes() const {
+    // Keyed as the system's 8-bit programs key it, so their files verify here.
+    return SystemCodePageText(FView.MarkCodeText());
 }
 
 void TMainWindowLogic::btnCloseClick() {

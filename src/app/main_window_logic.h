@@ -9,6 +9,7 @@
 #include "engine/verdict_text.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,8 @@ class TMainWindowLogic {
     bool SigningMode() const { return FSigningMode; }
 
   private:
+    std::optional<std::string> SiteCodeBytes() const;
+
     IMainView& FView;
     TEngineEntries FEntries;
     std::string FFilePath;

@@ -13,6 +13,7 @@
 #include "platform/debug_output.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/system_text.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,12 +37,12 @@ constexpr uint64_t LargeFileBytes = 64ull << 20;
 // True when both names lead to one existing file (links and "./" included).
 bool SameFile(const std::string& A, const std::string& B) {
     std::error_code Ec;
-    return fs::equivalent(A, B, Ec) && !Ec;
+    return fs::equivalent(PathFromUtf8(A), PathFromUtf8(B), Ec) && !Ec;
 }
 
 uint64_t FileSizeOrZero(const std::string& Path) {
     std::error_code Ec;
-    const uintmax_t Size = fs::file_size(Path, Ec);
+    const uintmax_t Size = fs::file_size(PathFromUtf8(Path), Ec);
     return Ec ? 0 : static_cast<uint64_t>(Size);
 }
 
@@ -50,7 +51,7 @@ std::string SourceProblem(const std::string& Path) {
     if (FileExists(Path))
         return {};
     std::error_code Ec;
-    return fs::exists(Path, Ec) ? "not a regular file" : "not found";
+    return fs::exists(PathFromUtf8(Path), Ec) ? "not a regular file" : "not found";
 }
 
 int JobsFor(const TOptions& O, const TStreams& S) {
@@ -368,7 +369,17 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     std::string SiteCode;
     if (O.SiteCode) {
         const bool FromInput = *O.SiteCode == "-";
-        SiteCode = FromInput ? ReadSiteCodeLine(In) : *O.SiteCode;
+        if (FromInput) {
+            SiteCode = ReadSiteCodeLine(In);
+        } else {
+            // Keyed with the bytes the system's 8-bit programs would have
+            // used, so files signed by them verify here.
+            const std::optional<std::string> Bytes = SystemCodePageText(*O.SiteCode);
+            if (!Bytes)
+                return UsageError(Err, "the site code holds a character that the system's code "
+                                       "page cannot hold");
+            SiteCode = *Bytes;
+        }
         if (std::string Problem = SiteCodeProblem(SiteCode, FromInput); !Problem.empty())
             return UsageError(Err, Problem);
     }

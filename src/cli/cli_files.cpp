@@ -10,6 +10,15 @@ namespace quillon::cli {
 
 namespace fs = std::filesystem;
 
+fs::path PathFromUtf8(const std::string& Path) {
+    return fs::path(std::u8string(Path.begin(), Path.end()));
+}
+
+std::string Utf8FromPath(const fs::path& Path) {
+    const std::u8string Text = Path.u8string();
+    return std::string(Text.begin(), Text.end());
+}
+
 bool IsMediaPath(std::string_view Path) {
     const std::string Ext = ExtractFileExt(Path);
     return SameTextAscii(Ext, ".avi") || SameTextAscii(Ext, ".jpg") || SameTextAscii(Ext, ".jpeg");
@@ -28,14 +37,15 @@ namespace {
 // Walks with an explicit stack of folders, so depth costs no call stack.
 void WalkFolder(const std::string& Root, TWalkFilter Filter, TTargets& Targets) {
     std::vector<fs::path> Found;
-    std::vector<fs::path> Pending{fs::path(Root)};
+    std::vector<fs::path> Pending{PathFromUtf8(Root)};
     while (!Pending.empty()) {
         const fs::path Dir = std::move(Pending.back());
         Pending.pop_back();
         std::error_code Ec;
         fs::directory_iterator It(Dir, Ec);
         if (Ec) {
-            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+            Targets.Problems.push_back("cannot read folder " + Utf8FromPath(Dir) + ": " +
+                                       Ec.message());
             continue;
         }
         for (const fs::directory_iterator End; It != End; It.increment(Ec)) {
@@ -44,14 +54,15 @@ void WalkFolder(const std::string& Root, TWalkFilter Filter, TTargets& Targets) 
             if (!Entry.is_symlink(KindEc) && Entry.is_directory(KindEc)) {
                 Pending.push_back(Entry.path());
             } else if (Entry.is_regular_file(KindEc)) {
-                const std::string Name = Entry.path().filename().string();
+                const std::string Name = Utf8FromPath(Entry.path().filename());
                 if (IsMediaPath(Name) &&
                     !(Filter == TWalkFilter::SkipSignedCopies && IsSignedCopyPath(Name)))
                     Found.push_back(Entry.path());
             }
         }
         if (Ec)
-            Targets.Problems.push_back("cannot read folder " + Dir.string() + ": " + Ec.message());
+            Targets.Problems.push_back("cannot read folder " + Utf8FromPath(Dir) + ": " +
+                                       Ec.message());
     }
     if (Found.empty()) {
         Targets.Problems.push_back("no .avi, .jpg or .jpeg files in folder " + Root);
@@ -60,7 +71,7 @@ void WalkFolder(const std::string& Root, TWalkFilter Filter, TTargets& Targets) 
     // Path comparison goes element by element, so a folder's files stay together.
     std::sort(Found.begin(), Found.end());
     for (const fs::path& P : Found)
-        Targets.Files.push_back(P.string());
+        Targets.Files.push_back(Utf8FromPath(P));
 }
 
 } // namespace

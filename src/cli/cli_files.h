@@ -2,11 +2,23 @@
 // walk itself.
 #pragma once
 
+#include <filesystem>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillon::cli {
+
+// Paths are UTF-8 inside the program; std::filesystem's narrow strings are
+// the ANSI code page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& Path);
+std::string Utf8FromPath(const std::filesystem::path& Path);
+
+// Paths are UTF-8 inside the program; std::filesystem's narrow strings are
+// the ANSI code page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& Path);
+std::string Utf8FromPath(const std::filesystem::path& Path);
 
 // The file kinds a folder walk picks up: .avi, .jpg and .jpeg in any case.
 bool IsMediaPath(std::string_view Path);

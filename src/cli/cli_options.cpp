@@ -251,6 +251,18 @@ std::string_view UsageText() {
            "       quillon-cli --help | --version\n";
 }
 
+// Where the two platforms differ.
+#ifdef _WIN32
+#define TEMP_RULE "(an unset or empty TEMP gives -4)"
+#define SITE_CODE_BYTES                                                                            \
+    "                    A key given as an argument is keyed in the ANSI code\n"                   \
+    "                    page, as the system's 8-bit programs key it; one read\n"                  \
+    "                    from standard input is taken byte for byte.\n"
+#else
+#define TEMP_RULE "(TMPDIR or /tmp when TEMP is unset)"
+#define SITE_CODE_BYTES ""
+#endif
+
 std::string_view HelpText() {
     return R"(quillon-cli: check and write the keyed signatures of JPEG photos and AVI movies.
 
@@ -283,9 +295,8 @@ Commands:
              -5  the copy into the TEMP folder failed (AVI only)
              -9  unknown error (the reason says what happened)
            An AVI check copies the movie into the folder named by TEMP
-           (on Linux TMPDIR or /tmp when TEMP is unset; Windows always
-           needs TEMP) and removes the copy after. With several files a
-           summary goes to standard error.
+           )" TEMP_RULE R"( and removes the
+           copy after. With several files a summary goes to standard error.
   sign     Writes a signed copy of each PATH (a folder: its media files,
            except signed copies already there) beside it, named by appending
            ".mod.avi" to .avi files and ".mod.jpg" to all others; --out DST
@@ -308,7 +319,7 @@ Options:
   -s -              Reads the key from the first line of standard input
                     (without its line end), so that it stays out of the
                     shell's history and the process list.
-  -j, --jobs N      Files handled at once (default: one a processor core).
+)" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
   -q, --quiet       verify: prints only the files that do not check out.
   --status          verify: prints nothing; only the exit status tells.
   --json            verify: one JSON object a line. Paths and reasons that

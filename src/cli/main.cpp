@@ -2,6 +2,7 @@
 #include "cli_commands.h"
 
 #include "platform/console.h"
+#include "platform/system_text.h"
 
 #include <exception>
 #include <iostream>
@@ -9,7 +10,8 @@
 
 int main(int argc, char** argv) {
     try {
-        const std::vector<std::string> Args(argv + 1, argv + argc);
+        quillon::UseBinaryStandardStreams();
+        const std::vector<std::string> Args = quillon::ProgramArguments(argc, argv);
         quillon::cli::TConsole Console;
         Console.OutIsTerminal = quillon::IsTerminal(quillon::TStdStream::Output);
         Console.ErrIsTerminal = quillon::IsTerminal(quillon::TStdStream::Error);

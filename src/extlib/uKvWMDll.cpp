@@ -1,6 +1,7 @@
 #include "uKvWMDll.h"
 
 #include "platform/files.h"
+#include "platform/system_text.h"
 #include "wm_exports.h"
 
 #include <mutex>
@@ -83,6 +84,11 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
         return LibraryNoFile;
     if (!FileExists(Path))
         return LibraryNoFile;
+    // The library is an 8-bit program of the system and opens paths in its
+    // code page; a path that has no form there is a file it cannot find.
+    std::optional<std::string> LibraryPath = SystemCodePageText(Path);
+    if (!LibraryPath)
+        return LibraryNoFile;
     if (!LoadWMDll())
         return LibraryAbsent;
 
@@ -91,7 +97,9 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     char Verify[] = "-verify";
     char Fine[] = "-fine";
     // The library takes a non-const vector; it receives the caller's strings themselves.
-    char* Argv[6] = {Prog, Key, const_cast<char*>(SiteCode), Verify, Fine, const_cast<char*>(Path)};
+    // Where the path needs no change, the library gets the caller's own string.
+    char* PathArg = *LibraryPath == Path ? const_cast<char*>(Path) : LibraryPath->data();
+    char* Argv[6] = {Prog, Key, const_cast<char*>(SiteCode), Verify, Fine, PathArg};
 
     const auto Init = reinterpret_cast<TWMInitMediaSign>(WMSlots[SlotInit]);
     const auto Check = reinterpret_cast<TWMVerify>(WMSlots[SlotVerify]);

@@ -8,6 +8,7 @@
 #include "file_stream.h"
 #include "files.h"
 #include "process_memory.h"
+#include "system_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -305,6 +306,19 @@ int64_t PeakResidentBytes() {
     if (getrusage(RUSAGE_SELF, &Usage) != 0)
         return 0;
     return static_cast<int64_t>(Usage.ru_maxrss) * 1024; // reported in KiB
+}
+
+// ---- system text -------------------------------------------------------------
+
+std::vector<std::string> ProgramArguments(int Argc, char** Argv) {
+    return Argc > 1 ? std::vector<std::string>(Argv + 1, Argv + Argc) : std::vector<std::string>{};
+}
+
+void UseBinaryStandardStreams() {}
+
+// The bytes are taken as they come, whatever the locale says.
+std::optional<std::string> SystemCodePageText(std::string_view Text) {
+    return std::string(Text);
 }
 
 } // namespace quillon

@@ -8,11 +8,14 @@
 #include "file_stream.h"
 #include "files.h"
 #include "process_memory.h"
+#include "system_text.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 #include <iterator>
+#include <stdio.h>
 #include <string>
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -27,6 +30,7 @@
 #undef GetEnvironmentVariable
 
 #include <psapi.h>
+#include <shellapi.h>
 
 namespace quillon {
 
@@ -357,6 +361,52 @@ int64_t PeakResidentBytes() {
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &Counters, sizeof Counters))
         return 0;
     return static_cast<int64_t>(Counters.PeakWorkingSetSize);
+}
+
+// ---- system text -------------------------------------------------------------
+
+std::vector<std::string> ProgramArguments(int Argc, char** Argv) {
+    int Count = 0;
+    LPWSTR* Wide = ::CommandLineToArgvW(::GetCommandLineW(), &Count);
+    if (Wide == nullptr)
+        return Argc > 1 ? std::vector<std::string>(Argv + 1, Argv + Argc)
+                        : std::vector<std::string>{};
+    std::vector<std::string> Args;
+    for (int I = 1; I < Count; ++I)
+        Args.push_back(Utf8(Wide[I]));
+    ::LocalFree(Wide);
+    return Args;
+}
+
+void UseBinaryStandardStreams() {
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
+std::optional<std::string> SystemCodePageText(std::string_view Text) {
+    if (Text.empty())
+        return std::string();
+    const int Size = static_cast<int>(Text.size());
+    const int N =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, nullptr, 0);
+    if (N == 0)
+        return std::nullopt;
+    std::wstring Wide(static_cast<size_t>(N), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, Wide.data(), N);
+    // A system that runs its 8-bit programs in UTF-8 takes the text as it is.
+    if (::GetACP() == CP_UTF8)
+        return std::string(Text);
+    // No best fit: a look-alike byte would key the checksum with another code.
+    BOOL Lossy = FALSE;
+    const int M = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, nullptr, 0,
+                                        nullptr, &Lossy);
+    if (M == 0 || Lossy)
+        return std::nullopt;
+    std::string Out(static_cast<size_t>(M), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, Out.data(), M, nullptr,
+                          nullptr);
+    return Out;
 }
 
 } // namespace quillon

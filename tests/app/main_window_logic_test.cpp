@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -347,6 +351,28 @@ TEST_F(MainWindowLogic, SiteCodeTravelsExactlyAsTyped) {
     Logic.btnVerifyClick();
     EXPECT_EQ(Engine.Calls[0], "VerifyWithWMDll( Site Code\t|/p/a.jpg)");
 }
+
+#ifdef _WIN32
+// Keyed as the system's 8-bit programs key it, in the ANSI code page.
+TEST_F(MainWindowLogic, SiteCodeIsKeyedInTheCodePage) {
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "assumes the Western European code page";
+    Choose("/p/a.jpg");
+    View.MarkCode = "caf\xC3\xA9";
+    Logic.btnVerifyClick();
+    EXPECT_EQ(Engine.Calls.at(0), "VerifyWithWMDll(caf\xE9|/p/a.jpg)");
+
+    // A character with no place there: no such program could have signed with it.
+    Engine.Calls.clear();
+    View.Log.clear();
+    View.MarkCode = "\xE4\xB8\x80";
+    Logic.btnVerifyClick();
+    Logic.btnSetClick();
+    EXPECT_EQ(Engine.Calls, TLines{});
+    EXPECT_EQ(View.Log, (TLines{"color ffffff", "message ", "box Invalid group code", "focus code",
+                                "box " + SigningFailedText("/p/a.jpg.mod.jpg")}));
+}
+#endif
 
 TEST_F(MainWindowLogic, OverlongSiteCodeIsRefusedAsEmpty) {
     Choose("/p/a.jpg");

@@ -17,7 +17,10 @@ TEST(CliFiles, FolderWalkFindsMediaFilesSortedAndRecursively) {
     for (const char* Name : {"z.JPG", "b/deep/er/m.Avi", "b/x.jpeg", "a.avi/in.jpg", "notes.txt",
                              "b/photo.jpg.bak", "c.avi", "b/deep/Y.jPeG"})
         test::WriteBytes(R / Name, std::string("x"));
+#ifndef _WIN32
+    // Windows gives folder links to administrators only.
     fs::create_directory_symlink(R, R / "b" / "loop"); // must not be followed
+#endif
 
     const TTargets T = CollectTargets({R.string()});
     EXPECT_TRUE(T.Problems.empty());

@@ -1,16 +1,21 @@
 #include "cli/cli_process.h"
 
+#include <sstream>
+#include <stdexcept>
+
+#ifndef _WIN32
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sstream>
-#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace quillon::test {
 
+// Windows' runner lives in cli_process_win32.cpp.
+#ifndef _WIN32
 namespace {
 
 void ThrowErrno(const char* What) {
@@ -100,6 +105,7 @@ TCliRun RunCliProcess(const std::vector<std::string>& Args, const std::string& I
     Run.Status = WIFEXITED(WaitStatus) ? WEXITSTATUS(WaitStatus) : -1;
     return Run;
 }
+#endif
 
 std::vector<std::string> Lines(const std::string& Text) {
     std::vector<std::string> Result;

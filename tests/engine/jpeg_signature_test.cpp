@@ -293,9 +293,10 @@ TEST_F(JpegSignatureTest, SigningFailuresGiveFalse) {
     EXPECT_TRUE(FolderEntries(Dir.Path()).empty());
     // A destination that cannot be created.
     EXPECT_FALSE(SignJpeg("s", Src.c_str(), (Dir / "gone/d.jpg").c_str()));
-    EXPECT_FALSE(SignJpeg("s", Src.c_str(), Dir.Path().c_str()));
+    EXPECT_FALSE(SignJpeg("s", Src.c_str(), Dir.Path().string().c_str()));
     // A source that does not render.
-    EXPECT_FALSE(SignJpeg("s", Corpus("err_not_jpeg_text").string().c_str(), (Dir / "d.jpg").c_str()));
+    EXPECT_FALSE(
+        SignJpeg("s", Corpus("err_not_jpeg_text").string().c_str(), (Dir / "d.jpg").c_str()));
     EXPECT_FALSE(SignJpeg(nullptr, Src.c_str(), (Dir / "d.jpg").c_str()));
     EXPECT_TRUE(FolderEntries(Dir.Path()).empty());
 }

@@ -2,11 +2,17 @@
 #include "platform/environment.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/system_text.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#undef DeleteFile // the test means ours
+#endif
 
 namespace quillon {
 namespace {
@@ -116,6 +122,37 @@ TEST(Paths, ExtensionNameAndFolder) {
     EXPECT_FALSE(SameTextAscii("\xC4", "\xE4")); // only A to Z fold
 }
 
+#ifdef _WIN32
+// Windows always sets TEMP: unset or empty, it is missing, with no fallback.
+TEST(Environment, TempLookup) {
+    {
+        TScopedEnv T("TEMP", "C:\\Scratch");
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("C:\\Scratch\\"));
+    }
+    {
+        TScopedEnv T("TEMP", "C:/Scratch/");
+        EXPECT_EQ(TempDirectory(), std::optional<std::string>("C:/Scratch/"));
+    }
+    {
+        TScopedEnv T("TEMP", nullptr);
+        TScopedEnv D("TMPDIR", "C:\\Scratch");
+        EXPECT_EQ(TempDirectory(), std::nullopt);
+    }
+}
+
+TEST(SystemText, CodePageBytes) {
+    EXPECT_EQ(SystemCodePageText("SITE-42 \t~"), std::optional<std::string>("SITE-42 \t~"));
+    EXPECT_EQ(SystemCodePageText(""), std::optional<std::string>(""));
+    EXPECT_EQ(SystemCodePageText("\xC3"), std::nullopt) << "broken UTF-8";
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the rest assumes the Western European code page";
+    EXPECT_EQ(SystemCodePageText("caf\xC3\xA9 \xE2\x82\xAC"),
+              std::optional<std::string>("caf\xE9 \x80"));
+    // No look-alike: a character without a place in the code page is refused.
+    EXPECT_EQ(SystemCodePageText("\xE4\xB8\x80"), std::nullopt);
+    EXPECT_EQ(SystemCodePageText("\xC4\x81"), std::nullopt); // a with macron, not a
+}
+#else
 TEST(Environment, TempLookup) {
     {
         TScopedEnv T("TEMP", "/var/tmp");
@@ -140,6 +177,12 @@ TEST(Environment, TempLookup) {
         EXPECT_EQ(TempDirectory(), std::optional<std::string>("/tmp/"));
     }
 }
+
+TEST(SystemText, BytesPassUnchanged) {
+    for (const std::string Text : {"SITE-42", "caf\xC3\xA9", "\xC7\xD1", "\xC3"})
+        EXPECT_EQ(SystemCodePageText(Text), std::optional<std::string>(Text));
+}
+#endif
 
 #ifndef _WIN32
 TEST(DebugOutput, WithoutASinkLinesReachStderrOnlyOnRequest) {

@@ -15,7 +15,11 @@
 #include <stdexcept>
 #include <type_traits>
 
+#ifdef _WIN32
+#define STANDIN_EXPORT extern "C" __declspec(dllexport)
+#else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

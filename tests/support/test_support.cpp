@@ -3,8 +3,23 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <stdexcept>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace quillon::test {
 
@@ -56,22 +71,92 @@ TScratchDir::~TScratchDir() {
     std::filesystem::remove_all(FPath, Ec);
 }
 
-TScopedEnv::TScopedEnv(const char* Name, const char* Value) : FName(Name) {
-    if (const char* Old = std::getenv(Name)) {
-        FHad = true;
-        FOld = Old;
-    }
+namespace {
+
+#ifdef _WIN32
+// The C runtime's copy of the environment and the system's must agree: the
+// program reads the system's, the stand-in library the runtime's.
+std::wstring Wide(const std::string& Text) {
+    const int N =
+        ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    std::wstring Out(static_cast<size_t>(N), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), Out.data(), N);
+    return Out;
+}
+
+std::optional<std::string> GetVariable(const std::string& Name) {
+    const wchar_t* Value = ::_wgetenv(Wide(Name).c_str());
+    if (Value == nullptr)
+        return std::nullopt;
+    const int N = ::WideCharToMultiByte(CP_UTF8, 0, Value, -1, nullptr, 0, nullptr, nullptr);
+    std::string Out(static_cast<size_t>(N), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, Value, -1, Out.data(), N, nullptr, nullptr);
+    Out.resize(Out.size() - 1);
+    return Out;
+}
+
+// An empty value unsets: the C runtime keeps no empty variables.
+void SetVariable(const std::string& Name, const char* Value) {
+    ::_wputenv_s(Wide(Name).c_str(), Value ? Wide(Value).c_str() : L"");
+}
+#else
+std::optional<std::string> GetVariable(const std::string& Name) {
+    const char* Value = std::getenv(Name.c_str());
+    return Value ? std::optional<std::string>(Value) : std::nullopt;
+}
+
+void SetVariable(const std::string& Name, const char* Value) {
     if (Value)
-        ::setenv(Name, Value, 1);
+        ::setenv(Name.c_str(), Value, 1);
     else
-        ::unsetenv(Name);
+        ::unsetenv(Name.c_str());
+}
+#endif
+
+} // namespace
+
+TScopedEnv::TScopedEnv(const char* Name, const char* Value) : FName(Name) {
+    if (const std::optional<std::string> Old = GetVariable(FName)) {
+        FHad = true;
+        FOld = *Old;
+    }
+    SetVariable(FName, Value);
 }
 
 TScopedEnv::~TScopedEnv() {
-    if (FHad)
-        ::setenv(FName.c_str(), FOld.c_str(), 1);
-    else
-        ::unsetenv(FName.c_str());
+    SetVariable(FName, FHad ? FOld.c_str() : nullptr);
 }
+
+#ifdef _WIN32
+TUnreadableFile::TUnreadableFile(const std::string& Path) {
+    WriteBytes(Path, std::string("locked"));
+    const HANDLE H = ::CreateFileW(Wide(Path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    FReady = H != INVALID_HANDLE_VALUE;
+    if (FReady)
+        FHandle = reinterpret_cast<intptr_t>(H);
+}
+
+TUnreadableFile::~TUnreadableFile() {
+    if (FReady)
+        ::CloseHandle(reinterpret_cast<HANDLE>(FHandle));
+}
+#else
+TUnreadableFile::TUnreadableFile(const std::string& Path) {
+    const int Fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (Fd < 0)
+        return;
+    FHandle = Fd;
+    sockaddr_un Addr{};
+    Addr.sun_family = AF_UNIX;
+    Path.copy(Addr.sun_path, sizeof Addr.sun_path - 1);
+    FReady = ::bind(Fd, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr) == 0;
+}
+
+TUnreadableFile::~TUnreadableFile() {
+    if (FHandle >= 0)
+        ::close(static_cast<int>(FHandle));
+}
+#endif
 
 } // namespace quillon::test

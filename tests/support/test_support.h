@@ -32,7 +32,8 @@ class TScratchDir {
     std::filesystem::path FPath;
 };
 
-// Sets (or unsets, with nullptr) an environment variable for the object's lifetime.
+// Sets (or unsets, with nullptr) an environment variable for the object's
+// lifetime. On Windows an empty value unsets it.
 class TScopedEnv {
   public:
     TScopedEnv(const char* Name, const char* Value);
@@ -44,6 +45,22 @@ class TScopedEnv {
     std::string FName;
     bool FHad = false;
     std::string FOld;
+};
+
+// A name that passes the existence test for files but cannot be opened for
+// reading: a bound socket on POSIX, a file held open without sharing on
+// Windows.
+class TUnreadableFile {
+  public:
+    explicit TUnreadableFile(const std::string& Path);
+    ~TUnreadableFile();
+    TUnreadableFile(const TUnreadableFile&) = delete;
+    TUnreadableFile& operator=(const TUnreadableFile&) = delete;
+    bool Ready() const { return FReady; }
+
+  private:
+    intptr_t FHandle = -1;
+    bool FReady = false;
 };
 
 } // namespace quillon::test

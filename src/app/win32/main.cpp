@@ -1,0 +1,11 @@
+// The program entry on Windows: one window, run until it is closed.
+#include "fMain.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    quillon::TfrmMain frmMain;
+    frmMain.Show();
+    quillon::RunMessageLoop(frmMain);
+    return 0;
+}
