@@ -304,7 +304,7 @@ TEST(CliReference, EveryMovieGivesItsCodesAsFoundAndSigned) {
         SCOPED_TRACE(Name);
         EXPECT_EQ(Found.count(Name) ? Found.at(Name) : 99, std::stoi(Row.at("verify_site42")));
         const TCliRun Run = RunCliProcess(
-            {"sign", "--site-code", "SITE-42", (Data / Name).string(), Signed / Name});
+            {"sign", "--site-code", "SITE-42", (Data / Name).string(), "--out", Signed / Name});
         EXPECT_EQ(Run.Status, Row.at("verify_signed_site42") == "-" ? 1 : 0) << Run.Err;
     }
     const auto Codes = CodesByName(
