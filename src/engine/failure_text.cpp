@@ -68,7 +68,7 @@ std::string CurrentFailureReason() {
 }
 
 std::string MissingFileReason(const std::string& Path) {
-    return DirectoryExists(Path) ? "not a regular file" : "not found";
+    return PathExists(Path) ? "not a regular file" : "not found";
 }
 
 } // namespace quillon

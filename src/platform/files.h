@@ -7,8 +7,11 @@
 
 namespace quillon {
 
-// True when a regular file (not a folder) exists at Path.
+// True when a regular file exists at Path, after following links: not a
+// folder, FIFO, socket or device.
 bool FileExists(const std::string& Path);
+// True when anything exists at Path, after following links.
+bool PathExists(const std::string& Path);
 // True when a folder exists at Path.
 bool DirectoryExists(const std::string& Path);
 // Deletes a file; false when it could not be deleted.

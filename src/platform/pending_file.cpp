@@ -22,7 +22,7 @@ TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameF
                 throw EFileError("Cannot create file \"" + Destination + "\": folder \"" + Folder +
                                      "\" does not exist",
                                  TFileErrorKind::NotFound);
-            const bool Taken = FileExists(Name) || DirectoryExists(Name);
+            const bool Taken = PathExists(Name);
             if (!Taken || N + 1 >= Attempts)
                 throw;
         }

@@ -65,7 +65,8 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
     int Flags = O_CLOEXEC;
     switch (Mode) {
     case TFileMode::OpenRead:
-        Flags |= O_RDONLY;
+        // Without O_NONBLOCK, opening a FIFO waits for a writer forever.
+        Flags |= O_RDONLY | O_NONBLOCK;
         break;
     case TFileMode::Create:
         Flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -85,13 +86,16 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
                          KindOf(Error));
     }
     if (Mode == TFileMode::OpenRead) {
-        // Opening a folder succeeds on POSIX; a stream only ever names a file.
+        // Opening a folder, a FIFO or a device succeeds on POSIX; a stream
+        // only ever reads a regular file, checked on the open descriptor so
+        // nothing can be swapped in between.
         struct stat St;
-        if (::fstat(Handle, &St) == 0 && S_ISDIR(St.st_mode)) {
+        if (::fstat(Handle, &St) != 0 || !S_ISREG(St.st_mode)) {
             ::close(Handle);
-            throw EFileError("Cannot open file \"" + FileName + "\". " + ErrnoText(EISDIR),
+            throw EFileError("Cannot open file \"" + FileName + "\". Not a regular file",
                              TFileErrorKind::NotAFile);
         }
+        ::fcntl(Handle, F_SETFL, ::fcntl(Handle, F_GETFL) & ~O_NONBLOCK);
     }
     FHandle = Handle;
 }
@@ -188,7 +192,12 @@ int64_t TFileStream::Size() const {
 
 bool FileExists(const std::string& Path) {
     struct stat St;
-    return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+    return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
+
+bool PathExists(const std::string& Path) {
+    struct stat St;
+    return !Path.empty() && ::stat(Path.c_str(), &St) == 0;
 }
 
 bool DirectoryExists(const std::string& Path) {

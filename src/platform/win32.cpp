@@ -131,6 +131,12 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
         throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error),
                          KindOf(Error));
     }
+    // Pipes, consoles and devices open like files; a stream only reads files on a disk.
+    if (Mode == TFileMode::OpenRead && ::GetFileType(H) != FILE_TYPE_DISK) {
+        ::CloseHandle(H);
+        throw EFileError("Cannot open file \"" + FileName + "\". Not a regular file",
+                         TFileErrorKind::NotAFile);
+    }
     FHandle = reinterpret_cast<intptr_t>(H);
 }
 
@@ -230,7 +236,12 @@ DWORD Attributes(const std::string& Path) {
 
 bool FileExists(const std::string& Path) {
     const DWORD A = Attributes(Path);
-    return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
+    return A != INVALID_FILE_ATTRIBUTES &&
+           !(A & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+bool PathExists(const std::string& Path) {
+    return Attributes(Path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool DirectoryExists(const std::string& Path) {

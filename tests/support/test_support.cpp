@@ -16,8 +16,9 @@
 #endif
 #include <windows.h>
 #else
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -143,20 +144,22 @@ TUnreadableFile::~TUnreadableFile() {
 }
 #else
 TUnreadableFile::TUnreadableFile(const std::string& Path) {
-    const int Fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (Fd < 0)
-        return;
-    FHandle = Fd;
-    sockaddr_un Addr{};
-    Addr.sun_family = AF_UNIX;
-    Path.copy(Addr.sun_path, sizeof Addr.sun_path - 1);
-    FReady = ::bind(Fd, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr) == 0;
+    // Permissions do not stop root; a write-only kernel setting does.
+    if (::geteuid() == 0) {
+        if (::symlink("/proc/sys/vm/compact_memory", Path.c_str()) != 0)
+            return;
+    } else {
+        WriteBytes(Path, std::string("locked"));
+        ::chmod(Path.c_str(), 0);
+    }
+    struct stat St;
+    const int Fd = ::open(Path.c_str(), O_RDONLY);
+    FReady = Fd < 0 && errno == EACCES && ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+    if (Fd >= 0)
+        ::close(Fd);
 }
 
-TUnreadableFile::~TUnreadableFile() {
-    if (FHandle >= 0)
-        ::close(static_cast<int>(FHandle));
-}
+TUnreadableFile::~TUnreadableFile() {}
 #endif
 
 } // namespace quillon::test

@@ -47,9 +47,9 @@ class TScopedEnv {
     std::string FOld;
 };
 
-// A name that passes the existence test for files but cannot be opened for
-// reading: a bound socket on POSIX, a file held open without sharing on
-// Windows.
+// A regular file that cannot be opened for reading: one without permissions
+// (a write-only kernel setting when running as root) on POSIX, a file held
+// open without sharing on Windows.
 class TUnreadableFile {
   public:
     explicit TUnreadableFile(const std::string& Path);
