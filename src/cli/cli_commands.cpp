@@ -6,6 +6,7 @@
 #include "cli_output.h"
 #include "cli_progress.h"
 
+#include "codec/jpeg/jpeg_memory_limit.h"
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "engine/media_file.h"
@@ -365,6 +366,7 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
     if (!Parsed.Error.empty())
         return UsageError(Err, Parsed.Error);
+    SetJpegMemoryLimit(O.MaxMemory); // 0: the default, also for the next in-process run
 
     std::string SiteCode;
     if (O.SiteCode) {

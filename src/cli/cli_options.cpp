@@ -56,6 +56,7 @@ const TOptionSpec OptionSpecs[] = {
     {"--site-code", 's', nullptr, {V, S}},
     {"--jobs", 'j', nullptr, {V, S}},
     {"--out", 'o', nullptr, {S, R}},
+    {"--max-memory", 0, nullptr, {V, S, R}},
     {"--quiet", 'q', &TOptions::Quiet, {V}},
     {"--status", 0, &TOptions::StatusOnly, {V}},
     {"--json", 0, &TOptions::Json, {V}},
@@ -99,6 +100,30 @@ std::optional<int> ParseJobs(std::string_view Text) {
     return N;
 }
 
+// "512M", "4G", "1500000000": a whole number of bytes with an optional
+// decimal unit k, M, G or T.
+std::optional<uint64_t> ParseByteSize(std::string_view Text) {
+    uint64_t N = 0;
+    const auto [End, Ec] = std::from_chars(Text.data(), Text.data() + Text.size(), N);
+    if (Ec != std::errc() || End == Text.data() || N == 0)
+        return std::nullopt;
+    const std::string_view Unit(End, static_cast<size_t>(Text.data() + Text.size() - End));
+    uint64_t Scale = 1;
+    if (Unit == "k" || Unit == "K")
+        Scale = 1'000;
+    else if (Unit == "M")
+        Scale = 1'000'000;
+    else if (Unit == "G")
+        Scale = 1'000'000'000;
+    else if (Unit == "T")
+        Scale = 1'000'000'000'000;
+    else if (!Unit.empty())
+        return std::nullopt;
+    if (N > UINT64_MAX / Scale)
+        return std::nullopt;
+    return N * Scale;
+}
+
 // Stores a parsed option; returns the complaint or "".
 std::string Apply(const TOptionSpec& Spec, const std::string& Value, TOptions& O) {
     const std::string_view L = Spec.Long;
@@ -117,6 +142,13 @@ std::string Apply(const TOptionSpec& Spec, const std::string& Value, TOptions& O
         if (!N)
             return "--jobs takes a whole number from 1 to 1024, not '" + Value + "'";
         O.Jobs = *N;
+        return {};
+    }
+    if (L == "--max-memory") {
+        const std::optional<uint64_t> Bytes = ParseByteSize(Value);
+        if (!Bytes)
+            return "--max-memory takes a size such as 512M or 4G, not '" + Value + "'";
+        O.MaxMemory = *Bytes;
         return {};
     }
     if (Spec.Flag != nullptr)
@@ -320,6 +352,10 @@ Options:
                     (without its line end), so that it stays out of the
                     shell's history and the process list.
 )" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
+  --max-memory SIZE The most memory decoding one photo may take, in bytes
+                    or with k, M, G or T (powers of 1000), e.g. 2G. A photo
+                    that would need more is refused with "image too large"
+                    (verify: -9). Default: a quarter of the physical memory.
   -q, --quiet       verify: prints only the files that do not check out.
   --status          verify: prints nothing; only the exit status tells.
   --json            verify: one JSON object a line. Paths and reasons that

@@ -26,6 +26,7 @@ struct TOptions {
     bool Force = false;                  // sign: replace existing destinations
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core
+    uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
     std::vector<std::string> Paths;

@@ -317,6 +317,14 @@ int64_t PeakResidentBytes() {
     return static_cast<int64_t>(Usage.ru_maxrss) * 1024; // reported in KiB
 }
 
+uint64_t PhysicalMemoryBytes() {
+    const long Pages = ::sysconf(_SC_PHYS_PAGES);
+    const long PageSize = ::sysconf(_SC_PAGESIZE);
+    return Pages > 0 && PageSize > 0
+               ? static_cast<uint64_t>(Pages) * static_cast<uint64_t>(PageSize)
+               : 0;
+}
+
 // ---- system text -------------------------------------------------------------
 
 std::vector<std::string> ProgramArguments(int Argc, char** Argv) {

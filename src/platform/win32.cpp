@@ -374,6 +374,12 @@ int64_t PeakResidentBytes() {
     return static_cast<int64_t>(Counters.PeakWorkingSetSize);
 }
 
+uint64_t PhysicalMemoryBytes() {
+    MEMORYSTATUSEX Status{};
+    Status.dwLength = sizeof Status;
+    return ::GlobalMemoryStatusEx(&Status) ? static_cast<uint64_t>(Status.ullTotalPhys) : 0;
+}
+
 // ---- system text -------------------------------------------------------------
 
 std::vector<std::string> ProgramArguments(int Argc, char** Argv) {

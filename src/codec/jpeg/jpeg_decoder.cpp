@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "jpeg_component_planes.h"
 #include "jpeg_decompressor.h"
 #include "jpeg_idct.h"
+#include "jpeg_memory_limit.h"
 #include "jpeg_raw_reader.h"
 #include "jpeg_stream_checks.h"
 
@@ -182,6 +184,32 @@ void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegCol
         std::rethrow_exception(WorkerError);
 }
 
+// What decoding Info needs at its peak: the file itself, the rows handed
+// out, the sample windows of every component, and for the whole-image route
+// the coefficients (twice when the library had to split a component's array,
+// which it does above about 1 GB, and ours gathers them into one block).
+uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, int Channels,
+                          int MinBytesPerPixel, bool WholeImage) {
+    constexpr uint64_t LibraryChunk = 1'000'000'000;
+    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * Info.image_height *
+                                   static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
+    for (int Ci = 0; Ci < Info.num_components; ++Ci) {
+        const jpeg_component_info& Comp = Info.comp_info[Ci];
+        const auto RoundUp = [](uint64_t N, int Step) {
+            return (N + static_cast<uint64_t>(Step) - 1) / static_cast<uint64_t>(Step) *
+                   static_cast<uint64_t>(Step);
+        };
+        const uint64_t Cols = RoundUp(Comp.width_in_blocks, Comp.h_samp_factor);
+        const uint64_t Rows = RoundUp(Comp.height_in_blocks, Comp.v_samp_factor);
+        Need += Cols * DCTSIZE * static_cast<uint64_t>(Comp.v_samp_factor) * DCTSIZE * 4;
+        if (WholeImage) {
+            const uint64_t Blocks = Cols * Rows * sizeof(JBLOCK);
+            Need += Blocks >= LibraryChunk ? 2 * Blocks : Blocks;
+        }
+    }
+    return Need;
+}
+
 TDecodedSamples AllocateSamples(const jpeg_decompress_struct& Info, TJpegColorKind Kind,
                                 int MinBytesPerPixel) {
     TDecodedSamples Out;
@@ -247,7 +275,15 @@ TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytes
     jpeg_read_header(&Info, TRUE);
     const TJpegColorKind Kind = ClassifyJpegColor(Info);
     CheckJpegDecodable(Info);
-    if (jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load())
+    const bool WholeImage = jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load();
+    CheckImageMemory(Info.image_width, Info.image_height,
+                     DecodeMemoryNeed(Info, Size, ChannelsOf(Kind, Info.num_components),
+                                      MinBytesPerPixel, WholeImage));
+    // The library's own pools stay under the same limit, where its field can
+    // hold it (a long is 32 bits on Windows).
+    if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
+        Info.mem->max_memory_to_use = static_cast<long>(Limit);
+    if (WholeImage)
         return DecodeMultiScan(Info, Kind, MinBytesPerPixel);
     return DecodeSingleScan(Info, Kind, MinBytesPerPixel);
 }

@@ -6,6 +6,7 @@
 #include "jpeg_color.h"
 #include "jpeg_decoder.h"
 #include "jpeg_grey_quantizer.h"
+#include "jpeg_memory_limit.h"
 #include "platform/byte_meter.h"
 #include "platform/file_stream.h"
 
@@ -36,6 +37,7 @@ TRenderedImage RenderJpegFile(const std::string& Path) {
     std::vector<uint8_t> Data;
     {
         TFileStream File(Path, TFileMode::OpenRead);
+        CheckFileMemory(static_cast<uint64_t>(File.Size()));
         Data.resize(static_cast<size_t>(File.Size()));
         Data.resize(File.Read(Data.data(), Data.size()));
         ReportBytes(Data.size());
