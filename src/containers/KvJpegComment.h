@@ -11,7 +11,9 @@ namespace quillon {
 // Payload of the last COM segment before SOS ("" when none). Raises EFileError.
 std::string ReadJpegComment(const std::string& Path);
 // Copies Src to Dst, dropping header-area COM segments and inserting one that
-// holds Comment in front of the first marker 0xC0..0xCF. Raises EFileError.
+// holds Comment in front of the first marker 0xC0..0xCF. Raises EFileError,
+// without creating Dst, for a header the comment would not read back from:
+// no such marker (with a non-empty Comment) or a segment length below 2.
 void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
                          const std::string& Comment);
 // Directory (with its trailing separator) + "temp_" + ten capitals + ".$$$",

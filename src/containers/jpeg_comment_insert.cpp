@@ -7,7 +7,9 @@
 #include "platform/pending_file.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace quillon {
 
@@ -34,18 +36,30 @@ bool IsInsertionMarker(uint8_t Marker) {
     return (Marker & 0xF0) == 0xC0;
 }
 
-// The header area goes to Out as it is rebuilt; the rest of the source then
-// follows in the same write. When the source ends early, what was rebuilt so
-// far is still written before the error travels on.
-void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string& Comment) {
+// Where the copy goes; created only once the source is known to take the
+// comment, so a refused source leaves the destination untouched.
+using TOpenOutput = std::function<TFileStream&()>;
+
+// The header area goes to the output as it is rebuilt; the rest of the
+// source then follows in the same write. When the source ends early, what
+// was rebuilt so far is still written before the error travels on.
+// A header the comment reader would walk differently (a segment length
+// below 2, which cannot count its own two bytes) or one without a frame
+// marker to put the comment in front of is refused before anything is
+// written: the comment would not read back.
+void CopyStreamsWithComment(TFileStream& In, const TOpenOutput& OpenOutput,
+                            const std::string& Comment) {
     TJpegByteReader Reader(In);
     std::string Head;
+    bool Inserted = false;
     try {
         Head.push_back(static_cast<char>(Reader.ReadByte()));
         Head.push_back(static_cast<char>(Reader.ReadByte()));
-        bool Inserted = false;
         for (;;) {
-            const TJpegSegment Seg = ReadNextSegment(Reader, TPayloadCount::Modulo65536);
+            const TJpegSegment Seg = ReadNextSegment(Reader);
+            if (Seg.Length() < 2)
+                throw EFileError("Segment length " + std::to_string(Seg.Length()) + " in \"" +
+                                 In.FileName() + "\" cannot hold its own length bytes");
             if (!Inserted && IsInsertionMarker(Seg.Marker) && !Comment.empty()) {
                 const size_t Len = Comment.size() + 2;
                 AppendSegment(Head, MarkerCOM, static_cast<uint8_t>(Len >> 8),
@@ -57,10 +71,14 @@ void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string
             if (Reader.AtEnd() || Seg.Marker == MarkerSOS)
                 break;
         }
-    } catch (const EFileError&) {
-        Out.Write(Head.data(), Head.size());
+    } catch (const EFileError& E) {
+        if (E.Kind() == TFileErrorKind::EndOfFile)
+            OpenOutput().Write(Head.data(), Head.size());
         throw;
     }
+    if (!Inserted && !Comment.empty())
+        throw EFileError("No frame header in \"" + In.FileName() +
+                         "\" to put the comment in front of");
     const size_t Rest = static_cast<size_t>(Reader.Remaining());
     const size_t Total = Head.size() + Rest;
     const auto Buffer = std::make_unique_for_overwrite<uint8_t[]>(Total);
@@ -68,10 +86,10 @@ void CopyStreamsWithComment(TFileStream& In, TFileStream& Out, const std::string
     try {
         Reader.ReadExactly(Buffer.get() + Head.size(), Rest);
     } catch (const EFileError&) {
-        Out.Write(Head.data(), Head.size());
+        OpenOutput().Write(Head.data(), Head.size());
         throw;
     }
-    Out.Write(Buffer.get(), Total);
+    OpenOutput().Write(Buffer.get(), Total);
 }
 
 } // namespace
@@ -80,21 +98,35 @@ void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
                          const std::string& Comment) {
     CheckCommentLength(Comment);
     TFileStream In(SrcPath, TFileMode::OpenRead);
-    TFileStream Out(DstPath, TFileMode::Create);
-    CopyStreamsWithComment(In, Out, Comment);
-    Out.Close();
+    std::optional<TFileStream> Out;
+    CopyStreamsWithComment(
+        In,
+        [&]() -> TFileStream& {
+            if (!Out)
+                Out.emplace(DstPath, TFileMode::Create);
+            return *Out;
+        },
+        Comment);
+    Out->Close();
 }
 
 void WriteJpegComment(const std::string& Path, const std::string& Comment) {
     CheckCommentLength(Comment);
     TFileStream In(Path, TFileMode::OpenRead);
     const std::string Directory = ExtractFilePath(Path);
-    TPendingFile Out(Path, [&](int) { return MakeTempFileName(Directory); });
-    CopyStreamsWithComment(In, Out.Stream(), Comment);
+    std::optional<TPendingFile> Out;
+    CopyStreamsWithComment(
+        In,
+        [&]() -> TFileStream& {
+            if (!Out)
+                Out.emplace(Path, [&](int) { return MakeTempFileName(Directory); });
+            return Out->Stream();
+        },
+        Comment);
     In.Close();
     // One rename replaces the target: it holds either the old or the new
     // content, never neither.
-    Out.Commit();
+    Out->Commit();
 }
 
 } // namespace quillon

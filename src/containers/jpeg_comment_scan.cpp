@@ -12,7 +12,7 @@ std::string ReadJpegComment(const std::string& Path) {
     Reader.ReadByte();
     std::string Result;
     for (;;) {
-        TJpegSegment Seg = ReadNextSegment(Reader, TPayloadCount::ClampAtZero);
+        TJpegSegment Seg = ReadNextSegment(Reader);
         if (Seg.Marker == MarkerCOM)
             Result = std::move(Seg.Payload);
         if (Reader.AtEnd() || Seg.Marker == MarkerSOS)

@@ -46,7 +46,7 @@ std::vector<TJpegSegment> ReadJpegMetadata(const std::string& Path) {
     Reader.ReadByte();
     std::vector<TJpegSegment> Found;
     while (!Reader.AtEnd()) {
-        TJpegSegment Seg = ReadNextSegment(Reader, TPayloadCount::ClampAtZero);
+        TJpegSegment Seg = ReadNextSegment(Reader);
         const bool Last = Seg.Marker == MarkerSOS;
         const bool Complete = Seg.Length() >= 2 && Seg.Payload.size() == Seg.Length() - 2u;
         if (Complete && IsMetadata(Seg))

@@ -48,7 +48,7 @@ void TJpegByteReader::ReadExactly(uint8_t* Out, size_t Count) {
         FStream.ReadBuffer(Out + FromBuffer, Count - FromBuffer);
 }
 
-TJpegSegment ReadNextSegment(TJpegByteReader& Reader, TPayloadCount Rule) {
+TJpegSegment ReadNextSegment(TJpegByteReader& Reader) {
     while (Reader.ReadByte() != 0xFF) {
     }
     TJpegSegment Seg;
@@ -56,12 +56,7 @@ TJpegSegment ReadNextSegment(TJpegByteReader& Reader, TPayloadCount Rule) {
     Seg.LengthHigh = Reader.ReadByte();
     Seg.LengthLow = Reader.ReadByte();
     const int Count = static_cast<int>(Seg.Length()) - 2;
-    size_t Payload;
-    if (Rule == TPayloadCount::Modulo65536)
-        Payload = static_cast<uint16_t>(Count);
-    else
-        Payload = Count > 0 ? static_cast<size_t>(Count) : 0;
-    Reader.ReadUpTo(Seg.Payload, Payload);
+    Reader.ReadUpTo(Seg.Payload, Count > 0 ? static_cast<size_t>(Count) : 0);
     return Seg;
 }
 

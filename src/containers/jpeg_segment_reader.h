@@ -52,17 +52,11 @@ struct TJpegSegment {
     uint16_t Length() const { return static_cast<uint16_t>(LengthHigh << 8 | LengthLow); }
 };
 
-enum class TPayloadCount {
-    // Length - 2, none when that is 0 or less (the comment reader).
-    ClampAtZero,
-    // (Length - 2) mod 65536, so lengths 0 and 1 count 65534 and 65535 (the inserter).
-    Modulo65536,
-};
-
 // Passes over bytes up to and including the next 0xFF, then reads the marker,
-// the length and the payload. Raises EFileError when the file ends before the
-// marker and both length bytes are in.
-TJpegSegment ReadNextSegment(TJpegByteReader& Reader, TPayloadCount Rule);
+// the length and the payload (length - 2 bytes, none when the length is below
+// 2). Raises EFileError when the file ends before the marker and both length
+// bytes are in.
+TJpegSegment ReadNextSegment(TJpegByteReader& Reader);
 
 inline constexpr uint8_t MarkerCOM = 0xFE;
 inline constexpr uint8_t MarkerSOS = 0xDA;

@@ -336,11 +336,13 @@ TEST(JpegSignatureReference, EveryRenderableCorpusFileWithItsChecksum) {
         const int32_t Crc = static_cast<int32_t>(std::stoul(R["crc"], nullptr, 16));
         const std::string Out = Dir / "c.jpg";
         const std::string Comment = Signature(std::to_string(Crc));
-        CopyJpegWithComment(Corpus(Name).string(), Out, Comment);
-        if (ReadJpegComment(Out) != Comment) {
-            EXPECT_EQ(Verify("SITE-42", Out), VerifyNoSignature) << Name;
-            continue;
+        try {
+            CopyJpegWithComment(Corpus(Name).string(), Out, Comment);
+        } catch (const EFileError&) {
+            continue; // a header the comment would not read back from
         }
+        // What the inserter accepts, the reader reads back.
+        EXPECT_EQ(ReadJpegComment(Out), Comment) << Name;
         EXPECT_EQ(Verify("SITE-42", Out), VerifyOk) << Name;
         ++Verified;
     }
