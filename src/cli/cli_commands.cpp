@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 
@@ -184,6 +185,7 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     Batch.Work = [&](size_t I) {
         const TScopedByteMeter Meter(Progress.Meter(I));
         Results[I] = VerifyMediaFile(SiteCode, Files[I]);
+        S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
         const TVerifyResult& R = Results[I];
@@ -251,6 +253,7 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
             const TScopedByteMeter Meter(Progress.Meter(I));
             R = SignMediaFile(SiteCode, Src, Dst, SignOptions);
         }
+        S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
         Progress.Finished(I);
@@ -326,11 +329,39 @@ int UsageError(std::ostream& Err, const std::string& Problem) {
     return ExitUsage;
 }
 
-TDebugSink MakeSink(bool Trace, std::ostream& Err) {
-    if (!Trace)
-        return [](std::string_view) {};
-    return [&Err](std::string_view Line) { Err << "quillon-cli trace: " << Line << '\n'; };
-}
+// Diagnostic lines gathered into large writes: a walk over a million chunks
+// gives a million lines, and a write for each took the most of the run.
+class TTraceLog {
+  public:
+    explicit TTraceLog(std::ostream& Err) : FErr(Err) {}
+    ~TTraceLog() { Flush(); }
+    TTraceLog(const TTraceLog&) = delete;
+    TTraceLog& operator=(const TTraceLog&) = delete;
+
+    void Add(std::string_view Line) {
+        const std::lock_guard<std::mutex> Guard(FLock);
+        FText.append("quillon-cli trace: ").append(Line).push_back('\n');
+        if (FText.size() >= FlushSize)
+            WriteOut();
+    }
+    void Flush() {
+        const std::lock_guard<std::mutex> Guard(FLock);
+        WriteOut();
+    }
+
+  private:
+    static constexpr size_t FlushSize = 1 << 16;
+    void WriteOut() {
+        if (FText.empty())
+            return;
+        FErr.write(FText.data(), static_cast<std::streamsize>(FText.size()));
+        FErr.flush();
+        FText.clear();
+    }
+    std::ostream& FErr;
+    std::mutex FLock;
+    std::string FText;
+};
 
 // The key's own rules, beyond what the command line's shape allows; returns
 // the complaint or "".
@@ -386,8 +417,13 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
             return UsageError(Err, Problem);
     }
 
+    TTraceLog Trace(Err);
     TStreams S{Out, Err, Console};
-    const TScopedDebugSink Sink(MakeSink(O.Trace, Err));
+    if (O.Trace)
+        S.FlushTrace = [&Trace] { Trace.Flush(); };
+    const TScopedDebugSink Sink(
+        O.Trace ? TDebugSink([&Trace](std::string_view Line) { Trace.Add(Line); })
+                : TDebugSink([](std::string_view) {}));
     switch (O.Command) {
     case TCommand::Verify:
         return RunVerify(O, SiteCode, S);

@@ -6,6 +6,7 @@
 #include "cli_options.h"
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -28,6 +29,9 @@ struct TStreams {
     std::ostream& Out;
     std::ostream& Err;
     TConsole Console;
+    // Writes out the diagnostic lines gathered so far (--trace); called once
+    // a file is done, so its lines come before its result.
+    std::function<void()> FlushTrace = [] {};
 };
 
 int RunVerify(const TOptions& Options, const std::string& SiteCode, TStreams& S);
