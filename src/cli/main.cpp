@@ -3,6 +3,7 @@
 
 #include "platform/console.h"
 #include "platform/system_text.h"
+#include "platform/temporary_files.h"
 
 #include <exception>
 #include <iostream>
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     try {
+        quillon::RemoveTemporaryFilesOnInterrupt(); // before any thread starts
         quillon::UseBinaryStandardStreams();
         const std::vector<std::string> Args = quillon::ProgramArguments(argc, argv);
         quillon::cli::TConsole Console;

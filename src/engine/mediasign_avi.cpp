@@ -11,6 +11,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/pending_file.h"
+#include "platform/temporary_files.h"
 
 #include <future>
 #include <memory>
@@ -35,8 +36,10 @@ class TRemoveOnExit {
     TRemoveOnExit(const TRemoveOnExit&) = delete;
     TRemoveOnExit& operator=(const TRemoveOnExit&) = delete;
     void RemoveNow() {
-        if (!FName.empty())
+        if (!FName.empty()) {
             DeleteFile(FName); // a copy that cannot be deleted does not change the verdict
+            ForgetTemporaryFile(FName);
+        }
         FName.clear();
     }
 
@@ -165,6 +168,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         } catch (const EFileError& E) {
             return {VerifyNoTemp, TempReason(*TempDir, E)};
         }
+        RegisterTemporaryFile(CopyName);
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;

@@ -9,6 +9,7 @@
 #include "codec/jpeg/jpeg_reencode.h"
 #include "containers/KvJpegComment.h"
 #include "platform/files.h"
+#include "platform/temporary_files.h"
 
 #include <cstring>
 #include <string>
@@ -27,6 +28,9 @@ TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* 
         return {false, "missing argument"};
     try {
         ReencodeJpeg(SrcPath, DstPath);
+        // Until its comment is in, the copy is unfinished: an interrupt
+        // removes it.
+        const TTemporaryFileEntry Unfinished(DstPath);
         const uint32_t CRC = JpegSignatureChecksum(SiteCode, DstPath);
         std::string Comment = Tag;
         Comment.push_back('\0');

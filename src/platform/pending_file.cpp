@@ -1,6 +1,7 @@
 #include "pending_file.h"
 
 #include "files.h"
+#include "temporary_files.h"
 
 namespace quillon {
 
@@ -12,6 +13,7 @@ TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameF
         std::string Name = NameFor ? NameFor(N) : Destination + ".partial" + std::to_string(N);
         try {
             FStream.emplace(Name, TFileMode::CreateNew);
+            RegisterTemporaryFile(Name);
             FTemporaryName = std::move(Name);
             return;
         } catch (const EFileError&) {
@@ -34,6 +36,7 @@ TPendingFile::~TPendingFile() {
         return;
     FStream.reset(); // closed before it is removed, as some systems require
     DeleteFile(FTemporaryName);
+    ForgetTemporaryFile(FTemporaryName);
 }
 
 void TPendingFile::Commit() {
@@ -42,6 +45,7 @@ void TPendingFile::Commit() {
         throw EFileError("Cannot move \"" + FTemporaryName + "\" to \"" + FDestination +
                          "\": " + LastErrorText());
     FCommitted = true;
+    ForgetTemporaryFile(FTemporaryName);
 }
 
 } // namespace quillon

@@ -9,15 +9,19 @@
 #include "files.h"
 #include "process_memory.h"
 #include "system_text.h"
+#include "temporary_files.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon {
@@ -258,6 +262,27 @@ void PlatformDebugWrite(std::string_view Line) {
         return;
     std::fwrite(Line.data(), 1, Line.size(), stderr);
     std::fputc('\n', stderr);
+}
+
+// ---- interrupts ----------------------------------------------------------------
+
+void RemoveTemporaryFilesOnInterrupt() {
+    // Blocked here, the signals stay blocked in every thread started later
+    // and reach only the waiting thread, which may take locks and remove
+    // files as no signal handler could.
+    sigset_t Signals;
+    sigemptyset(&Signals);
+    sigaddset(&Signals, SIGINT);
+    sigaddset(&Signals, SIGTERM);
+    if (::pthread_sigmask(SIG_BLOCK, &Signals, nullptr) != 0)
+        return;
+    std::thread([Signals] {
+        int Signal = 0;
+        while (::sigwait(&Signals, &Signal) != 0) {
+        }
+        RemoveTemporaryFiles();
+        std::_Exit(128 + Signal);
+    }).detach();
 }
 
 // ---- dynamic libraries -------------------------------------------------------

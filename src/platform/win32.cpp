@@ -9,9 +9,11 @@
 #include "files.h"
 #include "process_memory.h"
 #include "system_text.h"
+#include "temporary_files.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
 #include <iterator>
@@ -378,6 +380,22 @@ uint64_t PhysicalMemoryBytes() {
     MEMORYSTATUSEX Status{};
     Status.dwLength = sizeof Status;
     return ::GlobalMemoryStatusEx(&Status) ? static_cast<uint64_t>(Status.ullTotalPhys) : 0;
+}
+
+// ---- interrupts ----------------------------------------------------------------
+
+namespace {
+BOOL WINAPI OnConsoleControl(DWORD Event) {
+    // The system runs this on a thread of its own; 130 and 143 as on POSIX
+    // for Ctrl+C and for the other ways to end the program.
+    RemoveTemporaryFiles();
+    ::ExitProcess(Event == CTRL_C_EVENT ? 130 : 143);
+    return TRUE;
+}
+} // namespace
+
+void RemoveTemporaryFilesOnInterrupt() {
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
 // ---- system text -------------------------------------------------------------

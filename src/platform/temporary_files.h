@@ -1,0 +1,37 @@
+// Files that exist only while a job runs (a check copy, a signed copy not
+// yet in place). An interrupt ends the process without unwinding, so the
+// files are also listed here, and the interrupt handler removes them.
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+// Lists Path for removal on an interrupt; call right after creating it.
+void RegisterTemporaryFile(const std::string& Path);
+// Takes Path off the list; call once it is removed or has become a real file.
+void ForgetTemporaryFile(const std::string& Path);
+// Deletes every listed file and empties the list; for the interrupt handler.
+void RemoveTemporaryFiles();
+
+// From now on an interrupt (SIGINT or SIGTERM; on Windows Ctrl+C, Ctrl+Break
+// or closing the console) removes the listed files and ends the process with
+// status 128 + the signal's number (130, 143). POSIX: call before any other
+// thread starts, as the signals are then taken by a thread of their own.
+void RemoveTemporaryFilesOnInterrupt();
+
+// Lists a file for the lifetime of the object.
+class TTemporaryFileEntry {
+  public:
+    explicit TTemporaryFileEntry(std::string Path) : FPath(std::move(Path)) {
+        RegisterTemporaryFile(FPath);
+    }
+    ~TTemporaryFileEntry() { ForgetTemporaryFile(FPath); }
+    TTemporaryFileEntry(const TTemporaryFileEntry&) = delete;
+    TTemporaryFileEntry& operator=(const TTemporaryFileEntry&) = delete;
+
+  private:
+    std::string FPath;
+};
+
+} // namespace quillon
