@@ -1,5 +1,6 @@
 // Arbitrary bytes through the JPEG renderer: it must either render or raise
 // one of its own errors, never read or write out of bounds.
+#include "codec/jpeg/jpeg_memory_limit.h"
 #include "codec/jpeg/jpeg_render.h"
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <new>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    quillon::SetJpegMemoryLimit(256'000'000); // well inside the fuzzer's memory limit
     try {
         const quillon::TRenderedImage Image = quillon::RenderJpegMemory(Data, Size);
         if (Image.Width < 1 || Image.Height < 1 ||
@@ -24,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         volatile uint32_t Sink = Sum;
         (void)Sink;
     } catch (const quillon::EJpegError&) {
-    } catch (const std::bad_alloc&) {
+    } catch (const quillon::EImageTooLarge&) {
     }
     return 0;
 }
