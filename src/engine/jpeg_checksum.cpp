@@ -11,19 +11,23 @@ void FeedSiteCode(const char* SiteCode, uint32_t& CRC) {
     UpdateCRC32(SiteCode, static_cast<uint16_t>(std::strlen(SiteCode)), CRC);
 }
 
+void FeedRenderedRow(const uint8_t* Row, int32_t Width, uint32_t& CRC) {
+    // A row holds 3 x width bytes (grey images come as g, g, g); the count
+    // is taken modulo 65536, so it never runs past the row.
+    UpdateCRC32(Row, static_cast<uint16_t>(static_cast<uint32_t>(Width) * 3u), CRC);
+}
+
 void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC) {
-    // A row holds 3 x width bytes (grey images come as g, g, g), so the
-    // covered count never runs past it.
-    const auto Count = static_cast<uint16_t>(static_cast<uint32_t>(Image.Width) * 3u);
     for (int32_t Y = 0; Y < Image.Height; ++Y)
-        UpdateCRC32(Image.Row(Y), Count, CRC);
+        FeedRenderedRow(Image.Row(Y), Image.Width, CRC);
 }
 
 uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path) {
     uint32_t CRC = 0;
     FeedSiteCode(SiteCode, CRC);
-    const TRenderedImage Image = RenderJpegFile(Path);
-    FeedRenderedRows(Image, CRC);
+    // Fed as the rows are made: a single-scan photo is never held whole.
+    RenderJpegFileRows(
+        Path, [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); });
     return CRC;
 }
 

@@ -12,8 +12,9 @@ struct TRenderedImage;
 // Runs the register over the site code's bytes (up to its NUL), the count
 // taken modulo 65536.
 void FeedSiteCode(const char* SiteCode, uint32_t& CRC);
-// Runs the register over the first (3 x width) mod 65536 bytes of every row,
-// top to bottom.
+// Runs the register over the first (3 x width) mod 65536 bytes of one row,
+// or of every row of an image, top to bottom.
+void FeedRenderedRow(const uint8_t* Row, int32_t Width, uint32_t& CRC);
 void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC);
 // Register 0, the site code, then the rows of the file as it renders. Raises
 // what rendering raises.

@@ -120,13 +120,14 @@ void AttachCoefficients(jpeg_decompress_struct& Info, jvirt_barray_ptr* Arrays,
     }
 }
 
+// Rows First..Last-1 of the image into Out, whose row 0 is image row RowOffset.
 void ConvertRows(std::vector<TComponentRows>& Rows, TJpegColorKind Kind, TDecodedSamples& Out,
-                 int First, int Last) {
+                 int First, int Last, int RowOffset = 0) {
     std::vector<const uint8_t*> Planes(Rows.size());
     for (int Y = First; Y < Last; ++Y) {
         for (size_t C = 0; C < Rows.size(); ++C)
             Planes[C] = Rows[C].OutputRow(Y);
-        uint8_t* Dest = Out.Row(Y);
+        uint8_t* Dest = Out.Row(Y - RowOffset);
         switch (Kind) {
         case TJpegColorKind::YCbCr:
             YCbCrToBgrRow(Planes[0], Planes[1], Planes[2], Out.Width, Dest);
@@ -184,14 +185,14 @@ void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegCol
         std::rethrow_exception(WorkerError);
 }
 
-// What decoding Info needs at its peak: the file itself, the rows handed
-// out, the sample windows of every component, and for the whole-image route
+// What decoding Info needs at its peak: the file itself, the RowsHeld rows
+// handed out at once, the sample windows of every component, and for the whole-image route
 // the coefficients (twice when the library had to split a component's array,
 // which it does above about 1 GB, and ours gathers them into one block).
 uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, int Channels,
-                          int MinBytesPerPixel, bool WholeImage) {
+                          int MinBytesPerPixel, bool WholeImage, uint64_t RowsHeld) {
     constexpr uint64_t LibraryChunk = 1'000'000'000;
-    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * Info.image_height *
+    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * RowsHeld *
                                    static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
@@ -210,8 +211,9 @@ uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, i
     return Need;
 }
 
+// Room for Rows rows (the whole image unless given).
 TDecodedSamples AllocateSamples(const jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                int MinBytesPerPixel) {
+                                int MinBytesPerPixel, int Rows = -1) {
     TDecodedSamples Out;
     Out.Width = static_cast<int32_t>(Info.image_width);
     Out.Height = static_cast<int32_t>(Info.image_height);
@@ -219,18 +221,27 @@ TDecodedSamples AllocateSamples(const jpeg_decompress_struct& Info, TJpegColorKi
     Out.AdobeMarker = Info.saw_Adobe_marker;
     Out.Channels = ChannelsOf(Kind, Info.num_components);
     Out.Stride = static_cast<size_t>(Out.Width) * std::max(Out.Channels, MinBytesPerPixel);
-    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Out.Height)]);
+    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Rows < 0 ? Out.Height : Rows)]);
     return Out;
 }
 
-// A single-scan file: decoded band by band as the rows are produced.
+// Rows a band holds when they are handed over as they are made: one row of
+// MCUs, what the library decodes at a time.
+int BandRows(const jpeg_decompress_struct& Info) {
+    return Info.max_v_samp_factor * DCTSIZE;
+}
+
+// A single-scan file: decoded band by band as the rows are produced, into
+// the whole image, or (with a Sink) into one band handed over as it fills.
 TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                 int MinBytesPerPixel) {
+                                 int MinBytesPerPixel, const TBandSink* Sink = nullptr) {
     Info.raw_data_out = TRUE;
     Info.do_fancy_upsampling = FALSE;
     Info.dct_method = JDCT_ISLOW; // replaced by ours block by block
     jpeg_start_decompress(&Info);
-    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
+    const int Height = static_cast<int>(Info.image_height);
+    const int Band = Sink ? BandRows(Info) : Height;
+    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
     const std::vector<TComponentPlan> Plans = MakePlans(Info);
     TRawSampleReader Reader(Info);
     std::vector<TRawRows> Sources;
@@ -241,7 +252,12 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     Rows.reserve(Plans.size());
     for (size_t C = 0; C < Plans.size(); ++C)
         Rows.emplace_back(Plans[C], Sources[C], Out.Width);
-    ConvertRows(Rows, Kind, Out, 0, Out.Height);
+    for (int First = 0; First < Height; First += Band) {
+        const int Last = std::min(Height, First + Band);
+        ConvertRows(Rows, Kind, Out, First, Last, Sink ? First : 0);
+        if (Sink)
+            (*Sink)(Out, First, Last - First);
+    }
     Reader.ReadRemaining();
     jpeg_finish_decompress(&Info);
     return Out;
@@ -269,23 +285,59 @@ void SetJpegDecodeThreads(int Count) {
     DecodeThreads.store(std::max(Count, 1));
 }
 
+namespace {
+
+// The decoder with its headers read and the image's memory need checked.
+struct TStartedDecode {
+    TJpegDecompressor Decompressor;
+    TJpegColorKind Kind = TJpegColorKind::Unknown;
+    bool WholeImage = false; // through the coefficients of the whole image
+    bool RowsInBands = false;
+
+    TStartedDecode(const uint8_t* Data, size_t Size, int MinBytesPerPixel, bool WantBands)
+        : Decompressor(Data, Size) {
+        jpeg_decompress_struct& Info = Decompressor.Info();
+        jpeg_read_header(&Info, TRUE);
+        Kind = ClassifyJpegColor(Info);
+        CheckJpegDecodable(Info);
+        WholeImage = jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load();
+        const int Channels = ChannelsOf(Kind, Info.num_components);
+        // Rows without a colour meaning fail only once the whole image is
+        // decoded, as always; so they are not handed over in bands.
+        RowsInBands = WantBands && !WholeImage && (Channels == 1 || Channels == 3 || Channels == 4);
+        const uint64_t RowsHeld =
+            RowsInBands ? static_cast<uint64_t>(BandRows(Info)) : Info.image_height;
+        CheckImageMemory(
+            Info.image_width, Info.image_height,
+            DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage, RowsHeld));
+        // The library's own pools stay under the same limit, where its field
+        // can hold it (a long is 32 bits on Windows).
+        if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
+            Info.mem->max_memory_to_use = static_cast<long>(Limit);
+    }
+};
+
+} // namespace
+
 TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
-    TJpegDecompressor Decompressor(Data, Size);
-    jpeg_decompress_struct& Info = Decompressor.Info();
-    jpeg_read_header(&Info, TRUE);
-    const TJpegColorKind Kind = ClassifyJpegColor(Info);
-    CheckJpegDecodable(Info);
-    const bool WholeImage = jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load();
-    CheckImageMemory(Info.image_width, Info.image_height,
-                     DecodeMemoryNeed(Info, Size, ChannelsOf(Kind, Info.num_components),
-                                      MinBytesPerPixel, WholeImage));
-    // The library's own pools stay under the same limit, where its field can
-    // hold it (a long is 32 bits on Windows).
-    if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
-        Info.mem->max_memory_to_use = static_cast<long>(Limit);
-    if (WholeImage)
-        return DecodeMultiScan(Info, Kind, MinBytesPerPixel);
-    return DecodeSingleScan(Info, Kind, MinBytesPerPixel);
+    TStartedDecode D(Data, Size, MinBytesPerPixel, false);
+    jpeg_decompress_struct& Info = D.Decompressor.Info();
+    if (D.WholeImage)
+        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel);
+    return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+}
+
+void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel,
+                     const TBandSink& Sink) {
+    TStartedDecode D(Data, Size, MinBytesPerPixel, true);
+    jpeg_decompress_struct& Info = D.Decompressor.Info();
+    if (D.RowsInBands) {
+        DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
+        return;
+    }
+    TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel)
+                                         : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+    Sink(Whole, 0, Whole.Height);
 }
 
 void SetJpegDecodeWholeImage(bool Always) {

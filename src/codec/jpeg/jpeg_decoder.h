@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace quillon {
@@ -34,6 +35,16 @@ struct TDecodedSamples {
 // Rows are allocated with at least MinBytesPerPixel bytes a pixel so that a
 // caller can widen them in place.
 TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel = 0);
+
+// Receives rows First .. First + Count - 1 of the image as Band.Row(0) ..
+// Band.Row(Count - 1); the rows may be changed in place (up to the stride).
+using TBandSink = std::function<void(TDecodedSamples& Band, int32_t First, int32_t Count)>;
+
+// The same samples handed over top first in bands, without holding the whole
+// image where the file allows it (a single scan); other files are decoded
+// whole and handed over as one band. Raises as DecodeJpegSamples does, with
+// rows already handed over before a late error.
+void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel, const TBandSink& Sink);
 
 // How many threads the sample stage may use (at least 1); for tests and
 // benchmarks. The default is the machine's core count, at most 2.

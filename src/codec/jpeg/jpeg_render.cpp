@@ -1,5 +1,6 @@
 #include "jpeg_render.h"
 
+#include <optional>
 #include <vector>
 
 #include "jpeg_codec_errors.h"
@@ -14,54 +15,68 @@ namespace quillon {
 
 namespace {
 
-// Grey files go through the 236-level palette with error diffusion, as the
-// reference decoder outputs them, and come out as level values g, g, g.
-void ExpandGreyRows(TDecodedSamples& S) {
-    TGreyQuantizer Quantizer(S.Width);
-    const size_t W = static_cast<size_t>(S.Width);
-    std::vector<uint8_t> Samples(W), Indices(W);
-    for (int32_t Y = 0; Y < S.Height; ++Y) {
-        uint8_t* Row = S.Row(Y);
-        Samples.assign(Row, Row + W);
-        Quantizer.QuantizeRow(Samples.data(), Indices.data());
-        for (size_t X = 0; X < W; ++X) {
-            const uint8_t G = TGreyQuantizer::Level(Indices[X]);
-            Row[3 * X] = Row[3 * X + 1] = Row[3 * X + 2] = G;
+// Turns decoded rows into the rows the signature covers, one at a time, top
+// first: grey through the 236-level palette with error diffusion, as the
+// reference decoder outputs them, as level values g, g, g; CMYK to blue,
+// green, red.
+class TRowFinisher {
+  public:
+    explicit TRowFinisher(const TDecodedSamples& S)
+        : FChannels(S.Channels), FWidth(static_cast<size_t>(S.Width)), FAdobe(S.AdobeMarker) {
+        if (FChannels == 1) {
+            FQuantizer.emplace(S.Width);
+            FSamples.resize(FWidth);
+            FIndices.resize(FWidth);
+        } else if (FChannels != 3 && FChannels != 4) {
+            // Two-component (and other unusual) files have no colour meaning
+            // to put into blue, green, red rows.
+            throw EJpegError(JpegConversionNotImplemented);
         }
     }
+
+    void Finish(uint8_t* Row) {
+        if (FChannels == 4) {
+            CmykToBgrRow(Row, static_cast<int32_t>(FWidth), FAdobe, Row);
+        } else if (FChannels == 1) {
+            FSamples.assign(Row, Row + FWidth);
+            FQuantizer->QuantizeRow(FSamples.data(), FIndices.data());
+            for (size_t X = 0; X < FWidth; ++X) {
+                const uint8_t G = TGreyQuantizer::Level(FIndices[X]);
+                Row[3 * X] = Row[3 * X + 1] = Row[3 * X + 2] = G;
+            }
+        }
+    }
+
+  private:
+    int FChannels;
+    size_t FWidth;
+    bool FAdobe;
+    std::optional<TGreyQuantizer> FQuantizer;
+    std::vector<uint8_t> FSamples, FIndices;
+};
+
+std::vector<uint8_t> ReadJpegFile(const std::string& Path) {
+    TFileStream File(Path, TFileMode::OpenRead);
+    CheckFileMemory(static_cast<uint64_t>(File.Size()));
+    std::vector<uint8_t> Data(static_cast<size_t>(File.Size()));
+    Data.resize(File.Read(Data.data(), Data.size()));
+    ReportBytes(Data.size());
+    return Data;
 }
 
 } // namespace
 
 TRenderedImage RenderJpegFile(const std::string& Path) {
-    std::vector<uint8_t> Data;
-    {
-        TFileStream File(Path, TFileMode::OpenRead);
-        CheckFileMemory(static_cast<uint64_t>(File.Size()));
-        Data.resize(static_cast<size_t>(File.Size()));
-        Data.resize(File.Read(Data.data(), Data.size()));
-        ReportBytes(Data.size());
-    }
+    const std::vector<uint8_t> Data = ReadJpegFile(Path);
     return RenderJpegMemory(Data.data(), Data.size());
 }
 
 TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
     TDecodedSamples S = DecodeJpegSamples(Data, Size, 3);
-    switch (S.Channels) {
-    case 3:
-        break;
-    case 1:
-        ExpandGreyRows(S);
-        break;
-    case 4:
+    TRowFinisher Finisher(S);
+    if (S.Channels != 3)
         for (int32_t Y = 0; Y < S.Height; ++Y)
-            CmykToBgrRow(S.Row(Y), S.Width, S.AdobeMarker, S.Row(Y));
-        break;
-    default:
-        // Two-component (and other unusual) files have no colour meaning to
-        // put into blue, green, red rows.
-        throw EJpegError(JpegConversionNotImplemented);
-    }
+            Finisher.Finish(S.Row(Y));
     TRenderedImage Image;
     Image.Width = S.Width;
     Image.Height = S.Height;
@@ -69,6 +84,23 @@ TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
     Image.StoredRgbOrder = S.Kind == TJpegColorKind::RGB;
     Image.Pixels = std::move(S.Pixels);
     return Image;
+}
+
+void RenderJpegFileRows(const std::string& Path, const TRowSink& Sink) {
+    const std::vector<uint8_t> Data = ReadJpegFile(Path);
+    RenderJpegMemoryRows(Data.data(), Data.size(), Sink);
+}
+
+void RenderJpegMemoryRows(const uint8_t* Data, size_t Size, const TRowSink& Sink) {
+    std::optional<TRowFinisher> Finisher;
+    DecodeJpegBands(Data, Size, 3, [&](TDecodedSamples& Band, int32_t, int32_t Count) {
+        if (!Finisher)
+            Finisher.emplace(Band);
+        for (int32_t I = 0; I < Count; ++I) {
+            Finisher->Finish(Band.Row(I));
+            Sink(Band.Row(I), Band.Width);
+        }
+    });
 }
 
 } // namespace quillon

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,5 +37,14 @@ struct TRenderedImage {
 TRenderedImage RenderJpegFile(const std::string& Path);
 // The same for a stream already in memory.
 TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size);
+
+// Receives one rendered row of 3 x Width bytes, top row first.
+using TRowSink = std::function<void(const uint8_t* Row, int32_t Width)>;
+// The rows of RenderJpegFile handed over one at a time as they are made,
+// holding only a band of them where the file allows (a single scan): the
+// file, a few rows and the decoder's state are all the memory it takes.
+// Raises the same errors; rows already handed over stay valid then.
+void RenderJpegFileRows(const std::string& Path, const TRowSink& Sink);
+void RenderJpegMemoryRows(const uint8_t* Data, size_t Size, const TRowSink& Sink);
 
 } // namespace quillon
