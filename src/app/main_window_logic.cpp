@@ -67,7 +67,7 @@ void TMainWindowLogic::btnVerifyClick() {
     FView.SetCursor(crHourGlass);
     int32_t Code;
     try {
-        Code = VerifyMediaFile(SiteCode, FFilePath, FEntries.Media).Code;
+        Code = VerifyMediaFile(SiteCode, FFilePath, {}, FEntries.Media).Code;
     } catch (...) {
         // The entries report every failure as a code; nothing should get here.
         Code = VerifyOtherFailure;

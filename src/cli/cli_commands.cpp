@@ -184,7 +184,7 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     TBatchCallbacks Batch;
     Batch.Work = [&](size_t I) {
         const TScopedByteMeter Meter(Progress.Meter(I));
-        Results[I] = VerifyMediaFile(SiteCode, Files[I]);
+        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace});
         S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {

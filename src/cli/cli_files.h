@@ -3,7 +3,6 @@
 #pragma once
 
 #include <filesystem>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>

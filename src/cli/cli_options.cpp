@@ -61,6 +61,7 @@ const TOptionSpec OptionSpecs[] = {
     {"--status", 0, &TOptions::StatusOnly, {V}},
     {"--json", 0, &TOptions::Json, {V}},
     {"--tsv", 0, &TOptions::Tsv, {V}},
+    {"--in-place", 0, &TOptions::InPlace, {V}},
     {"--no-progress", 0, &TOptions::NoProgress, {V, S}},
     {"--force", 'f', &TOptions::Force, {S}},
     {"--keep-metadata", 0, &TOptions::KeepMetadata, {S}},
@@ -275,7 +276,8 @@ std::string VersionText() {
 }
 
 std::string_view UsageText() {
-    return "usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] PATH...\n"
+    return "usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] "
+           "PATH...\n"
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...\n"
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST\n"
            "       quillon-cli render FILE [--out IMAGE]\n"
@@ -298,7 +300,7 @@ std::string_view UsageText() {
 std::string_view HelpText() {
     return R"(quillon-cli: check and write the keyed signatures of JPEG photos and AVI movies.
 
-usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] PATH...
+usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] PATH...
        quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...
        quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST
        quillon-cli render FILE [--out IMAGE]
@@ -364,6 +366,11 @@ Options:
                     exact bytes in hex, the text then showing U+FFFD for the
                     bytes that are not UTF-8.
   --tsv             verify: tab-separated lines even on a terminal.
+  --in-place        verify: checks a movie by reading it once where it lies,
+                    without the copy into TEMP; the same codes, but never -4
+                    or -5. For read-only media, a TEMP without room, or
+                    movies too large to copy. The copying check is the one
+                    the window makes.
   -f, --force       sign: replaces existing signed copies.
   --keep-metadata   sign: carries a photo's EXIF and XMP (APP1) and ICC
                     profile (APP2) segments into its signed copy, right

@@ -23,6 +23,7 @@ struct TOptions {
     bool Quiet = false;      // verify: only the files that do not check out
     bool StatusOnly = false; // verify: nothing printed, the exit status tells
     bool NoProgress = false;
+    bool InPlace = false;                // verify: movies without the copy in TEMP
     bool Force = false;                  // sign: replace existing destinations
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core

@@ -34,8 +34,8 @@ std::array<uint8_t, 12> TListHeader::Bytes() const {
     return B;
 }
 
-TAVIStream::TAVIStream(const std::string& FileName)
-    : TFileStream(FileName, TFileMode::OpenRead), FWindow(WindowSize) {}
+TAVIStream::TAVIStream(const std::string& FileName, int64_t VisibleSize)
+    : TFileStream(FileName, TFileMode::OpenRead), FWindow(WindowSize), FVisibleSize(VisibleSize) {}
 
 TAVIStream::~TAVIStream() = default;
 
@@ -50,7 +50,11 @@ size_t TAVIStream::ReadAhead(void* Buffer, size_t Count) {
     if (!Covered && !EndKnown) {
         Seek(FPos);
         FWindowStart = FPos;
-        FWindowLength = Read(FWindow.data(), FWindow.size());
+        size_t Want = FWindow.size();
+        if (FVisibleSize >= 0)
+            Want = static_cast<size_t>(
+                std::clamp<int64_t>(FVisibleSize - FPos, 0, static_cast<int64_t>(Want)));
+        FWindowLength = Want > 0 ? Read(FWindow.data(), Want) : 0;
         FWindowReachesEnd = FWindowLength < FWindow.size();
     }
     const int64_t End = FWindowStart + static_cast<int64_t>(FWindowLength);

@@ -61,7 +61,8 @@ constexpr uint32_t PadSize(uint32_t Size) {
 class TAVIStream : public TFileStream {
   public:
     // Opens an existing file for reading; raises EFileError when it cannot.
-    explicit TAVIStream(const std::string& FileName);
+    // With VisibleSize, the walk sees the file as if it ended there.
+    explicit TAVIStream(const std::string& FileName, int64_t VisibleSize = -1);
     ~TAVIStream() override;
 
     // Walks from the current position until this level ends at Bound (an
@@ -91,6 +92,7 @@ class TAVIStream : public TFileStream {
     int64_t FWindowStart = 0;
     size_t FWindowLength = 0;
     bool FWindowReachesEnd = false;
+    int64_t FVisibleSize = -1; // below 0: the whole file
 };
 
 } // namespace quillon

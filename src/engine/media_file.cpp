@@ -21,18 +21,20 @@ std::string SignedCopyPath(std::string_view Path) {
 }
 
 TMediaEntries RealMediaEntries() {
-    return {&VerifyAviFile, &VerifyWithWMDll, &VerifyJpegFile, &SignAviFile, &SignJpegFile};
+    return {&VerifyAviFile,  &VerifyAviFileInPlace, &VerifyWithWMDll,
+            &VerifyJpegFile, &SignAviFile,          &SignJpegFile};
 }
 
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
-                              const TMediaEntries& Entries) {
+                              const TVerifyOptions& Options, const TMediaEntries& Entries) {
     if (SiteCode.size() > MaxSiteCodeBytes)
         return {VerifyNoSiteCode,
                 "the site code is longer than " + std::to_string(MaxSiteCodeBytes) + " bytes"};
     const char* Site = SiteCode.c_str();
     const char* File = Path.c_str();
     if (IsAviPath(Path))
-        return Entries.VerifyAVI(Site, File);
+        return Options.InPlace ? Entries.VerifyAviInPlace(Site, File)
+                               : Entries.VerifyAVI(Site, File);
     try {
         if (Entries.VerifyWithWMDll(Site, File) == LibraryVerified)
             return {VerifyOk};

@@ -30,6 +30,7 @@ inline constexpr size_t MaxSiteCodeBytes = 255;
 // The entries the dispatch goes through; tests replace them.
 struct TMediaEntries {
     std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyAVI;
+    std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyAviInPlace;
     std::function<int32_t(const char* SiteCode, const char* Path)> VerifyWithWMDll;
     std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyJpeg;
     std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)> SignAVI;
@@ -37,11 +38,17 @@ struct TMediaEntries {
 };
 TMediaEntries RealMediaEntries();
 
+struct TVerifyOptions {
+    // Movies are checked from the file itself, without a copy in TEMP.
+    bool InPlace = false;
+};
+
 // AVI files go to the AVI check. Photos go to the external library first;
 // only its "verified" stands, anything else falls back to the built-in
 // check. Something raised inside the library is an unknown error (-9). A
 // site code over MaxSiteCodeBytes is refused like an empty one.
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
+                              const TVerifyOptions& Options = {},
                               const TMediaEntries& Entries = RealMediaEntries());
 
 struct TSignOptions {

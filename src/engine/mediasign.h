@@ -42,6 +42,10 @@ struct TSignResult {
 // AVI: a 20-byte "JUNK" trailer with two keyed checksums.
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path);
+// The same result as VerifyAviFile from one read of the file itself, without
+// the copy into TEMP: for read-only media, a TEMP without room, or movies too
+// large to copy. -4 and -5 do not occur.
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path);
 bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyAVI(const char* SiteCode, const char* Path);
 

@@ -81,9 +81,9 @@ std::string TempReason(std::string Dir, const EFileError& E) {
     }
 }
 
-// Copies Count bytes from Source's position 0 into Dest and feeds the bytes
-// from offset 12 on into a register started at 0.
-uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Count) {
+// Copies Count bytes from Source's position 0 into Dest (when given) and
+// feeds the bytes from offset 12 on into a register started at 0.
+uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream* Dest, int64_t Count) {
     const auto Block = NewBlock();
     uint32_t CRC = 0;
     int64_t Offset = 0;
@@ -92,7 +92,8 @@ uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream& Dest, int64_t Coun
         if (Source.Read(Block.get(), Want) != Want)
             throw EFileError("Stream read error on file \"" + Source.FileName() + "\"",
                              TFileErrorKind::EndOfFile);
-        Dest.Write(Block.get(), Want);
+        if (Dest)
+            Dest->Write(Block.get(), Want);
         const int64_t Skip = std::max<int64_t>(
             0, std::min<int64_t>(RiffHeaderSize - Offset, static_cast<int64_t>(Want)));
         FeedCRC32(Block.get() + Skip, Want - static_cast<size_t>(Skip), CRC);
@@ -186,7 +187,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         // and joined to the keyed register once the header pass has set it.
         uint32_t ContentCRC;
         try {
-            ContentCRC = CopyWithContentCRC(*File, *Copy, End);
+            ContentCRC = CopyWithContentCRC(*File, &*Copy, End);
             Copy->Close();
         } catch (const EFileError& E) {
             return {VerifyCopyFailed, TempReason(*TempDir, E)};
@@ -205,6 +206,53 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
             FeedChunkHeaders(Walk, CRC, true);
         }
         RemoveCopy.RemoveNow();
+
+        if (!Trailer.HasSignature())
+            return {VerifyNoSignature, "no signature trailer"};
+        if (Trailer.HeaderCRC != CRC)
+            return VerifyMismatch;
+        const uint64_t Covered = End > RiffHeaderSize ? End - RiffHeaderSize : 0;
+        CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
+        return Trailer.FileCRC == CRC ? VerifyOk : VerifyMismatch;
+    } catch (...) {
+        return {VerifyOtherFailure, CurrentFailureReason()};
+    }
+}
+
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
+    if (!SiteCode || !*SiteCode)
+        return {VerifyNoSiteCode, "the site code is empty"};
+    try {
+        if (!Path || !*Path)
+            return {VerifyNoFile, "no file given"};
+        if (!FileExists(Path))
+            return {VerifyNoFile, MissingFileReason(Path)};
+        std::optional<TFileStream> File;
+        try {
+            File.emplace(Path, TFileMode::OpenRead);
+        } catch (...) {
+            return {VerifyOtherFailure, CurrentFailureReason()};
+        }
+        const int64_t Size = File->Size();
+        if (Size < static_cast<int64_t>(SignTrailerSize))
+            return {VerifyNoSignature, "shorter than a signature trailer"};
+        const int64_t End = Size - static_cast<int64_t>(SignTrailerSize);
+
+        // The walk sees the file without its trailer, as the copying check's
+        // walk sees its copy; it runs beside the contents' pass.
+        const std::string Name(Path);
+        auto HeaderPass = std::async(std::launch::async, [SiteCode, &Name, End] {
+            uint32_t CRC = KeyedCRCStart(SiteCode);
+            TAVIStream Walk(Name, End);
+            FeedChunkHeaders(Walk, CRC, true);
+            return CRC;
+        });
+        const uint32_t ContentCRC = CopyWithContentCRC(*File, nullptr, End);
+        std::array<uint8_t, SignTrailerSize> TrailerBytes;
+        File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
+        File.reset();
+        uint32_t CRC = HeaderPass.get();
+        const TSignTrailer Trailer = TSignTrailer::FromBytes(TrailerBytes);
 
         if (!Trailer.HasSignature())
             return {VerifyNoSignature, "no signature trailer"};

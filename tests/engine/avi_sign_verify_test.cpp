@@ -128,6 +128,37 @@ TEST_F(AviSignature, ReferenceFilesSignAndVerifyAsExpected) {
     }
 }
 
+// The check without the TEMP copy must answer as the copying check does, with
+// the same diagnostic lines, for every reference movie and its signed copy,
+// and needs no TEMP folder at all.
+TEST_F(AviSignature, InPlaceCheckAnswersAsTheCopyingCheck) {
+    int Compared = 0;
+    for (const auto& E : test::LoadAviExpectations()) {
+        const std::string Src = (test::TestDataDir() / "avi" / E.Name).string();
+        const std::string Dst = FFiles / (E.Name + ".mod.avi");
+        std::vector<std::string> Paths{Src};
+        if (SignAVI(SiteCode42, Src.c_str(), Dst.c_str()))
+            Paths.push_back(Dst);
+        for (const std::string& Path : Paths) {
+            for (const char* Site : {SiteCode42, "other"}) {
+                SCOPED_TRACE(Path + " " + Site);
+                FLines.clear();
+                const TVerifyResult Copying = VerifyAviFile(Site, Path.c_str());
+                const std::vector<std::string> CopyingLines = FLines;
+                FLines.clear();
+                const test::TScopedEnv NoTemp("TEMP", (FFiles / "no-such-folder").c_str());
+                const TVerifyResult InPlace = VerifyAviFileInPlace(Site, Path.c_str());
+                EXPECT_EQ(InPlace.Code, Copying.Code);
+                EXPECT_EQ(InPlace.Reason, Copying.Reason);
+                EXPECT_EQ(FLines, CopyingLines);
+                ++Compared;
+            }
+        }
+        fs::remove(Dst);
+    }
+    EXPECT_GT(Compared, 40);
+}
+
 TEST_F(AviSignature, WritesWalkAndHeaderLines) {
     const std::string Src = Write(
         "small.avi",

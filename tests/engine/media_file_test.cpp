@@ -71,35 +71,36 @@ TEST(MediaFile, OnlyTheLibrarysVerdictOfOneStandsForPhotos) {
          {LibraryNotVerified, LibraryAbsent, LibraryNotStarted, LibraryFailed, LibraryNoFile}) {
         TScripted S;
         S.LibraryAnswer = Answer;
-        EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, VerifyNoSignature) << Answer;
+        EXPECT_EQ(VerifyMediaFile("K", "a.jpg", {}, S.Entries()).Code, VerifyNoSignature) << Answer;
         EXPECT_EQ(S.Asked, (std::vector<std::string>{"library", "jpeg"}));
     }
     TScripted S;
     S.LibraryAnswer = LibraryVerified;
-    EXPECT_EQ(VerifyMediaFile("K", "a.jpg", S.Entries()).Code, VerifyOk);
+    EXPECT_EQ(VerifyMediaFile("K", "a.jpg", {}, S.Entries()).Code, VerifyOk);
     EXPECT_EQ(S.Asked, std::vector<std::string>{"library"});
 }
 
 TEST(MediaFile, MoviesNeverGoToTheLibrary) {
     TScripted S;
-    EXPECT_EQ(VerifyMediaFile("K", "CLIP.Avi", S.Entries()).Code, VerifyMismatch);
+    EXPECT_EQ(VerifyMediaFile("K", "CLIP.Avi", {}, S.Entries()).Code, VerifyMismatch);
     EXPECT_EQ(S.Asked, std::vector<std::string>{"avi"});
 }
 
 TEST(MediaFile, SomethingRaisedInTheLibraryIsAnUnknownErrorWithItsText) {
     TScripted S;
     S.LibraryThrows = true;
-    const TVerifyResult R = VerifyMediaFile("K", "a.jpg", S.Entries());
+    const TVerifyResult R = VerifyMediaFile("K", "a.jpg", {}, S.Entries());
     EXPECT_EQ(R.Code, VerifyOtherFailure);
     EXPECT_NE(R.Reason.find("broke"), std::string::npos) << R.Reason;
 }
 
 TEST(MediaFile, SiteCodeOverTheBufferIsRefusedBeforeAnyoneIsAsked) {
     TScripted S;
-    EXPECT_EQ(VerifyMediaFile(std::string(MaxSiteCodeBytes + 1, 'k'), "a.jpg", S.Entries()).Code,
-              VerifyNoSiteCode);
+    EXPECT_EQ(
+        VerifyMediaFile(std::string(MaxSiteCodeBytes + 1, 'k'), "a.jpg", {}, S.Entries()).Code,
+        VerifyNoSiteCode);
     EXPECT_TRUE(S.Asked.empty());
-    VerifyMediaFile(std::string(MaxSiteCodeBytes, 'k'), "a.jpg", S.Entries());
+    VerifyMediaFile(std::string(MaxSiteCodeBytes, 'k'), "a.jpg", {}, S.Entries());
     EXPECT_FALSE(S.Asked.empty());
 }
 
