@@ -1,6 +1,8 @@
-// AVI signing and verification. The copy and the checksum of the contents
-// are done in one pass through large blocks; the checksum is fed in the same
-// byte order as a pass of small blocks, so the register is the same.
+// AVI signing and verification. The kernel copies the file (without the
+// bytes passing through this process where the system can) while the
+// checksum of the contents reads the source from the page cache on another
+// core, in large blocks fed in the same byte order as a pass of small
+// blocks, so the register is the same.
 #include "avi_signature.h"
 #include "containers/byte_order.h"
 #include "containers/uAVIFormat.h"
@@ -81,27 +83,45 @@ std::string TempReason(std::string Dir, const EFileError& E) {
     }
 }
 
-// Copies Count bytes from Source's position 0 into Dest (when given) and
-// feeds the bytes from offset 12 on into a register started at 0.
-uint32_t CopyWithContentCRC(TFileStream& Source, TFileStream* Dest, int64_t Count) {
+// Feeds bytes From..To-1 of Source (from its position From) into a register
+// started at 0. Raises EFileError (EndOfFile) when the file ends before To.
+uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To) {
     const auto Block = NewBlock();
     uint32_t CRC = 0;
-    int64_t Offset = 0;
-    while (Offset < Count) {
-        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Offset, BlockSize));
+    Source.Seek(From);
+    for (int64_t Offset = From; Offset < To;) {
+        const size_t Want = static_cast<size_t>(std::min<int64_t>(To - Offset, BlockSize));
         if (Source.Read(Block.get(), Want) != Want)
             throw EFileError("Stream read error on file \"" + Source.FileName() + "\"",
                              TFileErrorKind::EndOfFile);
-        if (Dest)
-            Dest->Write(Block.get(), Want);
-        const int64_t Skip = std::max<int64_t>(
-            0, std::min<int64_t>(RiffHeaderSize - Offset, static_cast<int64_t>(Want)));
-        FeedCRC32(Block.get() + Skip, Want - static_cast<size_t>(Skip), CRC);
+        FeedCRC32(Block.get(), Want, CRC);
         ReportBytes(Want);
         Offset += static_cast<int64_t>(Want);
     }
     return CRC;
 }
+
+// Copies Count bytes of SourcePath from offset From into Dest at the same
+// offset, on a thread of its own; Wait() raises what the copy raised.
+class TBackgroundCopy {
+  public:
+    TBackgroundCopy(const std::string& SourcePath, TFileStream& Dest, int64_t From, int64_t Count)
+        : FSource(SourcePath, TFileMode::OpenRead),
+          FDone(std::async(std::launch::async, [this, &Dest, From, Count] {
+              Dest.CopyRange(FSource, From, From, Count);
+          })) {}
+    ~TBackgroundCopy() {
+        if (FDone.valid())
+            FDone.wait();
+    }
+    TBackgroundCopy(const TBackgroundCopy&) = delete;
+    TBackgroundCopy& operator=(const TBackgroundCopy&) = delete;
+    void Wait() { FDone.get(); }
+
+  private:
+    TFileStream FSource;
+    std::future<void> FDone;
+};
 
 } // namespace
 
@@ -120,25 +140,24 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
         });
 
         TFileStream Source(SrcPath, TFileMode::OpenRead);
-        TPendingFile Dest(DstPath);
-        const auto Block = NewBlock();
-        // The first block holds the RIFF header whose size grows by the
-        // trailer (modulo 2^32); the checksum starts behind it.
-        size_t Got = Source.Read(Block.get(), BlockSize);
-        if (Got < RiffHeaderSize)
+        const int64_t Size = Source.Size();
+        // The RIFF header's size grows by the trailer (modulo 2^32); the
+        // checksum starts behind it.
+        uint8_t Header[RiffHeaderSize];
+        if (Source.Read(Header, sizeof Header) < sizeof Header)
             return {false, "the source is shorter than its 12-byte RIFF header"};
-        StoreLE32(&Block[4], LoadLE32(&Block[4]) + SignTrailerSize);
-        uint32_t ContentCRC = 0;
-        FeedCRC32(Block.get() + RiffHeaderSize, Got - RiffHeaderSize, ContentCRC);
-        Dest.Stream().Write(Block.get(), Got);
-        uint64_t Covered = Got - RiffHeaderSize;
-        while ((Got = Source.Read(Block.get(), BlockSize)) > 0) {
-            FeedCRC32(Block.get(), Got, ContentCRC);
-            ReportBytes(Got);
-            Dest.Stream().Write(Block.get(), Got);
-            Covered += Got;
+        StoreLE32(&Header[4], LoadLE32(&Header[4]) + SignTrailerSize);
+        TPendingFile Dest(DstPath);
+        Dest.Stream().Write(Header, sizeof Header);
+        uint32_t ContentCRC;
+        {
+            TBackgroundCopy Copy(SrcPath, Dest.Stream(), RiffHeaderSize, Size - RiffHeaderSize);
+            ContentCRC = ContentChecksum(Source, RiffHeaderSize, Size);
+            Copy.Wait();
         }
         Source.Close();
+        const uint64_t Covered = static_cast<uint64_t>(Size - RiffHeaderSize);
+        Dest.Stream().Seek(Size);
         const uint32_t HeaderCRC = HeaderPass.get();
         const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
         const auto Trailer = TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
@@ -187,7 +206,9 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         // and joined to the keyed register once the header pass has set it.
         uint32_t ContentCRC;
         try {
-            ContentCRC = CopyWithContentCRC(*File, &*Copy, End);
+            TBackgroundCopy Copying(Path, *Copy, 0, End);
+            ContentCRC = ContentChecksum(*File, RiffHeaderSize, End);
+            Copying.Wait();
             Copy->Close();
         } catch (const EFileError& E) {
             return {VerifyCopyFailed, TempReason(*TempDir, E)};
@@ -195,6 +216,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
             return {VerifyCopyFailed, "copying into TEMP failed: " + CurrentFailureText()};
         }
         std::array<uint8_t, SignTrailerSize> TrailerBytes;
+        File->Seek(End);
         File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
         File.reset();
         Copy.reset();
@@ -247,8 +269,9 @@ TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
             FeedChunkHeaders(Walk, CRC, true);
             return CRC;
         });
-        const uint32_t ContentCRC = CopyWithContentCRC(*File, nullptr, End);
+        const uint32_t ContentCRC = ContentChecksum(*File, RiffHeaderSize, End);
         std::array<uint8_t, SignTrailerSize> TrailerBytes;
+        File->Seek(End);
         File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
         File.reset();
         uint32_t CRC = HeaderPass.get();

@@ -27,4 +27,16 @@ void TFileStream::CopyFrom(TFileStream& Source, int64_t Count) {
     }
 }
 
+void TFileStream::CopyRange(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset,
+                            int64_t Count) {
+    const int64_t Done = CopyRangeInKernel(Source, SourceOffset, DestOffset, Count);
+    if (Done >= Count)
+        return;
+    // Across file systems, on systems without the call, or at a source that
+    // ended early (which the buffered copy then reports).
+    Source.Seek(SourceOffset + Done);
+    Seek(DestOffset + Done);
+    CopyFrom(Source, Count - Done);
+}
+
 } // namespace quillon

@@ -59,12 +59,22 @@ class TFileStream {
     int64_t Size() const;
     // Copies Count bytes from Source's current position; raises when a read or write falls short.
     void CopyFrom(TFileStream& Source, int64_t Count);
+    // Copies Count bytes of Source from SourceOffset into this file at
+    // DestOffset, inside the kernel where the system can (no pass through
+    // memory), else through a buffer; raises as CopyFrom does. Both files'
+    // positions are undefined afterwards.
+    void CopyRange(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset, int64_t Count);
     // Closes now and raises when the system reports a failure (late write errors).
     void Close();
 
     const std::string& FileName() const { return FFileName; }
 
   private:
+    // The kernel's part of CopyRange: the bytes it copied before it stopped
+    // (0 where the system has no such copy); raises on a real failure.
+    int64_t CopyRangeInKernel(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset,
+                              int64_t Count);
+
     std::string FFileName;
     intptr_t FHandle = -1;
 };

@@ -2,6 +2,7 @@
 // platform's path rules.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,8 @@ namespace quillon {
 // True when a regular file exists at Path, after following links: not a
 // folder, FIFO, socket or device.
 bool FileExists(const std::string& Path);
+// The size of the regular file at Path; -1 when there is none.
+int64_t FileSizeOf(const std::string& Path);
 // True when anything exists at Path, after following links.
 bool PathExists(const std::string& Path);
 // True when a folder exists at Path.
@@ -18,6 +21,9 @@ bool DirectoryExists(const std::string& Path);
 bool DeleteFile(const std::string& Path);
 // Renames From to To in one step, replacing a file at To; false on failure.
 bool RenameFile(const std::string& From, const std::string& To);
+// Gives an existing file a second name (a hard link); false on failure,
+// also where the file system has no such links.
+bool LinkFile(const std::string& Existing, const std::string& NewName);
 
 // The platform's folder separator ('/' here, '\\' on Windows).
 char PathSeparator();

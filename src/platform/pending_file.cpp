@@ -41,11 +41,31 @@ TPendingFile::~TPendingFile() {
 
 void TPendingFile::Commit() {
     FStream->Close();
-    if (!RenameFile(FTemporaryName, FDestination))
+    // Replacing a large file frees its blocks inside the rename. With a
+    // second name the old file outlives the rename, which then only swaps
+    // names, still in one step, and it is freed afterwards off this path.
+    constexpr int64_t WorthIt = 64 << 20; // below that, freeing is quick
+    std::string Aside;
+    if (FileSizeOf(FDestination) >= WorthIt) {
+        Aside = FTemporaryName + ".old";
+        if (LinkFile(FDestination, Aside))
+            RegisterTemporaryFile(Aside);
+        else
+            Aside.clear();
+    }
+    if (!RenameFile(FTemporaryName, FDestination)) {
+        const std::string Why = LastErrorText();
+        if (!Aside.empty()) {
+            DeleteFile(Aside);
+            ForgetTemporaryFile(Aside);
+        }
         throw EFileError("Cannot move \"" + FTemporaryName + "\" to \"" + FDestination +
-                         "\": " + LastErrorText());
+                         "\": " + Why);
+    }
     FCommitted = true;
     ForgetTemporaryFile(FTemporaryName);
+    if (!Aside.empty())
+        DeleteTemporaryFileLater(Aside);
 }
 
 } // namespace quillon

@@ -11,6 +11,7 @@
 #include "system_text.h"
 #include "temporary_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -192,11 +193,45 @@ int64_t TFileStream::Size() const {
     return St.st_size;
 }
 
+int64_t TFileStream::CopyRangeInKernel(TFileStream& Source, int64_t SourceOffset,
+                                       int64_t DestOffset, int64_t Count) {
+#ifdef __linux__
+    loff_t In = SourceOffset, Out = DestOffset;
+    int64_t Done = 0;
+    while (Done < Count) {
+        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Done, 1 << 30));
+        const ssize_t N = ::copy_file_range(Fd(Source.FHandle), &In, Fd(FHandle), &Out, Want, 0);
+        if (N < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                errno == EBADF)
+                return Done; // the buffered copy takes over
+            RaiseIo(FFileName, "Write error on file", errno);
+        }
+        if (N == 0)
+            return Done; // the source ended early
+        Done += N;
+    }
+    return Done;
+#else
+    (void)Source, (void)SourceOffset, (void)DestOffset, (void)Count;
+    return 0;
+#endif
+}
+
 // ---- files ---------------------------------------------------------------
 
 bool FileExists(const std::string& Path) {
     struct stat St;
     return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode);
+}
+
+int64_t FileSizeOf(const std::string& Path) {
+    struct stat St;
+    return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && S_ISREG(St.st_mode)
+               ? static_cast<int64_t>(St.st_size)
+               : -1;
 }
 
 bool PathExists(const std::string& Path) {
@@ -215,6 +250,10 @@ bool DeleteFile(const std::string& Path) {
 
 bool RenameFile(const std::string& From, const std::string& To) {
     return ::rename(From.c_str(), To.c_str()) == 0;
+}
+
+bool LinkFile(const std::string& Existing, const std::string& NewName) {
+    return ::link(Existing.c_str(), NewName.c_str()) == 0;
 }
 
 char PathSeparator() {

@@ -3,7 +3,10 @@
 #include "files.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace quillon {
@@ -20,7 +23,57 @@ TRegistry& Registry() {
     return R;
 }
 
+// One thread deleting what it is given, started on first use and drained
+// when the program ends.
+class TLateDeleter {
+  public:
+    ~TLateDeleter() {
+        {
+            const std::lock_guard<std::mutex> Guard(FLock);
+            FStopping = true;
+        }
+        FChanged.notify_one();
+        if (FThread.joinable())
+            FThread.join();
+    }
+    void Add(const std::string& Path) {
+        {
+            const std::lock_guard<std::mutex> Guard(FLock);
+            FQueue.push_back(Path);
+            if (!FThread.joinable())
+                FThread = std::thread([this] { Run(); });
+        }
+        FChanged.notify_one();
+    }
+
+  private:
+    void Run() {
+        std::unique_lock<std::mutex> Guard(FLock);
+        for (;;) {
+            FChanged.wait(Guard, [this] { return FStopping || !FQueue.empty(); });
+            if (FQueue.empty())
+                return;
+            const std::string Path = std::move(FQueue.front());
+            FQueue.pop_front();
+            Guard.unlock();
+            DeleteFile(Path);
+            ForgetTemporaryFile(Path);
+            Guard.lock();
+        }
+    }
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    std::deque<std::string> FQueue;
+    bool FStopping = false;
+    std::thread FThread;
+};
+
 } // namespace
+
+void DeleteTemporaryFileLater(const std::string& Path) {
+    static TLateDeleter Deleter;
+    Deleter.Add(Path);
+}
 
 void RegisterTemporaryFile(const std::string& Path) {
     TRegistry& R = Registry();

@@ -14,6 +14,11 @@ void ForgetTemporaryFile(const std::string& Path);
 // Deletes every listed file and empties the list; for the interrupt handler.
 void RemoveTemporaryFiles();
 
+// Deletes a listed file on a thread of its own, so that freeing a large file
+// costs the caller nothing; the file leaves the list once deleted. Files
+// still waiting are deleted before the program ends.
+void DeleteTemporaryFileLater(const std::string& Path);
+
 // From now on an interrupt (SIGINT or SIGTERM; on Windows Ctrl+C, Ctrl+Break
 // or closing the console) removes the listed files and ends the process with
 // status 128 + the signal's number (130, 143). POSIX: call before any other

@@ -228,6 +228,10 @@ int64_t TFileStream::Size() const {
     return Bytes.QuadPart;
 }
 
+int64_t TFileStream::CopyRangeInKernel(TFileStream&, int64_t, int64_t, int64_t) {
+    return 0; // no ranged copy inside the system: the buffered copy does it
+}
+
 // ---- files ---------------------------------------------------------------
 
 namespace {
@@ -240,6 +244,15 @@ bool FileExists(const std::string& Path) {
     const DWORD A = Attributes(Path);
     return A != INVALID_FILE_ATTRIBUTES &&
            !(A & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+int64_t FileSizeOf(const std::string& Path) {
+    WIN32_FILE_ATTRIBUTE_DATA Data;
+    if (!FileExists(Path) ||
+        !::GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &Data))
+        return -1;
+    return static_cast<int64_t>(static_cast<uint64_t>(Data.nFileSizeHigh) << 32 |
+                                Data.nFileSizeLow);
 }
 
 bool PathExists(const std::string& Path) {
@@ -257,6 +270,10 @@ bool DeleteFile(const std::string& Path) {
 
 bool RenameFile(const std::string& From, const std::string& To) {
     return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool LinkFile(const std::string& Existing, const std::string& NewName) {
+    return ::CreateHardLinkW(Wide(NewName).c_str(), Wide(Existing).c_str(), nullptr) != 0;
 }
 
 char PathSeparator() {
