@@ -5,11 +5,13 @@
 #include "support/riff_builder.h"
 #include "support/test_support.h"
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -372,6 +374,20 @@ TEST_F(AviSignature, FailedWriteLeavesTheDestinationAlone) {
     EXPECT_EQ(Listing(FFiles.Path()), FilesBefore);
 }
 #endif
+
+// A large file in the way is freed after the rename, off the signer's path;
+// the rename itself still swaps the files in one step.
+TEST_F(AviSignature, ALargeReplacedDestinationIsFreedAfterwards) {
+    const std::string Src = Write("clip.avi", test::SampleMovie());
+    const std::string Dst = Write("clip.avi.mod.avi", "old");
+    fs::resize_file(Dst, uintmax_t{64} << 20);
+    ASSERT_TRUE(SignAVI(SiteCode42, Src.c_str(), Dst.c_str()));
+    EXPECT_EQ(test::ReadBytes(Dst).size(), test::SampleMovie().size() + 20);
+    EXPECT_EQ(Verify(Dst), VerifyOk);
+    for (int I = 0; I < 500 && Listing(FFiles.Path()).size() > 2; ++I)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Listing(FFiles.Path()), (std::set<std::string>{"clip.avi", "clip.avi.mod.avi"}));
+}
 
 TEST_F(AviSignature, FailedSigningLeavesTheDestinationAlone) {
     const std::string Big = List("RIFF", "AVI ", Chunk("00dc", std::string(200000, 'f')));
