@@ -21,6 +21,9 @@ bool DirectoryExists(const std::string& Path);
 bool DeleteFile(const std::string& Path);
 // Renames From to To in one step, replacing a file at To; false on failure.
 bool RenameFile(const std::string& From, const std::string& To);
+// Swaps the files at A and B in one step; false on failure, also where the
+// system or the file system cannot.
+bool ExchangeFiles(const std::string& A, const std::string& B);
 // Gives an existing file a second name (a hard link); false on failure,
 // also where the file system has no such links.
 bool LinkFile(const std::string& Existing, const std::string& NewName);

@@ -41,10 +41,19 @@ TPendingFile::~TPendingFile() {
 
 void TPendingFile::Commit() {
     FStream->Close();
-    // Replacing a large file frees its blocks inside the rename. With a
-    // second name the old file outlives the rename, which then only swaps
-    // names, still in one step, and it is freed afterwards off this path.
+    // Replacing a large file by a rename frees the old file inside the
+    // rename, and on some file systems makes the new one be written out
+    // first. Where the system can swap the two names in one step, the old
+    // file then lies under the temporary name and is freed afterwards, off
+    // this path; elsewhere it gets a second name that outlives the rename.
     constexpr int64_t WorthIt = 64 << 20; // below that, freeing is quick
+    if (FileSizeOf(FDestination) >= WorthIt) {
+        if (ExchangeFiles(FTemporaryName, FDestination)) {
+            FCommitted = true;
+            DeleteTemporaryFileLater(FTemporaryName);
+            return;
+        }
+    }
     std::string Aside;
     if (FileSizeOf(FDestination) >= WorthIt) {
         Aside = FTemporaryName + ".old";

@@ -252,6 +252,15 @@ bool RenameFile(const std::string& From, const std::string& To) {
     return ::rename(From.c_str(), To.c_str()) == 0;
 }
 
+bool ExchangeFiles(const std::string& A, const std::string& B) {
+#ifdef RENAME_EXCHANGE
+    return ::renameat2(AT_FDCWD, A.c_str(), AT_FDCWD, B.c_str(), RENAME_EXCHANGE) == 0;
+#else
+    (void)A, (void)B;
+    return false;
+#endif
+}
+
 bool LinkFile(const std::string& Existing, const std::string& NewName) {
     return ::link(Existing.c_str(), NewName.c_str()) == 0;
 }

@@ -272,6 +272,10 @@ bool RenameFile(const std::string& From, const std::string& To) {
     return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+bool ExchangeFiles(const std::string&, const std::string&) {
+    return false; // no such call: callers fall back to a replacing rename
+}
+
 bool LinkFile(const std::string& Existing, const std::string& NewName) {
     return ::CreateHardLinkW(Wide(NewName).c_str(), Wide(Existing).c_str(), nullptr) != 0;
 }
