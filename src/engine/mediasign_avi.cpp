@@ -25,6 +25,7 @@ namespace {
 
 constexpr size_t BlockSize = 1 << 20;
 constexpr int64_t RiffHeaderSize = 12;
+constexpr int64_t LargeFile = 64 << 20;
 
 std::unique_ptr<uint8_t[]> NewBlock() {
     return std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
@@ -38,8 +39,14 @@ class TRemoveOnExit {
     TRemoveOnExit(const TRemoveOnExit&) = delete;
     TRemoveOnExit& operator=(const TRemoveOnExit&) = delete;
     void RemoveNow() {
-        if (!FName.empty()) {
-            DeleteFile(FName); // a copy that cannot be deleted does not change the verdict
+        if (FName.empty())
+            return;
+        // Freeing a large copy takes a while; it need not hold up the
+        // verdict. A copy that cannot be deleted does not change the verdict.
+        if (FileSizeOf(FName) >= LargeFile) {
+            DeleteTemporaryFileLater(FName);
+        } else {
+            DeleteFile(FName);
             ForgetTemporaryFile(FName);
         }
         FName.clear();
