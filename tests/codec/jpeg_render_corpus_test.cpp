@@ -162,6 +162,16 @@ class WholeImageRoute {
     ~WholeImageRoute() { SetJpegDecodeWholeImage(false); }
 };
 
+// Single-scan files decoded ahead on a second thread, whatever their size.
+class DecodeAheadRoute {
+  public:
+    DecodeAheadRoute() {
+        SetJpegDecodeThreads(2);
+        SetJpegDecodeAheadAlways(true);
+    }
+    ~DecodeAheadRoute() { SetJpegDecodeAheadAlways(false); }
+};
+
 TEST_P(JpegCorpus, RendersLikeTheReference) {
     const TCorpusEntry& E = GetParam();
     const auto Path = test::TestDataDir() / "jpeg" / "jpeg" / (E.Name + ".jpg");
@@ -173,6 +183,11 @@ TEST_P(JpegCorpus, RendersLikeTheReference) {
     {
         SCOPED_TRACE("whole-image route");
         WholeImageRoute Route;
+        CheckEntry(E, Data);
+    }
+    {
+        SCOPED_TRACE("decoding ahead on a second thread");
+        DecodeAheadRoute Route;
         CheckEntry(E, Data);
     }
 }

@@ -23,6 +23,7 @@ namespace {
 
 std::atomic<int> DecodeThreads{0};
 std::atomic<bool> ForceCoefficientPath{false};
+std::atomic<bool> ForceDecodeAhead{false};
 
 int ThreadCount() {
     const int Set = DecodeThreads.load();
@@ -243,7 +244,12 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     const int Band = Sink ? BandRows(Info) : Height;
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
     const std::vector<TComponentPlan> Plans = MakePlans(Info);
-    TRawSampleReader Reader(Info);
+    // Entropy decoding and IDCT run a few iMCU rows ahead on a second thread
+    // when there are two cores and enough rows to make it worth a thread.
+    const bool Ahead = ThreadCount() >= 2 &&
+                       (ForceDecodeAhead.load() ||
+                        static_cast<int64_t>(Info.image_width) * Info.image_height >= (1 << 18));
+    TRawSampleReader Reader(Info, Ahead);
     std::vector<TRawRows> Sources;
     Sources.reserve(Plans.size());
     for (size_t C = 0; C < Plans.size(); ++C)
@@ -338,6 +344,10 @@ void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel,
     TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel)
                                          : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
     Sink(Whole, 0, Whole.Height);
+}
+
+void SetJpegDecodeAheadAlways(bool Always) {
+    ForceDecodeAhead.store(Always);
 }
 
 void SetJpegDecodeWholeImage(bool Always) {

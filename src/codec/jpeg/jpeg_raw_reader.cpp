@@ -6,7 +6,14 @@
 
 namespace quillon {
 
-TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info) : FInfo(Info) {
+namespace {
+// iMCU rows in the window when decoding ahead: the one read, the one before
+// it, and room for the decoding thread to run ahead.
+constexpr int AheadSlots = 8;
+} // namespace
+
+TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead)
+    : FInfo(Info), FSlots(Ahead ? AheadSlots : 3), FAhead(Ahead) {
     FComponents.resize(static_cast<size_t>(Info.num_components));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
@@ -16,13 +23,71 @@ TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info) : FInfo(Info) {
         const size_t Blocks = (Comp.width_in_blocks + Comp.h_samp_factor - 1) / Comp.h_samp_factor *
                               Comp.h_samp_factor;
         C.RowBytes = Blocks * DCTSIZE;
-        C.Window.resize(C.RowBytes * static_cast<size_t>(C.RowsPerIMcu) * 3);
+        C.Window.resize(C.RowBytes * static_cast<size_t>(C.RowsPerIMcu) *
+                        static_cast<size_t>(FSlots));
         C.Pointers.resize(static_cast<size_t>(C.RowsPerIMcu));
     }
     // The library's IDCT is not the reference's: every block comes to ours.
     Info.client_data = this;
     for (int Ci = 0; Ci < Info.num_components; ++Ci)
         Info.idct->inverse_DCT[Ci] = InverseDct;
+    if (FAhead)
+        FWorker = std::thread([this] { DecodeAhead(); });
+}
+
+TRawSampleReader::~TRawSampleReader() {
+    if (!FWorker.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> Guard(FLock);
+        FStop = true;
+    }
+    FChanged.notify_all();
+    FWorker.join();
+}
+
+void TRawSampleReader::DecodeAhead() {
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> Guard(FLock);
+            // Slot FRead % FSlots must no longer be one the caller may read.
+            FChanged.wait(Guard, [this] { return FStop || FRead < FLowestNeeded + FSlots - 1; });
+            if (FStop)
+                return;
+        }
+        bool Last = false;
+        try {
+            ReadNext();
+            Last = AllRead();
+        } catch (...) {
+            const std::lock_guard<std::mutex> Guard(FLock);
+            FError = std::current_exception();
+            FFinished = true;
+            FChanged.notify_all();
+            return;
+        }
+        {
+            const std::lock_guard<std::mutex> Guard(FLock);
+            FProduced = FRead;
+            FFinished = Last;
+        }
+        FChanged.notify_all();
+        if (Last)
+            return;
+    }
+}
+
+void TRawSampleReader::WaitFor(int IMcu) {
+    std::unique_lock<std::mutex> Guard(FLock);
+    if (IMcu - 1 > FLowestNeeded) {
+        FLowestNeeded = IMcu - 1;
+        FChanged.notify_all();
+    }
+    FChanged.wait(Guard, [this, IMcu] { return FProduced > IMcu || FFinished; });
+    if (FProduced > IMcu)
+        return;
+    if (FError)
+        std::rethrow_exception(FError);
 }
 
 void TRawSampleReader::InverseDct(j_decompress_ptr Info, jpeg_component_info* Component,
@@ -40,7 +105,7 @@ void TRawSampleReader::InverseDct(j_decompress_ptr Info, jpeg_component_info* Co
 
 void TRawSampleReader::ReadNext() {
     JSAMPARRAY Planes[MAX_COMPONENTS];
-    const size_t Slot = static_cast<size_t>(FRead % 3);
+    const size_t Slot = static_cast<size_t>(FRead % FSlots);
     for (size_t Ci = 0; Ci < FComponents.size(); ++Ci) {
         TComponent& C = FComponents[Ci];
         uint8_t* Base = C.Window.data() + Slot * C.RowBytes * C.RowsPerIMcu;
@@ -55,15 +120,30 @@ void TRawSampleReader::ReadNext() {
 const uint8_t* TRawSampleReader::Row(int Component, int R) {
     const TComponent& C = FComponents[static_cast<size_t>(Component)];
     const int IMcu = R / C.RowsPerIMcu;
-    while (FRead <= IMcu)
-        ReadNext();
-    const size_t Slot = static_cast<size_t>(IMcu % 3);
+    if (FAhead)
+        WaitFor(IMcu);
+    else
+        while (FRead <= IMcu)
+            ReadNext();
+    const size_t Slot = static_cast<size_t>(IMcu % FSlots);
     return C.Window.data() +
            (Slot * C.RowsPerIMcu + static_cast<size_t>(R % C.RowsPerIMcu)) * C.RowBytes;
 }
 
 void TRawSampleReader::ReadRemaining() {
-    while (FInfo.output_scanline < FInfo.output_height)
+    if (FAhead) {
+        {
+            std::unique_lock<std::mutex> Guard(FLock);
+            FLowestNeeded = INT32_MAX / 2; // no row is read any more
+            FChanged.notify_all();
+            FChanged.wait(Guard, [this] { return FFinished; });
+        }
+        FWorker.join();
+        if (FError)
+            std::rethrow_exception(FError);
+        return;
+    }
+    while (!AllRead())
         ReadNext();
 }
 

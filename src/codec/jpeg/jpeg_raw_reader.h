@@ -4,9 +4,13 @@
 // samples land in a window of three iMCU rows per component.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <jpeglib.h>
@@ -18,13 +22,18 @@ namespace quillon {
 class TRawSampleReader {
   public:
     // Call after jpeg_start_decompress with raw_data_out set; the object
-    // must stay in place while the library decodes.
-    explicit TRawSampleReader(jpeg_decompress_struct& Info);
+    // must stay in place while the library decodes. With Ahead, a thread of
+    // its own decodes (entropy decoding and IDCT) up to a few iMCU rows
+    // ahead of the rows asked for, so that the caller's upsampling and
+    // colour conversion run on the other core; the samples are the same.
+    TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead);
+    ~TRawSampleReader();
     TRawSampleReader(const TRawSampleReader&) = delete;
     TRawSampleReader& operator=(const TRawSampleReader&) = delete;
 
     // Sample row R of a component, reading on as far as needed; rows up to
-    // one iMCU row back stay available.
+    // one iMCU row back stay available. Raises what the decoding raised
+    // once it reaches the iMCU row where that happened.
     const uint8_t* Row(int Component, int R);
     // Reads the rest of the image so that the library can finish.
     void ReadRemaining();
@@ -42,10 +51,25 @@ class TRawSampleReader {
     static void InverseDct(j_decompress_ptr Info, jpeg_component_info* Component, JCOEFPTR Coef,
                            JSAMPARRAY Out, JDIMENSION Column);
     void ReadNext();
+    bool AllRead() const { return FInfo.output_scanline >= FInfo.output_height; }
+    void DecodeAhead();
+    void WaitFor(int IMcu);
 
     jpeg_decompress_struct& FInfo;
     std::vector<TComponent> FComponents;
-    int FRead = 0; // iMCU rows read so far
+    int FSlots = 3;
+    int FRead = 0; // iMCU rows read so far (by the decoding thread, with Ahead)
+
+    // With Ahead: what the two threads share, under FLock.
+    bool FAhead = false;
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    int FProduced = 0;     // iMCU rows complete
+    int FLowestNeeded = 0; // the oldest iMCU row the caller may still read
+    bool FFinished = false;
+    bool FStop = false;
+    std::exception_ptr FError;
+    std::thread FWorker;
 };
 
 // One component's rows from the reader.
