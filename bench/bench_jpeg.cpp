@@ -72,7 +72,7 @@ TBytes EncodeWithLibrary(const TBytes& Rgb, int Width, int Height, int Quality, 
     return Out;
 }
 
-TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height) {
+TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height, bool FloatIdct) {
     TBytes Data;
     {
         TFileStream In(Path, TFileMode::OpenRead);
@@ -88,9 +88,11 @@ TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height) {
     try {
         jpeg_mem_src(&D, Data.data(), static_cast<unsigned long>(Data.size()));
         jpeg_read_header(&D, TRUE);
-        D.dct_method = JDCT_FLOAT;
-        D.do_fancy_upsampling = TRUE;
-        D.do_block_smoothing = TRUE;
+        if (FloatIdct) {
+            D.dct_method = JDCT_FLOAT;
+            D.do_fancy_upsampling = TRUE;
+            D.do_block_smoothing = TRUE;
+        }
         jpeg_start_decompress(&D);
         Width = static_cast<int>(D.output_width);
         Height = static_cast<int>(D.output_height);

@@ -19,8 +19,9 @@ TBytes MakePhotoRgb(int Width, int Height);
 TBytes EncodeWithLibrary(const TBytes& Rgb, int Width, int Height, int Quality, int Sampling);
 
 // The peer decode: the file read whole, then the system codec's own float
-// IDCT with fancy upsampling and block smoothing. Returns the pixels.
-TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height);
+// IDCT with fancy upsampling and block smoothing (or, without FloatIdct, its
+// default settings, which a plain image viewer uses). Returns the pixels.
+TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height, bool FloatIdct = true);
 
 void WriteFileBytes(const std::string& Path, const TBytes& Bytes);
 

@@ -72,7 +72,7 @@ int main(int Argc, char** Argv) {
         WriteFileBytes(Path, File);
         volatile size_t Sink = 0;
         // Interleaved, so that a busy spell of the machine hits all three alike.
-        TTiming Peer, One, Two;
+        TTiming Peer, IntegerPeer, One, Two;
         for (int I = 0; I < Times; ++I) {
             Time(
                 [&] {
@@ -80,6 +80,12 @@ int main(int Argc, char** Argv) {
                     Sink = Sink + DecodeWithLibrary(Path, W, H).size();
                 },
                 Peer);
+            Time(
+                [&] {
+                    int W, H;
+                    Sink = Sink + DecodeWithLibrary(Path, W, H, false).size();
+                },
+                IntegerPeer);
             SetJpegDecodeThreads(1);
             Time([&] { Sink = Sink + RenderJpegFile(Path).Width; }, One);
             SetJpegDecodeThreads(2);
@@ -100,6 +106,8 @@ int main(int Argc, char** Argv) {
                     One.Wall * 1e3, One.Wall / Peer.Wall, One.Cpu / Peer.Cpu);
         std::printf("%s RenderJpegFile, 2 threads (goal: ratio <= 0.80): %.1f ms, ratio %.2f\n",
                     C.Label, Two.Wall * 1e3, Two.Wall / Peer.Wall);
+        std::printf("%s against the library's default integer decode (%.1f ms): ratio %.2f\n",
+                    C.Label, IntegerPeer.Wall * 1e3, Two.Wall / IntegerPeer.Wall);
         std::printf(
             "%s peak memory of one render: %.1f MB = %.2f x (file size + 3 x w x h = %.1f MB)\n",
             C.Label, Peak / 1e6, Peak / Budget, Budget / 1e6);
