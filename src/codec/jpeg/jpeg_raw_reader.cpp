@@ -26,6 +26,18 @@ TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead)
         C.Window.resize(C.RowBytes * static_cast<size_t>(C.RowsPerIMcu) *
                         static_cast<size_t>(FSlots));
         C.Pointers.resize(static_cast<size_t>(C.RowsPerIMcu));
+        // Decoding ahead, the first component's IDCT stays with the
+        // decoding thread. Full-size other components (4:4:4) have theirs
+        // done by the reading thread, which otherwise has only the colour
+        // conversion to do; subsampled ones keep it, as upsampling them
+        // already loads the reading thread. So the two have about the same
+        // work.
+        C.Deferred = Ahead && Ci > 0 && Comp.h_samp_factor == Info.max_h_samp_factor &&
+                     Comp.v_samp_factor == Info.max_v_samp_factor;
+        if (C.Deferred) {
+            C.Pending.resize(static_cast<size_t>(FSlots));
+            C.PendingFor.assign(static_cast<size_t>(FSlots), -1);
+        }
     }
     // The library's IDCT is not the reference's: every block comes to ours.
     Info.client_data = this;
@@ -100,7 +112,23 @@ void TRawSampleReader::InverseDct(j_decompress_ptr Info, jpeg_component_info* Co
                          C.Multipliers);
         C.HaveMultipliers = true;
     }
+    if (C.Deferred) {
+        TPendingBlock& B = C.Pending[static_cast<size_t>(Self.FRead % Self.FSlots)].emplace_back();
+        std::copy(Coef, Coef + DCTSIZE2, B.Coef);
+        B.Out = Out[0] + Column;
+        return;
+    }
     InverseDctBlock(Coef, C.Multipliers, Out[0] + Column, C.RowBytes);
+}
+
+void TRawSampleReader::FinishDeferred(int Component, int IMcu) {
+    TComponent& C = FComponents[static_cast<size_t>(Component)];
+    const size_t Slot = static_cast<size_t>(IMcu % FSlots);
+    if (!C.Deferred || C.PendingFor[Slot] == IMcu)
+        return;
+    for (const TPendingBlock& B : C.Pending[Slot])
+        InverseDctBlock(B.Coef, C.Multipliers, B.Out, C.RowBytes);
+    C.PendingFor[Slot] = IMcu;
 }
 
 void TRawSampleReader::ReadNext() {
@@ -108,6 +136,8 @@ void TRawSampleReader::ReadNext() {
     const size_t Slot = static_cast<size_t>(FRead % FSlots);
     for (size_t Ci = 0; Ci < FComponents.size(); ++Ci) {
         TComponent& C = FComponents[Ci];
+        if (C.Deferred)
+            C.Pending[Slot].clear();
         uint8_t* Base = C.Window.data() + Slot * C.RowBytes * C.RowsPerIMcu;
         for (int R = 0; R < C.RowsPerIMcu; ++R)
             C.Pointers[static_cast<size_t>(R)] = Base + static_cast<size_t>(R) * C.RowBytes;
@@ -120,9 +150,10 @@ void TRawSampleReader::ReadNext() {
 const uint8_t* TRawSampleReader::Row(int Component, int R) {
     const TComponent& C = FComponents[static_cast<size_t>(Component)];
     const int IMcu = R / C.RowsPerIMcu;
-    if (FAhead)
+    if (FAhead) {
         WaitFor(IMcu);
-    else
+        FinishDeferred(Component, IMcu);
+    } else
         while (FRead <= IMcu)
             ReadNext();
     const size_t Slot = static_cast<size_t>(IMcu % FSlots);

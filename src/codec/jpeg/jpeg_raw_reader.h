@@ -20,6 +20,11 @@
 namespace quillon {
 
 class TRawSampleReader {
+    struct TPendingBlock {
+        JCOEF Coef[DCTSIZE2];
+        uint8_t* Out;
+    };
+
   public:
     // Call after jpeg_start_decompress with raw_data_out set; the object
     // must stay in place while the library decodes. With Ahead, a thread of
@@ -46,6 +51,11 @@ class TRawSampleReader {
         std::vector<JSAMPROW> Pointers;
         float Multipliers[64] = {};
         bool HaveMultipliers = false;
+        // Decoding ahead, the IDCT of this component is left to the reading
+        // thread: the blocks of each slot wait here with their destinations.
+        bool Deferred = false;
+        std::vector<std::vector<TPendingBlock>> Pending; // one list a slot
+        std::vector<int> PendingFor;                     // the iMCU row each list holds
     };
 
     static void InverseDct(j_decompress_ptr Info, jpeg_component_info* Component, JCOEFPTR Coef,
@@ -54,6 +64,7 @@ class TRawSampleReader {
     bool AllRead() const { return FInfo.output_scanline >= FInfo.output_height; }
     void DecodeAhead();
     void WaitFor(int IMcu);
+    void FinishDeferred(int Component, int IMcu);
 
     jpeg_decompress_struct& FInfo;
     std::vector<TComponent> FComponents;
