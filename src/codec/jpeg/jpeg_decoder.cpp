@@ -186,14 +186,17 @@ void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegCol
         std::rethrow_exception(WorkerError);
 }
 
-// What decoding Info needs at its peak: the file itself, the RowsHeld rows
-// handed out at once, the sample windows of every component, and for the whole-image route
-// the coefficients (twice when the library had to split a component's array,
-// which it does above about 1 GB, and ours gathers them into one block).
+// What decoding Info needs at its peak: the file itself, the rows, the sample
+// windows of every component, and for the whole-image route the coefficients
+// (twice when the library had to split a component's array, which it does
+// above about 1 GB, and ours gathers them into one block). The rows count
+// whole even where they pass in bands: every entry then refuses the same
+// images (signing holds them whole), and the limit also bounds the work a
+// few bytes of header can ask for.
 uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, int Channels,
-                          int MinBytesPerPixel, bool WholeImage, uint64_t RowsHeld) {
+                          int MinBytesPerPixel, bool WholeImage) {
     constexpr uint64_t LibraryChunk = 1'000'000'000;
-    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * RowsHeld *
+    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * Info.image_height *
                                    static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
@@ -311,11 +314,8 @@ struct TStartedDecode {
         // Rows without a colour meaning fail only once the whole image is
         // decoded, as always; so they are not handed over in bands.
         RowsInBands = WantBands && !WholeImage && (Channels == 1 || Channels == 3 || Channels == 4);
-        const uint64_t RowsHeld =
-            RowsInBands ? static_cast<uint64_t>(BandRows(Info)) : Info.image_height;
-        CheckImageMemory(
-            Info.image_width, Info.image_height,
-            DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage, RowsHeld));
+        CheckImageMemory(Info.image_width, Info.image_height,
+                         DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage));
         // The library's own pools stay under the same limit, where its field
         // can hold it (a long is 32 bits on Windows).
         if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
