@@ -130,6 +130,27 @@ class TBackgroundCopy {
     std::future<void> FDone;
 };
 
+// The trailer that follows the first End bytes of File.
+TSignTrailer ReadTrailerAt(TFileStream& File, int64_t End) {
+    std::array<uint8_t, SignTrailerSize> Bytes;
+    File.Seek(End);
+    File.ReadBuffer(Bytes.data(), Bytes.size());
+    return TSignTrailer::FromBytes(Bytes);
+}
+
+// The verdict on a file whose first End bytes gave HeaderCRC (the keyed
+// register over the chunk headers) and ContentCRC (bytes 12 on, from 0).
+TVerifyResult Verdict(const TSignTrailer& Trailer, uint32_t HeaderCRC, uint32_t ContentCRC,
+                      int64_t End) {
+    if (!Trailer.HasSignature())
+        return {VerifyNoSignature, "no signature trailer"};
+    if (Trailer.HeaderCRC != HeaderCRC)
+        return VerifyMismatch;
+    const uint64_t Covered = End > RiffHeaderSize ? End - RiffHeaderSize : 0;
+    const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
+    return Trailer.FileCRC == FileCRC ? VerifyOk : VerifyMismatch;
+}
+
 } // namespace
 
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
@@ -222,27 +243,17 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         } catch (...) {
             return {VerifyCopyFailed, "copying into TEMP failed: " + CurrentFailureText()};
         }
-        std::array<uint8_t, SignTrailerSize> TrailerBytes;
-        File->Seek(End);
-        File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
+        const TSignTrailer Trailer = ReadTrailerAt(*File, End);
         File.reset();
         Copy.reset();
-        const TSignTrailer Trailer = TSignTrailer::FromBytes(TrailerBytes);
 
-        uint32_t CRC = KeyedCRCStart(SiteCode);
+        uint32_t HeaderCRC = KeyedCRCStart(SiteCode);
         {
             TAVIStream Walk(CopyName);
-            FeedChunkHeaders(Walk, CRC, true);
+            FeedChunkHeaders(Walk, HeaderCRC, true);
         }
         RemoveCopy.RemoveNow();
-
-        if (!Trailer.HasSignature())
-            return {VerifyNoSignature, "no signature trailer"};
-        if (Trailer.HeaderCRC != CRC)
-            return VerifyMismatch;
-        const uint64_t Covered = End > RiffHeaderSize ? End - RiffHeaderSize : 0;
-        CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
-        return Trailer.FileCRC == CRC ? VerifyOk : VerifyMismatch;
+        return Verdict(Trailer, HeaderCRC, ContentCRC, End);
     } catch (...) {
         return {VerifyOtherFailure, CurrentFailureReason()};
     }
@@ -277,20 +288,9 @@ TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
             return CRC;
         });
         const uint32_t ContentCRC = ContentChecksum(*File, RiffHeaderSize, End);
-        std::array<uint8_t, SignTrailerSize> TrailerBytes;
-        File->Seek(End);
-        File->ReadBuffer(TrailerBytes.data(), TrailerBytes.size());
+        const TSignTrailer Trailer = ReadTrailerAt(*File, End);
         File.reset();
-        uint32_t CRC = HeaderPass.get();
-        const TSignTrailer Trailer = TSignTrailer::FromBytes(TrailerBytes);
-
-        if (!Trailer.HasSignature())
-            return {VerifyNoSignature, "no signature trailer"};
-        if (Trailer.HeaderCRC != CRC)
-            return VerifyMismatch;
-        const uint64_t Covered = End > RiffHeaderSize ? End - RiffHeaderSize : 0;
-        CRC = AdvanceCRC32OverZeros(CRC, Covered) ^ ContentCRC;
-        return Trailer.FileCRC == CRC ? VerifyOk : VerifyMismatch;
+        return Verdict(Trailer, HeaderPass.get(), ContentCRC, End);
     } catch (...) {
         return {VerifyOtherFailure, CurrentFailureReason()};
     }

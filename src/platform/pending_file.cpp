@@ -47,15 +47,14 @@ void TPendingFile::Commit() {
     // file then lies under the temporary name and is freed afterwards, off
     // this path; elsewhere it gets a second name that outlives the rename.
     constexpr int64_t WorthIt = 64 << 20; // below that, freeing is quick
-    if (FileSizeOf(FDestination) >= WorthIt) {
-        if (ExchangeFiles(FTemporaryName, FDestination)) {
-            FCommitted = true;
-            DeleteTemporaryFileLater(FTemporaryName);
-            return;
-        }
+    const bool Large = FileSizeOf(FDestination) >= WorthIt;
+    if (Large && ExchangeFiles(FTemporaryName, FDestination)) {
+        FCommitted = true;
+        DeleteTemporaryFileLater(FTemporaryName);
+        return;
     }
     std::string Aside;
-    if (FileSizeOf(FDestination) >= WorthIt) {
+    if (Large) {
         Aside = FTemporaryName + ".old";
         if (LinkFile(FDestination, Aside))
             RegisterTemporaryFile(Aside);
