@@ -43,7 +43,7 @@ std::string_view CommandName(TCommand C) {
 
 // One option: its names, the flag it sets (none for options that take a
 // value), and which commands take it.
-struct TOptionSpec {
+struct TOptionRule {
     std::string_view Long;
     char Short; // 0: none
     bool TOptions::*Flag;
@@ -52,7 +52,7 @@ struct TOptionSpec {
 
 constexpr TCommand V = TCommand::Verify, S = TCommand::Sign, R = TCommand::Render;
 
-const TOptionSpec OptionSpecs[] = {
+const TOptionRule OptionRules[] = {
     {"--site-code", 's', nullptr, {V, S}},
     {"--jobs", 'j', nullptr, {V, S}},
     {"--out", 'o', nullptr, {S, R}},
@@ -70,21 +70,21 @@ const TOptionSpec OptionSpecs[] = {
     {"--version", 0, &TOptions::Version, {}},
 };
 
-const TOptionSpec* FindLong(std::string_view Name) {
-    for (const TOptionSpec& O : OptionSpecs)
+const TOptionRule* FindLong(std::string_view Name) {
+    for (const TOptionRule& O : OptionRules)
         if (O.Long == Name)
             return &O;
     return nullptr;
 }
 
-const TOptionSpec* FindShort(char Letter) {
-    for (const TOptionSpec& O : OptionSpecs)
+const TOptionRule* FindShort(char Letter) {
+    for (const TOptionRule& O : OptionRules)
         if (O.Short != 0 && O.Short == Letter)
             return &O;
     return nullptr;
 }
 
-bool AllowedFor(const TOptionSpec& O, TCommand C) {
+bool AllowedFor(const TOptionRule& O, TCommand C) {
     if (O.Commands.size() == 0)
         return true;
     for (TCommand Allowed : O.Commands)
@@ -126,8 +126,8 @@ std::optional<uint64_t> ParseByteSize(std::string_view Text) {
 }
 
 // Stores a parsed option; returns the complaint or "".
-std::string Apply(const TOptionSpec& Spec, const std::string& Value, TOptions& O) {
-    const std::string_view L = Spec.Long;
+std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O) {
+    const std::string_view L = Rule.Long;
     const auto Once = [&](std::optional<std::string>& Slot) -> std::string {
         if (Slot)
             return std::string(L) + " given twice";
@@ -152,8 +152,8 @@ std::string Apply(const TOptionSpec& Spec, const std::string& Value, TOptions& O
         O.MaxMemory = *Bytes;
         return {};
     }
-    if (Spec.Flag != nullptr)
-        O.*Spec.Flag = true;
+    if (Rule.Flag != nullptr)
+        O.*Rule.Flag = true;
     return {};
 }
 
@@ -198,7 +198,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
     };
     // Options may stand before the command too, so those are checked
     // against it once the whole line is read.
-    std::vector<const TOptionSpec*> Given;
+    std::vector<const TOptionRule*> Given;
 
     bool OptionsEnded = false;
     for (size_t I = 0; I < Args.size(); ++I) {
@@ -219,44 +219,44 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
             OptionsEnded = true;
             continue;
         }
-        const TOptionSpec* Spec = nullptr;
+        const TOptionRule* Rule = nullptr;
         std::optional<std::string> Inline; // "--name=value" or "-xVALUE"
         if (A[1] == '-') {
             const size_t Eq = A.find('=');
-            Spec = FindLong(std::string_view(A).substr(0, Eq));
+            Rule = FindLong(std::string_view(A).substr(0, Eq));
             if (Eq != std::string::npos)
                 Inline = A.substr(Eq + 1);
         } else {
-            Spec = FindShort(A[1]);
+            Rule = FindShort(A[1]);
             if (A.size() > 2)
                 Inline = A.substr(2);
         }
-        if (Spec == nullptr) {
+        if (Rule == nullptr) {
             Complain("unknown option '" + A + "'");
             continue;
         }
         std::string Value;
-        if (Spec->Flag == nullptr) {
+        if (Rule->Flag == nullptr) {
             // The value may itself start with '-', as "-" for standard input does.
             if (Inline)
                 Value = *Inline;
             else if (I + 1 < Args.size())
                 Value = Args[++I];
             else
-                Complain(std::string(Spec->Long) + " needs a value");
+                Complain(std::string(Rule->Long) + " needs a value");
         } else if (Inline) {
-            Complain(std::string(Spec->Long) + " takes no value");
+            Complain(std::string(Rule->Long) + " takes no value");
             continue;
         }
-        Given.push_back(Spec);
-        if (std::string Problem = Apply(*Spec, Value, O); !Problem.empty())
+        Given.push_back(Rule);
+        if (std::string Problem = Apply(*Rule, Value, O); !Problem.empty())
             Complain(std::move(Problem));
     }
     if (O.Help || O.Version)
         return R;
-    for (const TOptionSpec* Spec : Given)
-        if (O.Command != TCommand::None && !AllowedFor(*Spec, O.Command))
-            Complain(std::string(CommandName(O.Command)) + " takes no " + std::string(Spec->Long));
+    for (const TOptionRule* Rule : Given)
+        if (O.Command != TCommand::None && !AllowedFor(*Rule, O.Command))
+            Complain(std::string(CommandName(O.Command)) + " takes no " + std::string(Rule->Long));
     if (Error.empty())
         Error = Validate(O);
     R.Error = std::move(Error);

@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SpecialFiles, EveryEntryRefusesWhatIsNotARegularFile) {
+TEST(NonRegularFiles, EveryEntryRefusesWhatIsNotARegularFile) {
     test::TScratchDir Dir;
     test::TScratchDir Temp;
     const test::TScopedEnv TempEnv("TEMP", Temp.Path().c_str());
