@@ -203,7 +203,10 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         S.Out << '\n' << std::flush;
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    RunBatch(Files.size(), JobsFor(O, S), Batch);
+    {
+        const TMediaBatch OneSearch;
+        RunBatch(Files.size(), JobsFor(O, S), Batch);
+    }
     Progress.Close();
 
     if (Files.size() > 1 && !O.StatusOnly && !O.Quiet) {

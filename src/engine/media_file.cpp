@@ -25,6 +25,10 @@ TMediaEntries RealMediaEntries() {
             &VerifyJpegFile, &SignAviFile,          &SignJpegFile};
 }
 
+TMediaBatch::TMediaBatch() : FMemo(std::make_unique<TWMDllAbsenceMemo>()) {}
+
+TMediaBatch::~TMediaBatch() = default;
+
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
                               const TVerifyOptions& Options, const TMediaEntries& Entries) {
     if (SiteCode.size() > MaxSiteCodeBytes)

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,20 @@ TMediaEntries RealMediaEntries();
 struct TVerifyOptions {
     // Movies are checked from the file itself, without a copy in TEMP.
     bool InPlace = false;
+};
+
+class TWMDllAbsenceMemo;
+// Files checked while one lives form a batch: once the external library is
+// found absent, later files no longer search for it.
+class TMediaBatch {
+  public:
+    TMediaBatch();
+    ~TMediaBatch();
+    TMediaBatch(const TMediaBatch&) = delete;
+    TMediaBatch& operator=(const TMediaBatch&) = delete;
+
+  private:
+    std::unique_ptr<TWMDllAbsenceMemo> FMemo;
 };
 
 // AVI files go to the AVI check. Photos go to the external library first;

@@ -29,7 +29,23 @@ void UnloadWMDll() {
     Loader.Free(WMDllHandle);
 }
 
+// Both guarded by the request lock.
+std::mutex OneRequest;
+int MemoScopes = 0;
+bool KnownAbsent = false;
+
 } // namespace
+
+TWMDllAbsenceMemo::TWMDllAbsenceMemo() {
+    const std::lock_guard<std::mutex> Guard(OneRequest);
+    ++MemoScopes;
+}
+
+TWMDllAbsenceMemo::~TWMDllAbsenceMemo() {
+    const std::lock_guard<std::mutex> Guard(OneRequest);
+    if (--MemoScopes == 0)
+        KnownAbsent = false;
+}
 
 TLibraryLoader PlatformLibraryLoader() {
     return {&LoadDynamicLibrary, &GetLibrarySymbol, &FreeDynamicLibrary};
@@ -76,7 +92,6 @@ bool LoadWMDll() {
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     // The handle and slots are the module's own: one request at a time,
     // also when several files are checked side by side.
-    static std::mutex OneRequest;
     const std::lock_guard<std::mutex> Guard(OneRequest);
     if (SiteCode == nullptr || *SiteCode == '\0')
         return LibraryNoSiteCode;
@@ -89,8 +104,12 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     std::optional<std::string> LibraryPath = SystemCodePageText(Path);
     if (!LibraryPath)
         return LibraryNoFile;
-    if (!LoadWMDll())
+    if (KnownAbsent)
         return LibraryAbsent;
+    if (!LoadWMDll()) {
+        KnownAbsent = MemoScopes > 0;
+        return LibraryAbsent;
+    }
 
     char Prog[] = "prog";
     char Key[] = "-key";

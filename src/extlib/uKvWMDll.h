@@ -29,6 +29,19 @@ enum TLibraryVerdict : int32_t {
 // the library arrives as EWMLibraryError, after the library has been unloaded.
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path);
 
+// While one of these lives, a library found absent (or lacking an entry that
+// is called) stays absent: later requests answer LibraryAbsent without
+// searching again. Each search maps the system loader's cache and unmaps it,
+// which costs more than checking a small photo and stalls the other cores.
+// A batch takes one; the next batch searches afresh.
+class TWMDllAbsenceMemo {
+  public:
+    TWMDllAbsenceMemo();
+    ~TWMDllAbsenceMemo();
+    TWMDllAbsenceMemo(const TWMDllAbsenceMemo&) = delete;
+    TWMDllAbsenceMemo& operator=(const TWMDllAbsenceMemo&) = delete;
+};
+
 // The library's file name on this platform.
 const char* WMDllFileName();
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -204,6 +205,28 @@ TEST_F(WMDllLoader, AbsentLibraryFreesNothing) {
     EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
     EXPECT_EQ(R.Events, (TLines{std::string("load ") + WMDllFileName(),
                                 std::string("load ") + WMDllFileName()}));
+}
+
+TEST_F(WMDllLoader, AbsenceMemoSkipsTheSearchOnlyWhileItLives) {
+    const std::string Load = std::string("load ") + WMDllFileName();
+    {
+        const TWMDllAbsenceMemo Memo;
+        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+        EXPECT_EQ(std::count(R.Events.begin(), R.Events.end(), Load), 2) << "found: every request";
+        R.Events.clear();
+        R.LoadSucceeds = false;
+        for (int I = 0; I < 3; ++I)
+            EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+        // Missing inputs still come first.
+        EXPECT_EQ(VerifyWithWMDll("SITE", ""), -2);
+        EXPECT_EQ(R.Events, TLines{Load});
+        R.LoadSucceeds = true;
+        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+    }
+    R.Events.clear();
+    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+    EXPECT_EQ(R.Events.front(), Load);
 }
 
 TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
