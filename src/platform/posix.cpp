@@ -20,6 +20,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -396,6 +397,22 @@ uint64_t PhysicalMemoryBytes() {
     return Pages > 0 && PageSize > 0
                ? static_cast<uint64_t>(Pages) * static_cast<uint64_t>(PageSize)
                : 0;
+}
+
+bool AdviseHugePages(void* Data, size_t Size) {
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t HugePage = uintptr_t{2} << 20;
+    const uintptr_t Begin = reinterpret_cast<uintptr_t>(Data);
+    const uintptr_t First = (Begin + HugePage - 1) & ~(HugePage - 1);
+    const uintptr_t Last = (Begin + Size) & ~(HugePage - 1);
+    if (Data == nullptr || Begin + Size < Begin || Last <= First)
+        return false;
+    return ::madvise(reinterpret_cast<void*>(First), Last - First, MADV_HUGEPAGE) == 0;
+#else
+    (void)Data;
+    (void)Size;
+    return false;
+#endif
 }
 
 // ---- system text -------------------------------------------------------------

@@ -403,6 +403,11 @@ uint64_t PhysicalMemoryBytes() {
     return ::GlobalMemoryStatusEx(&Status) ? static_cast<uint64_t>(Status.ullTotalPhys) : 0;
 }
 
+// Large pages need a privilege that ordinary accounts lack.
+bool AdviseHugePages(void*, size_t) {
+    return false;
+}
+
 // ---- interrupts ----------------------------------------------------------------
 
 namespace {

@@ -2,10 +2,14 @@
 #include "platform/environment.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/process_memory.h"
 #include "platform/system_text.h"
 #include "support/test_support.h"
 
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -196,6 +200,19 @@ TEST(DebugOutput, WithoutASinkLinesReachStderrOnlyOnRequest) {
     }
 }
 #endif
+
+TEST(ProcessMemory, HugePageAdviceOnlyForWholeHugePagesAndKeepsTheBytes) {
+    constexpr size_t MiB = size_t{1} << 20;
+    const std::unique_ptr<uint8_t[]> Big(new uint8_t[9 * MiB]);
+    std::memset(Big.get(), 0x5A, MiB); // advice may come after the first writes
+    EXPECT_FALSE(AdviseHugePages(nullptr, 9 * MiB));
+    EXPECT_FALSE(AdviseHugePages(Big.get(), MiB)); // no whole huge page inside
+    const bool Offered = std::filesystem::exists("/sys/kernel/mm/transparent_hugepage/enabled");
+    EXPECT_EQ(AdviseHugePages(Big.get(), 9 * MiB), Offered);
+    std::memset(Big.get() + MiB, 0xA5, 8 * MiB);
+    EXPECT_EQ(Big[MiB - 1], 0x5A);
+    EXPECT_EQ(Big[9 * MiB - 1], 0xA5);
+}
 
 TEST(DebugOutput, SinkReceivesExactLines) {
     std::vector<std::string> Lines;

@@ -16,6 +16,7 @@
 #include "jpeg_memory_limit.h"
 #include "jpeg_raw_reader.h"
 #include "jpeg_stream_checks.h"
+#include "platform/process_memory.h"
 
 namespace quillon {
 
@@ -225,7 +226,9 @@ TDecodedSamples AllocateSamples(const jpeg_decompress_struct& Info, TJpegColorKi
     Out.AdobeMarker = Info.saw_Adobe_marker;
     Out.Channels = ChannelsOf(Kind, Info.num_components);
     Out.Stride = static_cast<size_t>(Out.Width) * std::max(Out.Channels, MinBytesPerPixel);
-    Out.Pixels.reset(new uint8_t[Out.Stride * static_cast<size_t>(Rows < 0 ? Out.Height : Rows)]);
+    const size_t Bytes = Out.Stride * static_cast<size_t>(Rows < 0 ? Out.Height : Rows);
+    Out.Pixels.reset(new uint8_t[Bytes]);
+    AdviseHugePages(Out.Pixels.get(), Bytes);
     return Out;
 }
 

@@ -22,7 +22,7 @@ void SetJpegMemoryLimit(uint64_t Bytes) {
 uint64_t JpegMemoryLimit() {
     if (const uint64_t Set = LimitSet.load())
         return Set;
-    const uint64_t Physical = PhysicalMemoryBytes();
+    static const uint64_t Physical = PhysicalMemoryBytes(); // asked once: a system call
     return Physical ? Physical / 4 : FallbackLimit;
 }
 

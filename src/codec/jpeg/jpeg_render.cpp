@@ -1,5 +1,7 @@
 #include "jpeg_render.h"
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "jpeg_memory_limit.h"
 #include "platform/byte_meter.h"
 #include "platform/file_stream.h"
+#include "platform/process_memory.h"
 
 namespace quillon {
 
@@ -55,20 +58,29 @@ class TRowFinisher {
     std::vector<uint8_t> FSamples, FIndices;
 };
 
-std::vector<uint8_t> ReadJpegFile(const std::string& Path) {
+// The whole file, read straight into memory that was never touched.
+struct TFileBytes {
+    std::unique_ptr<uint8_t[]> Data;
+    size_t Size = 0;
+};
+
+TFileBytes ReadJpegFile(const std::string& Path) {
     TFileStream File(Path, TFileMode::OpenRead);
     CheckFileMemory(static_cast<uint64_t>(File.Size()));
-    std::vector<uint8_t> Data(static_cast<size_t>(File.Size()));
-    Data.resize(File.Read(Data.data(), Data.size()));
-    ReportBytes(Data.size());
-    return Data;
+    TFileBytes Bytes;
+    const size_t Capacity = static_cast<size_t>(File.Size());
+    Bytes.Data.reset(new uint8_t[std::max<size_t>(Capacity, 1)]);
+    AdviseHugePages(Bytes.Data.get(), Capacity);
+    Bytes.Size = File.Read(Bytes.Data.get(), Capacity);
+    ReportBytes(Bytes.Size);
+    return Bytes;
 }
 
 } // namespace
 
 TRenderedImage RenderJpegFile(const std::string& Path) {
-    const std::vector<uint8_t> Data = ReadJpegFile(Path);
-    return RenderJpegMemory(Data.data(), Data.size());
+    const TFileBytes File = ReadJpegFile(Path);
+    return RenderJpegMemory(File.Data.get(), File.Size);
 }
 
 TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
@@ -87,8 +99,8 @@ TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
 }
 
 void RenderJpegFileRows(const std::string& Path, const TRowSink& Sink) {
-    const std::vector<uint8_t> Data = ReadJpegFile(Path);
-    RenderJpegMemoryRows(Data.data(), Data.size(), Sink);
+    const TFileBytes File = ReadJpegFile(Path);
+    RenderJpegMemoryRows(File.Data.get(), File.Size, Sink);
 }
 
 void RenderJpegMemoryRows(const uint8_t* Data, size_t Size, const TRowSink& Sink) {
