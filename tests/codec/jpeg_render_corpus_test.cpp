@@ -137,6 +137,15 @@ void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
     }
 
     ExpectRows(E, RenderJpegMemory(Data.data(), Data.size()));
+    // The rows as verification streams them, band by band.
+    test::TSha256 Streamed;
+    int32_t StreamedRows = 0;
+    RenderJpegMemoryRows(Data.data(), Data.size(), [&](const uint8_t* Row, int32_t Width) {
+        Streamed.Update(Row, 3 * static_cast<size_t>(Width));
+        ++StreamedRows;
+    });
+    EXPECT_EQ(StreamedRows, E.Height);
+    EXPECT_EQ(Streamed.HexDigest(), E.RowsSha) << "streamed";
 
     if (E.BytesPerPixel == 1) {
         const TDecodedSamples S = DecodeJpegSamples(Data.data(), Data.size());

@@ -144,8 +144,12 @@ void ConvertRows(std::vector<TComponentRows>& Rows, TJpegColorKind Kind, TDecode
     }
 }
 
+// Rows First..Last-1 from the coefficients into Out, whose row 0 is image
+// row RowOffset. With a Sink, Out holds one band of RowsPerBand rows, handed
+// over as each fills.
 void RenderCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
-                           TDecodedSamples& Out, int First, int Last) {
+                           TDecodedSamples& Out, int First, int Last, int RowOffset = 0,
+                           const TBandSink* Sink = nullptr, int RowsPerBand = 0) {
     std::vector<TCoefficientRows> Sources;
     Sources.reserve(Plans.size());
     for (const TComponentPlan& P : Plans)
@@ -154,30 +158,34 @@ void RenderCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorK
     Rows.reserve(Plans.size());
     for (size_t C = 0; C < Plans.size(); ++C)
         Rows.emplace_back(Plans[C], Sources[C], Out.Width);
-    ConvertRows(Rows, Kind, Out, First, Last);
-}
-
-void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
-                              TDecodedSamples& Out) {
-    const int Threads = ThreadCount();
-    const int64_t Pixels = static_cast<int64_t>(Out.Width) * Out.Height;
-    if (Threads < 2 || Pixels < (1 << 16) || Out.Height < 32) {
-        RenderCoefficientRows(Plans, Kind, Out, 0, Out.Height);
+    if (Sink == nullptr) {
+        ConvertRows(Rows, Kind, Out, First, Last, RowOffset);
         return;
     }
-    // Two halves, each with its own sample window; the rows around the cut
-    // are decoded by both, which costs two block rows and keeps them apart.
-    const int Cut = Out.Height / 2;
+    for (int Band = First; Band < Last; Band += RowsPerBand) {
+        const int End = std::min(Last, Band + RowsPerBand);
+        ConvertRows(Rows, Kind, Out, Band, End, Band);
+        (*Sink)(Out, Band, End - Band);
+    }
+}
+
+bool RenderInTwoHalves(const TDecodedSamples& Image) {
+    const int64_t Pixels = static_cast<int64_t>(Image.Width) * Image.Height;
+    return ThreadCount() >= 2 && Pixels >= (1 << 16) && Image.Height >= 32;
+}
+
+// Runs Bottom on a second thread while Top runs here; the first error wins.
+template <class TTop, class TBottom> void RunBesideEachOther(TTop&& Top, TBottom&& Bottom) {
     std::exception_ptr WorkerError;
     std::thread Worker([&] {
         try {
-            RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height);
+            Bottom();
         } catch (...) {
             WorkerError = std::current_exception();
         }
     });
     try {
-        RenderCoefficientRows(Plans, Kind, Out, 0, Cut);
+        Top();
     } catch (...) {
         Worker.join();
         throw;
@@ -185,6 +193,19 @@ void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegCol
     Worker.join();
     if (WorkerError)
         std::rethrow_exception(WorkerError);
+}
+
+// Two halves, each with its own sample window; the rows around the cut are
+// decoded by both, which costs two block rows and keeps them apart.
+void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
+                              TDecodedSamples& Out) {
+    if (!RenderInTwoHalves(Out)) {
+        RenderCoefficientRows(Plans, Kind, Out, 0, Out.Height);
+        return;
+    }
+    const int Cut = Out.Height / 2;
+    RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Out, 0, Cut); },
+                       [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
 }
 
 // What decoding Info needs at its peak: the file itself, the rows, the sample
@@ -291,6 +312,33 @@ TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kin
     return Out;
 }
 
+// The same, handed over in bands: the top half streams out as it is made
+// while the bottom half waits in a buffer of its own, so at most half the
+// rows are held.
+void StreamMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind, int MinBytesPerPixel,
+                     const TBandSink& Sink) {
+    jvirt_barray_ptr* Arrays;
+    {
+        TScanTableGuard Guard(Info);
+        Arrays = jpeg_read_coefficients(&Info);
+    }
+    std::vector<TComponentPlan> Plans = MakePlans(Info);
+    AttachCoefficients(Info, Arrays, Plans);
+    const int Height = static_cast<int>(Info.image_height);
+    const int Band = BandRows(Info);
+    TDecodedSamples Top = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
+    if (!RenderInTwoHalves(Top)) {
+        RenderCoefficientRows(Plans, Kind, Top, 0, Height, 0, &Sink, Band);
+    } else {
+        const int Cut = Height / 2;
+        TDecodedSamples Bottom = AllocateSamples(Info, Kind, MinBytesPerPixel, Height - Cut);
+        RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Top, 0, Cut, 0, &Sink, Band); },
+                           [&] { RenderCoefficientRows(Plans, Kind, Bottom, Cut, Height, Cut); });
+        Sink(Bottom, Cut, Height - Cut);
+    }
+    jpeg_finish_decompress(&Info);
+}
+
 } // namespace
 
 void SetJpegDecodeThreads(int Count) {
@@ -316,7 +364,7 @@ struct TStartedDecode {
         const int Channels = ChannelsOf(Kind, Info.num_components);
         // Rows without a colour meaning fail only once the whole image is
         // decoded, as always; so they are not handed over in bands.
-        RowsInBands = WantBands && !WholeImage && (Channels == 1 || Channels == 3 || Channels == 4);
+        RowsInBands = WantBands && (Channels == 1 || Channels == 3 || Channels == 4);
         CheckImageMemory(Info.image_width, Info.image_height,
                          DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage));
         // The library's own pools stay under the same limit, where its field
@@ -341,7 +389,10 @@ void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel,
     TStartedDecode D(Data, Size, MinBytesPerPixel, true);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.RowsInBands) {
-        DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
+        if (D.WholeImage)
+            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, Sink);
+        else
+            DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
         return;
     }
     TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel)
