@@ -40,9 +40,9 @@ TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytes
 // Band.Row(Count - 1); the rows may be changed in place (up to the stride).
 using TBandSink = std::function<void(TDecodedSamples& Band, int32_t First, int32_t Count)>;
 
-// The same samples handed over top first in bands, without holding the whole
-// image where the file allows it (a single scan); other files are decoded
-// whole and handed over as one band. Raises as DecodeJpegSamples does, with
+// The same samples handed over top first in bands: a single scan holds one
+// band at a time, a multi-scan file its coefficients and half its rows; rows
+// without a colour meaning are decoded whole and handed over as one band. Raises as DecodeJpegSamples does, with
 // rows already handed over before a late error.
 void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel, const TBandSink& Sink);
 
