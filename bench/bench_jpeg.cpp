@@ -3,6 +3,7 @@
 #include "platform/file_stream.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
@@ -115,6 +116,26 @@ void WriteFileBytes(const std::string& Path, const TBytes& Bytes) {
     TFileStream Out(Path, TFileMode::Create);
     Out.Write(Bytes.data(), Bytes.size());
     Out.Close();
+}
+
+double SecondsOf(const std::function<void()>& Work) {
+    const auto Start = std::chrono::steady_clock::now();
+    Work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+}
+
+double Median(std::vector<double> Samples) {
+    if (Samples.empty())
+        return 0;
+    std::sort(Samples.begin(), Samples.end());
+    return Samples[Samples.size() / 2];
+}
+
+void PrintRatioRow(const std::string& What, double Seconds, const std::string& Peer,
+                   double PeerSeconds, const std::string& Goal) {
+    std::printf("%-52s %7.1f ms | %-44s %7.1f ms | ratio %.2fx%s%s\n", What.c_str(), Seconds * 1e3,
+                Peer.c_str(), PeerSeconds * 1e3, Seconds / PeerSeconds,
+                Goal.empty() ? "" : " | goal ", Goal.c_str());
 }
 
 } // namespace quillon::bench

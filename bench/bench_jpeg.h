@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,14 @@ TBytes EncodeWithLibrary(const TBytes& Rgb, int Width, int Height, int Quality, 
 TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height, bool FloatIdct = true);
 
 void WriteFileBytes(const std::string& Path, const TBytes& Bytes);
+
+// Wall-clock seconds of one call.
+double SecondsOf(const std::function<void()>& Work);
+double Median(std::vector<double> Samples);
+
+// One row of a speed table: ours against a named peer measured in the same
+// run, with the goal for the ratio (empty: none).
+void PrintRatioRow(const std::string& What, double Seconds, const std::string& Peer,
+                   double PeerSeconds, const std::string& Goal);
 
 } // namespace quillon::bench
