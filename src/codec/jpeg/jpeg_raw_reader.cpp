@@ -29,11 +29,12 @@ TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead)
         // Decoding ahead, the first component's IDCT stays with the
         // decoding thread. Full-size other components (4:4:4) have theirs
         // done by the reading thread, which otherwise has only the colour
-        // conversion to do; subsampled ones keep it, as upsampling them
-        // already loads the reading thread. So the two have about the same
-        // work.
-        C.Deferred = Ahead && Ci > 0 && Comp.h_samp_factor == Info.max_h_samp_factor &&
-                     Comp.v_samp_factor == Info.max_v_samp_factor;
+        // conversion to do; of subsampled ones only the last moves, as
+        // upsampling them already loads the reading thread. So the two have
+        // about the same work (measured on 4:2:0 and 4:4:4 photos).
+        const bool FullSize = Comp.h_samp_factor == Info.max_h_samp_factor &&
+                              Comp.v_samp_factor == Info.max_v_samp_factor;
+        C.Deferred = Ahead && Ci > 0 && (FullSize || Ci == Info.num_components - 1);
         if (C.Deferred) {
             C.Pending.resize(static_cast<size_t>(FSlots));
             C.PendingFor.assign(static_cast<size_t>(FSlots), -1);
