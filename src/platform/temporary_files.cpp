@@ -32,7 +32,7 @@ class TLateDeleter {
             const std::lock_guard<std::mutex> Guard(FLock);
             FStopping = true;
         }
-        FChanged.notify_one();
+        FChanged.notify_all();
         if (FThread.joinable())
             FThread.join();
     }
@@ -43,7 +43,11 @@ class TLateDeleter {
             if (!FThread.joinable())
                 FThread = std::thread([this] { Run(); });
         }
-        FChanged.notify_one();
+        FChanged.notify_all();
+    }
+    void Finish() {
+        std::unique_lock<std::mutex> Guard(FLock);
+        FChanged.wait(Guard, [this] { return FQueue.empty() && !FBusy; });
     }
 
   private:
@@ -55,24 +59,36 @@ class TLateDeleter {
                 return;
             const std::string Path = std::move(FQueue.front());
             FQueue.pop_front();
+            FBusy = true;
             Guard.unlock();
             DeleteFile(Path);
             ForgetTemporaryFile(Path);
             Guard.lock();
+            FBusy = false;
+            FChanged.notify_all();
         }
     }
     std::mutex FLock;
     std::condition_variable FChanged;
     std::deque<std::string> FQueue;
+    bool FBusy = false;
     bool FStopping = false;
     std::thread FThread;
 };
 
+TLateDeleter& LateDeleter() {
+    static TLateDeleter Deleter;
+    return Deleter;
+}
+
 } // namespace
 
 void DeleteTemporaryFileLater(const std::string& Path) {
-    static TLateDeleter Deleter;
-    Deleter.Add(Path);
+    LateDeleter().Add(Path);
+}
+
+void FinishLateDeletions() {
+    LateDeleter().Finish();
 }
 
 void RegisterTemporaryFile(const std::string& Path) {

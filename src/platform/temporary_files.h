@@ -18,6 +18,9 @@ void RemoveTemporaryFiles();
 // costs the caller nothing; the file leaves the list once deleted. Files
 // still waiting are deleted before the program ends.
 void DeleteTemporaryFileLater(const std::string& Path);
+// Waits until every file handed to DeleteTemporaryFileLater is deleted; for
+// benchmarks, which time each step alone, and tests.
+void FinishLateDeletions();
 
 // From now on an interrupt (SIGINT or SIGTERM; on Windows Ctrl+C, Ctrl+Break
 // or closing the console) removes the listed files and ends the process with

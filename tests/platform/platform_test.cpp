@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/process_memory.h"
 #include "platform/system_text.h"
+#include "platform/temporary_files.h"
 #include "support/test_support.h"
 
 #include <cstring>
@@ -97,6 +98,21 @@ TEST(Files, ExistenceCountsFilesOnly) {
     EXPECT_FALSE(FileExists(Dir / "none"));
     EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(Dir.Path().string()));
+}
+
+TEST(Files, LateDeletionsAreDoneOnceFinished) {
+    TScratchDir Dir;
+    std::vector<std::string> Paths;
+    for (const char* Name : {"a", "b", "c"}) {
+        Paths.push_back(Dir / Name);
+        test::WriteBytes(Paths.back(), std::string(1 << 16, 'x'));
+        RegisterTemporaryFile(Paths.back());
+        DeleteTemporaryFileLater(Paths.back());
+    }
+    FinishLateDeletions();
+    for (const std::string& P : Paths)
+        EXPECT_FALSE(PathExists(P)) << P;
+    FinishLateDeletions(); // nothing waiting: returns at once
 }
 
 TEST(Files, DeleteAndRenameReplacing) {
