@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/pending_file.h"
 #include "platform/temporary_files.h"
+#include "read_ahead.h"
 
 #include <future>
 #include <memory>
@@ -26,6 +27,8 @@ namespace {
 constexpr size_t BlockSize = 1 << 20;
 constexpr int64_t RiffHeaderSize = 12;
 constexpr int64_t LargeFile = 64 << 20;
+// From this size on the checksum reads through a thread of its own.
+constexpr int64_t ReadAheadFrom = 8 << 20;
 
 std::unique_ptr<uint8_t[]> NewBlock() {
     return std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
@@ -93,8 +96,17 @@ std::string TempReason(std::string Dir, const EFileError& E) {
 // Feeds bytes From..To-1 of Source (from its position From) into a register
 // started at 0. Raises EFileError (EndOfFile) when the file ends before To.
 uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To) {
-    const auto Block = NewBlock();
     uint32_t CRC = 0;
+    if (To - From >= ReadAheadFrom) {
+        TReadAhead Blocks(Source, From, To, BlockSize);
+        size_t Size = 0;
+        while (const uint8_t* Block = Blocks.Next(Size)) {
+            FeedCRC32(Block, Size, CRC);
+            ReportBytes(Size);
+        }
+        return CRC;
+    }
+    const auto Block = NewBlock();
     Source.Seek(From);
     for (int64_t Offset = From; Offset < To;) {
         const size_t Want = static_cast<size_t>(std::min<int64_t>(To - Offset, BlockSize));
