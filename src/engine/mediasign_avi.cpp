@@ -19,6 +19,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace quillon {
 
@@ -27,8 +28,14 @@ namespace {
 constexpr size_t BlockSize = 1 << 20;
 constexpr int64_t RiffHeaderSize = 12;
 constexpr int64_t LargeFile = 64 << 20;
-// From this size on the checksum reads through a thread of its own.
+// From this size on the checksum reads through a thread of its own, where
+// there is a second core for it.
 constexpr int64_t ReadAheadFrom = 8 << 20;
+
+bool WorthReadingAhead(int64_t Bytes) {
+    static const bool TwoCores = std::thread::hardware_concurrency() >= 2;
+    return TwoCores && Bytes >= ReadAheadFrom;
+}
 
 std::unique_ptr<uint8_t[]> NewBlock() {
     return std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
@@ -97,7 +104,7 @@ std::string TempReason(std::string Dir, const EFileError& E) {
 // started at 0. Raises EFileError (EndOfFile) when the file ends before To.
 uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To) {
     uint32_t CRC = 0;
-    if (To - From >= ReadAheadFrom) {
+    if (WorthReadingAhead(To - From)) {
         TReadAhead Blocks(Source, From, To, BlockSize);
         size_t Size = 0;
         while (const uint8_t* Block = Blocks.Next(Size)) {
