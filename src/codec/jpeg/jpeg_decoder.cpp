@@ -271,7 +271,7 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     const int Band = Sink ? BandRows(Info) : Height;
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
     const std::vector<TComponentPlan> Plans = MakePlans(Info);
-    // Entropy decoding and IDCT run a few iMCU rows ahead on a second thread
+    // Entropy decoding runs a few iMCU rows ahead on a second thread
     // when there are two cores and enough rows to make it worth a thread.
     const bool Ahead = ThreadCount() >= 2 &&
                        (ForceDecodeAhead.load() ||

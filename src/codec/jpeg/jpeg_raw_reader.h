@@ -28,9 +28,9 @@ class TRawSampleReader {
   public:
     // Call after jpeg_start_decompress with raw_data_out set; the object
     // must stay in place while the library decodes. With Ahead, a thread of
-    // its own decodes (entropy decoding and IDCT) up to a few iMCU rows
-    // ahead of the rows asked for, so that the caller's upsampling and
-    // colour conversion run on the other core; the samples are the same.
+    // its own entropy-decodes up to a few iMCU rows ahead of the rows asked
+    // for, so that the IDCT, upsampling and colour conversion run on the
+    // caller's core beside it; the samples are the same.
     TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead);
     ~TRawSampleReader();
     TRawSampleReader(const TRawSampleReader&) = delete;
@@ -51,9 +51,8 @@ class TRawSampleReader {
         std::vector<JSAMPROW> Pointers;
         float Multipliers[64] = {};
         bool HaveMultipliers = false;
-        // Decoding ahead, the IDCT of this component is left to the reading
-        // thread: the blocks of each slot wait here with their destinations.
-        bool Deferred = false;
+        // Decoding ahead, the IDCT is left to the reading thread: the
+        // blocks of each slot wait here with their destinations.
         std::vector<std::vector<TPendingBlock>> Pending; // one list a slot
         std::vector<int> PendingFor;                     // the iMCU row each list holds
     };
