@@ -170,6 +170,33 @@ TVerifyResult Verdict(const TSignTrailer& Trailer, uint32_t HeaderCRC, uint32_t 
     return Trailer.FileCRC == FileCRC ? VerifyOk : VerifyMismatch;
 }
 
+// What both movie checks refuse before anything else: no site code, no file.
+std::optional<TVerifyResult> RequestProblem(const char* SiteCode, const char* Path) {
+    if (!SiteCode || !*SiteCode)
+        return TVerifyResult{VerifyNoSiteCode, "the site code is empty"};
+    if (!Path || !*Path)
+        return TVerifyResult{VerifyNoFile, "no file given"};
+    if (!FileExists(Path))
+        return TVerifyResult{VerifyNoFile, MissingFileReason(Path)};
+    return std::nullopt;
+}
+
+// Opens the movie into File and sets End where its trailer would start; the
+// result instead when it cannot be opened or has no room for a trailer.
+std::optional<TVerifyResult> OpenMovieToCheck(const char* Path, std::optional<TFileStream>& File,
+                                              int64_t& End) {
+    try {
+        File.emplace(Path, TFileMode::OpenRead);
+    } catch (...) {
+        return TVerifyResult{VerifyOtherFailure, CurrentFailureReason()};
+    }
+    const int64_t Size = File->Size();
+    if (Size < static_cast<int64_t>(SignTrailerSize))
+        return TVerifyResult{VerifyNoSignature, "shorter than a signature trailer"};
+    End = Size - static_cast<int64_t>(SignTrailerSize);
+    return std::nullopt;
+}
+
 } // namespace
 
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
@@ -217,13 +244,9 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
 }
 
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
-    if (!SiteCode || !*SiteCode)
-        return {VerifyNoSiteCode, "the site code is empty"};
     try {
-        if (!Path || !*Path)
-            return {VerifyNoFile, "no file given"};
-        if (!FileExists(Path))
-            return {VerifyNoFile, MissingFileReason(Path)};
+        if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
+            return *Refused;
         const std::optional<std::string> TempDir = TempDirectory();
         if (!TempDir)
             return {VerifyNoTemp, "TEMP is not set"};
@@ -239,15 +262,9 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;
-        try {
-            File.emplace(Path, TFileMode::OpenRead);
-        } catch (...) {
-            return {VerifyOtherFailure, CurrentFailureReason()};
-        }
-        const int64_t Size = File->Size();
-        if (Size < static_cast<int64_t>(SignTrailerSize))
-            return {VerifyNoSignature, "shorter than a signature trailer"};
-        const int64_t End = Size - static_cast<int64_t>(SignTrailerSize);
+        int64_t End = 0;
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+            return *Refused;
 
         // The contents' checksum is taken while copying, from a register at 0,
         // and joined to the keyed register once the header pass has set it.
@@ -279,23 +296,13 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
 }
 
 TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
-    if (!SiteCode || !*SiteCode)
-        return {VerifyNoSiteCode, "the site code is empty"};
     try {
-        if (!Path || !*Path)
-            return {VerifyNoFile, "no file given"};
-        if (!FileExists(Path))
-            return {VerifyNoFile, MissingFileReason(Path)};
+        if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
+            return *Refused;
         std::optional<TFileStream> File;
-        try {
-            File.emplace(Path, TFileMode::OpenRead);
-        } catch (...) {
-            return {VerifyOtherFailure, CurrentFailureReason()};
-        }
-        const int64_t Size = File->Size();
-        if (Size < static_cast<int64_t>(SignTrailerSize))
-            return {VerifyNoSignature, "shorter than a signature trailer"};
-        const int64_t End = Size - static_cast<int64_t>(SignTrailerSize);
+        int64_t End = 0;
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+            return *Refused;
 
         // The walk sees the file without its trailer, as the copying check's
         // walk sees its copy; it runs beside the contents' pass.
