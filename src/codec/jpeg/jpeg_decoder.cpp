@@ -296,17 +296,23 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     return Out;
 }
 
-// Several scans: the library absorbs them all, then the coefficients are ours.
-TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                int MinBytesPerPixel) {
+// The library absorbs every scan; the plans then hold the coefficients.
+std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info) {
     jvirt_barray_ptr* Arrays;
     {
         TScanTableGuard Guard(Info);
         Arrays = jpeg_read_coefficients(&Info);
     }
-    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
     std::vector<TComponentPlan> Plans = MakePlans(Info);
     AttachCoefficients(Info, Arrays, Plans);
+    return Plans;
+}
+
+// Several scans: the library absorbs them all, then the coefficients are ours.
+TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
+                                int MinBytesPerPixel) {
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
+    TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
     RenderAllCoefficientRows(Plans, Kind, Out);
     jpeg_finish_decompress(&Info);
     return Out;
@@ -317,13 +323,7 @@ TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kin
 // rows are held.
 void StreamMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind, int MinBytesPerPixel,
                      const TBandSink& Sink) {
-    jvirt_barray_ptr* Arrays;
-    {
-        TScanTableGuard Guard(Info);
-        Arrays = jpeg_read_coefficients(&Info);
-    }
-    std::vector<TComponentPlan> Plans = MakePlans(Info);
-    AttachCoefficients(Info, Arrays, Plans);
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
     const int Height = static_cast<int>(Info.image_height);
     const int Band = BandRows(Info);
     TDecodedSamples Top = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
