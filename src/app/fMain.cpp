@@ -93,8 +93,8 @@ TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     setWindowTitle(QStringLiteral("Quillon"));
     QFont Font;
     // Where the design face is missing, the nearest of these stands in.
-    Font.setFamilies({DesignFontFace, "Microsoft Sans Serif", "Liberation Sans", "Arial",
-                      "DejaVu Sans"});
+    Font.setFamilies(
+        {DesignFontFace, "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
     Font.setPixelSize(DesignFontHeight);
     setFont(Font);
     setAcceptDrops(true);
@@ -161,8 +161,8 @@ void TfrmMain::FitCaptionFonts() {
         QFont F = Base;
         F.setPixelSize(Height);
         const QFontMetrics M(F);
-        return TTextSize{M.horizontalAdvance(QString::fromUtf8(Text.data(),
-                                                               static_cast<qsizetype>(Text.size()))),
+        return TTextSize{M.horizontalAdvance(
+                             QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
                          M.height()};
     };
     const int ButtonMargin = style()->pixelMetric(QStyle::PM_ButtonMargin);
@@ -179,8 +179,7 @@ void TfrmMain::FitCaptionFonts() {
             Room.adjust(ButtonMargin, 2, -ButtonMargin, -2);
         QFont F = Base;
         F.setPixelSize(FittingFontHeight(DesignFontHeight, SmallestFontHeight,
-                                         {Room.width(), Room.height()}, TextsShownBy(Id),
-                                         Measure));
+                                         {Room.width(), Room.height()}, TextsShownBy(Id), Measure));
         W->setFont(F);
     }
 }
@@ -315,7 +314,10 @@ TPixelSize TfrmMain::ClientRoom() const {
     const QScreen* S = screen();
     if (S == nullptr)
         return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    const QSize Decoration = frameGeometry().size() - geometry().size();
+    QSize Decoration = frameGeometry().size() - geometry().size();
+    // Before it is first shown the window has no frame yet: allow for a title bar.
+    if (!isVisible() && Decoration.isEmpty())
+        Decoration = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
     const QSize Room = S->availableGeometry().size() - Decoration;
     return {Room.width(), Room.height()};
 }

@@ -88,10 +88,11 @@ void TMainWindowLogic::Refit() {
 
 void TMainWindowLogic::ShowPicture(const TRenderedImage& Picture) {
     const TPixelSize Room = FView.ClientRoom();
-    const double Scale = static_cast<double>(FBaseImageWidth) / DesignOf(TControl::Image1).Rect.Width;
-    const TPictureFit Fit = FitPicture(Picture.Width, Picture.Height, Scale,
-                                       {FBaseImageWidth, FExtraWidth, FExtraHeight, Room.Width,
-                                        Room.Height});
+    const double Scale =
+        static_cast<double>(FBaseImageWidth) / DesignOf(TControl::Image1).Rect.Width;
+    const TPictureFit Fit =
+        FitPicture(Picture.Width, Picture.Height, Scale,
+                   {FBaseImageWidth, FExtraWidth, FExtraHeight, Room.Width, Room.Height});
     if (Fit.Width == Picture.Width && Fit.Height == Picture.Height)
         FView.SetPicture(Picture);
     else

@@ -69,8 +69,7 @@ class TFakeView : public IMainView {
         ImageW = W;
         ImageH = H;
         Placeholder = Caption;
-        Log.push_back("placeholder " + std::to_string(W) + "x" + std::to_string(H) + " " +
-                      Caption);
+        Log.push_back("placeholder " + std::to_string(W) + "x" + std::to_string(H) + " " + Caption);
     }
     TPixelSize ClientRoom() const override { return Room; }
     // Logged only when it changes, so the logs of previews that fit stay as they were.

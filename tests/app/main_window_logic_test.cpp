@@ -107,19 +107,6 @@ TEST_F(MainWindowLogic, FormCreateMeasuresTheDesignLayout) {
     EXPECT_FALSE(Logic.SigningMode());
 }
 
-TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIs) {
-    TFakeView Scaled;
-    Scaled.ImageW = 399;
-    Scaled.ImageH = 259;
-    Scaled.ClientW = 414;
-    Scaled.ClientH = 403;
-    TMainWindowLogic L(Scaled, Engine.Entries());
-    L.FormCreate();
-    EXPECT_EQ(L.BaseImageWidth(), 399);
-    EXPECT_EQ(L.ExtraWidth(), 15);
-    EXPECT_EQ(L.ExtraHeight(), 144);
-}
-
 TEST_F(MainWindowLogic, AccessCodeShowsSetWithoutADialog) {
     Choose("/pics/photo.jpg");
     View.FileName = "__ARM_TOOL__";
@@ -220,10 +207,10 @@ TEST_F(MainWindowLogic, AMovieReplacesThePreviewWithAPlaceholder) {
         Logic.edtFileNameButtonClick();
         EXPECT_EQ(Logic.FilePath(), Avi);
         EXPECT_EQ(Engine.Calls, TLines{}) << "a movie is never opened here";
-        EXPECT_EQ(View.Log, (TLines{"dialog", std::string("filename ") + Avi,
-                                    "placeholder 319x207 " + MoviePlaceholderText(Avi),
-                                    "client 331x322", "panel 329x217", "color ffffff",
-                                    "message Choose a file to verify."}));
+        EXPECT_EQ(View.Log,
+                  (TLines{"dialog", std::string("filename ") + Avi,
+                          "placeholder 319x207 " + MoviePlaceholderText(Avi), "client 331x322",
+                          "panel 329x217", "color ffffff", "message Choose a file to verify."}));
     }
     EXPECT_EQ(View.Placeholder, "Movie: Clip.Avi");
     // Its verdict then surrounds the placeholder that names it.
@@ -248,8 +235,8 @@ TEST_F(MainWindowLogic, CodecErrorKeepsThePathButNotThePicture) {
     Logic.edtFileNameButtonClick();
     EXPECT_EQ(View.Log, (TLines{"dialog", "filename /pics/broken.jpg",
                                 "placeholder 319x207 No preview: broken.jpg", "client 331x322",
-                                "panel 329x217", "color ffffff",
-                                "message Choose a file to verify.", "error JPEG error #42"}));
+                                "panel 329x217", "color ffffff", "message Choose a file to verify.",
+                                "error JPEG error #42"}));
     EXPECT_EQ(Logic.FilePath(), "/pics/broken.jpg");
 }
 
@@ -274,15 +261,30 @@ struct TRoomCase {
 
 TEST_F(MainWindowLogic, LargePicturesAreReducedToTheScreensRoom) {
     const TRoomCase Cases[] = {
-        {"fits exactly", 640, 480, {652, 595},
+        {"fits exactly",
+         640,
+         480,
+         {652, 595},
          {"picture 640x480", "client 652x595", "panel 650x490"}},
-        {"one pixel too tall", 640, 481, {652, 595},
+        {"one pixel too tall",
+         640,
+         481,
+         {652, 595},
          {"picture 638x480", "scale 99", "client 650x595", "panel 648x490"}},
-        {"3000 x 2000 on a 1280 x 1024 screen", 3000, 2000, {1274, 960},
+        {"3000 x 2000 on a 1280 x 1024 screen",
+         3000,
+         2000,
+         {1274, 960},
          {"picture 1262x841", "scale 42", "client 1274x956", "panel 1272x851"}},
-        {"taller than wide", 1000, 4000, {1274, 960},
+        {"taller than wide",
+         1000,
+         4000,
+         {1274, 960},
          {"picture 211x845", "scale 21", "client 331x960", "panel 221x855"}},
-        {"a sliver", 100000, 2, {1274, 960},
+        {"a sliver",
+         100000,
+         2,
+         {1274, 960},
          {"picture 1262x1", "scale 1", "client 1274x116", "panel 1272x11"}},
     };
     for (const TRoomCase& C : Cases) {
@@ -311,8 +313,8 @@ TEST_F(MainWindowLogic, RefitFollowsTheScreen) {
     EXPECT_EQ(View.ScalePercent, 42);
     View.Room = {100000, 100000};
     Logic.Refit();
-    EXPECT_EQ(View.Log, (TLines{"picture 3000x2000", "scale 100", "client 3012x2115",
-                                "panel 3010x2010"}));
+    EXPECT_EQ(View.Log,
+              (TLines{"picture 3000x2000", "scale 100", "client 3012x2115", "panel 3010x2010"}));
     // The colour and the verdict stay: the file is the same.
     View.MarkCode = "SITE";
     Logic.btnVerifyClick();
@@ -322,7 +324,7 @@ TEST_F(MainWindowLogic, RefitFollowsTheScreen) {
     EXPECT_EQ(View.Message, "Original image file !!");
 }
 
-TEST_F(MainWindowLogic, AScaledLayoutShowsPicturesScaledAlike) {
+TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIsAndPicturesScaleAlike) {
     // 144 pixels per inch: every design edge times 1.5, rounded.
     TFakeView Scaled;
     Scaled.ImageW = 478;
@@ -333,6 +335,9 @@ TEST_F(MainWindowLogic, AScaledLayoutShowsPicturesScaledAlike) {
     Scaled.PanelH = 326;
     TMainWindowLogic L(Scaled, Engine.Entries());
     L.FormCreate();
+    EXPECT_EQ(L.BaseImageWidth(), 478);
+    EXPECT_EQ(L.ExtraWidth(), 19);
+    EXPECT_EQ(L.ExtraHeight(), 173);
     Scaled.DialogAnswers.push_back("/pics/p.jpg");
     L.edtFileNameButtonClick(); // 200 x 150
     EXPECT_EQ(Scaled.ImageW, 300);

@@ -94,6 +94,16 @@ HWND ModalDialog() {
     return Found;
 }
 
+// A ticker step that presses Command (IDOK, IDCANCEL) in the dialog box once it is up.
+std::function<bool()> PressInDialog(WPARAM Command) {
+    return [Command] {
+        const HWND Dialog = ModalDialog();
+        if (Dialog != nullptr)
+            ::PostMessageW(Dialog, WM_COMMAND, Command, 0);
+        return Dialog != nullptr;
+    };
+}
+
 // A descendant of Parent with the control identifier Id.
 HWND DescendantWithId(HWND Parent, int Id) {
     std::pair<int, HWND> Search{Id, nullptr};
@@ -401,8 +411,8 @@ TEST_F(Win32Window, BrowseButtonIsDrawnFromTheStart) {
 }
 
 TEST_F(Win32Window, NoCaptionIsClipped) {
-    const HWND Captioned[] = {Form.btnVerify, Form.JvLabel1, Form.btnSet, Form.btnClose,
-                              Form.JvLabel2, Form.lblMessage};
+    const HWND Captioned[] = {Form.btnVerify, Form.JvLabel1, Form.btnSet,
+                              Form.btnClose,  Form.JvLabel2, Form.lblMessage};
     for (const char* Verdict : {"Choose a file to verify.", "Original image file !!",
                                 "Entire image changed or wrong SITE-CODE !!"}) {
         ::SetWindowTextW(Form.lblMessage, WideText(Verdict).c_str());
@@ -424,12 +434,7 @@ TEST_F(Win32Window, FocusComesBackAfterEveryDialog) {
     };
     ::SetFocus(Form.edtMarkCode);
     {
-        TTicker Cancel([] {
-            const HWND Dialog = ModalDialog();
-            if (Dialog != nullptr)
-                ::PostMessageW(Dialog, WM_COMMAND, IDCANCEL, 0);
-            return Dialog != nullptr;
-        });
+        TTicker Cancel(PressInDialog(IDCANCEL));
         Form.edtFileNameButtonClick();
     }
     Pump();
@@ -444,12 +449,7 @@ TEST_F(Win32Window, FocusComesBackAfterEveryDialog) {
     Click(Form.edtFileNameButton);
     ::SetFocus(Form.edtMarkCode);
     {
-        TTicker Close([] {
-            const HWND Box = ModalDialog();
-            if (Box != nullptr)
-                ::PostMessageW(Box, WM_COMMAND, IDOK, 0);
-            return Box != nullptr;
-        });
+        TTicker Close(PressInDialog(IDOK));
         Click(Form.btnSet);
     }
     Pump();
@@ -507,9 +507,9 @@ TEST(Win32PreviewPane, DrawsJpegsScaledToFitAndNothingElse) {
     EXPECT_EQ(Pane.PictureHeight(), 48);
     Pane.Show((Data / "jpeg" / "jpeg" / "gray_size_17x13.jpg").string(), 64, 64);
     EXPECT_EQ(Pane.PictureWidth(), 17) << "a small picture is not enlarged";
-    for (const fs::path& None : {Data / "avi" / "signed_mjpeg_pcm.avi",
-                                 Data / "jpeg" / "jpeg" / "err_not_jpeg_text.jpg",
-                                 Data / "no such file.jpg"}) {
+    for (const fs::path& None :
+         {Data / "avi" / "signed_mjpeg_pcm.avi", Data / "jpeg" / "jpeg" / "err_not_jpeg_text.jpg",
+          Data / "no such file.jpg"}) {
         Pane.Show(None.string(), 64, 64);
         EXPECT_EQ(Pane.Bitmap(), nullptr) << None;
     }
@@ -521,9 +521,9 @@ TEST_F(Win32Window, LargePicturesFitTheWorkArea) {
     // From near the corner, so the window has to come back onto the screen.
     ::SetWindowPos(Form.Handle(), nullptr, Work.right - 100, Work.bottom - 100, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER);
-    Choose((test::TestDataDir() / "jpeg-signed" / "jpeg" /
-            "signed_medium_photo1600x1200_420_q85.jpg")
-               .string());
+    Choose(
+        (test::TestDataDir() / "jpeg-signed" / "jpeg" / "signed_medium_photo1600x1200_420_q85.jpg")
+            .string());
     RECT Window;
     ::GetWindowRect(Form.Handle(), &Window);
     EXPECT_GE(Window.left, Work.left);
@@ -544,8 +544,8 @@ TEST_F(Win32Window, LargePicturesFitTheWorkArea) {
 }
 
 TEST_F(Win32Window, LongPathShowsItsFileNameAndAllOfItInTheTip) {
-    const std::string Long = "C:\\" + std::string(60, 'd') + "\\" + std::string(60, 'e') +
-                             "\\clip-at-the-end.avi";
+    const std::string Long =
+        "C:\\" + std::string(60, 'd') + "\\" + std::string(60, 'e') + "\\clip-at-the-end.avi";
     Choose(Long);
     EXPECT_EQ(Text(Form.edtFileName), Long);
     // The first character shown lies far into the path; the last one inside the field.
@@ -595,8 +595,10 @@ TEST_F(Win32Window, AnotherResolutionScalesTheLayout) {
     const struct {
         HWND Control;
         TControl Id;
-    } Rows[] = {{Form.edtFileName, TControl::edtFileName}, {Form.btnVerify, TControl::btnVerify},
-                {Form.JvLabel2, TControl::JvLabel2},       {Form.lblMessage, TControl::lblMessage},
+    } Rows[] = {{Form.edtFileName, TControl::edtFileName},
+                {Form.btnVerify, TControl::btnVerify},
+                {Form.JvLabel2, TControl::JvLabel2},
+                {Form.lblMessage, TControl::lblMessage},
                 {Form.Panel1, TControl::Panel1}};
     for (const auto& Row : Rows) {
         const RECT R = ChildRect(Row.Control);
@@ -657,8 +659,8 @@ void RunProgram(const std::wstring& Argument, const std::function<void(HWND)>& C
     STARTUPINFOW Si{};
     Si.cb = sizeof Si;
     PROCESS_INFORMATION Pi{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &Si, &Pi));
+    ASSERT_TRUE(::CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &Si, &Pi));
     ::WaitForInputIdle(Pi.hProcess, 10000);
     HWND Window = nullptr;
     for (int Try = 0; Try < 100 && Window == nullptr; ++Try) {

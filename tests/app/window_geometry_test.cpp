@@ -38,17 +38,14 @@ struct TScaleCase {
 
 TEST(WindowLayout, RectanglesScaleByTheirEdges) {
     const TScaleCase Cases[] = {
-        {96, {3, 3, 319, 207}, {3, 3, 319, 207}},
-        {144, {3, 3, 319, 207}, {5, 5, 478, 310}},
-        {144, {0, 104, 329, 217}, {0, 156, 494, 326}},
-        {120, {8, 40, 48, 13}, {10, 50, 60, 16}},
-        {192, {64, 72, 265, 17}, {128, 144, 530, 34}},
-        {72, {160, 36, 75, 25}, {120, 27, 56, 19}},
+        {96, {3, 3, 319, 207}, {3, 3, 319, 207}},      {144, {3, 3, 319, 207}, {5, 5, 478, 310}},
+        {144, {0, 104, 329, 217}, {0, 156, 494, 326}}, {120, {8, 40, 48, 13}, {10, 50, 60, 16}},
+        {192, {64, 72, 265, 17}, {128, 144, 530, 34}}, {72, {160, 36, 75, 25}, {120, 27, 56, 19}},
     };
     for (const TScaleCase& C : Cases) {
         const TDesignRect R = ScaledRect(C.In, C.Dpi);
-        EXPECT_EQ(R, C.Out) << C.Dpi << " dpi: " << R.Left << "," << R.Top << " " << R.Width
-                            << "x" << R.Height;
+        EXPECT_EQ(R, C.Out) << C.Dpi << " dpi: " << R.Left << "," << R.Top << " " << R.Width << "x"
+                            << R.Height;
     }
 }
 
@@ -90,8 +87,8 @@ TEST(PictureFit, SizesForPicturesThatFitStayExact) {
 
 TEST(PictureFit, ReducedPicturesKeepTheirProportions) {
     const TFitRoom Room{319, 12, 115, 1268, 900}; // room for 1256 x 785
-    for (const auto& [W, H] : {std::pair{6028, 3391}, {3000, 2000}, {1257, 10}, {10, 786},
-                               {20000, 20000}}) {
+    for (const auto& [W, H] :
+         {std::pair{6028, 3391}, {3000, 2000}, {1257, 10}, {10, 786}, {20000, 20000}}) {
         const TPictureFit Fit = FitPicture(W, H, 1.0, Room);
         SCOPED_TRACE(std::to_string(W) + "x" + std::to_string(H));
         EXPECT_TRUE(Fit.Width == 1256 || Fit.Height == 785);
@@ -133,8 +130,8 @@ TEST(PictureFit, ResamplingAveragesTheCoveredArea) {
     // Enlarging repeats pixels; the same size copies.
     const TRenderedImage Two = Picture(2, 1, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(Bytes(ResamplePicture(Two, 4, 2)),
-              (std::vector<uint8_t>{1, 2, 3, 1, 2, 3, 4, 5, 6, 4, 5, 6, 1, 2, 3, 1, 2, 3, 4, 5,
-                                    6, 4, 5, 6}));
+              (std::vector<uint8_t>{1, 2, 3, 1, 2, 3, 4, 5, 6, 4, 5, 6,
+                                    1, 2, 3, 1, 2, 3, 4, 5, 6, 4, 5, 6}));
     EXPECT_EQ(Bytes(ResamplePicture(Four, 2, 2)), Bytes(Four));
 }
 

@@ -325,7 +325,8 @@ class WindowTest : public QObject {
         QVERIFY(Area.contains(FWindow->frameGeometry()));
         QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
         QCOMPARE(FWindow->Panel1->size(), Picture + QSize(10, 10));
-        QCOMPARE(FWindow->size(), QSize(std::max(Picture.width(), 319) + 12, Picture.height() + 115));
+        QCOMPARE(FWindow->size(),
+                 QSize(std::max(Picture.width(), 319) + 12, Picture.height() + 115));
         const int Percent = Picture.width() * 100 / 1600;
         QVERIFY2(FWindow->windowTitle().startsWith("Quillon - ") &&
                      qAbs(FWindow->windowTitle().mid(10).chopped(2).toInt() - Percent) <= 1,
@@ -376,9 +377,9 @@ class WindowTest : public QObject {
 
     void captionsAreWhole() {
         const QList<QLabel*> Labels = {FWindow->JvLabel1, FWindow->JvLabel2, FWindow->lblMessage};
-        for (const char* Verdict : {"Original image file !!",
-                                    "Entire image changed or wrong SITE-CODE !!",
-                                    "Choose a file to verify."}) {
+        for (const char* Verdict :
+             {"Original image file !!", "Entire image changed or wrong SITE-CODE !!",
+              "Choose a file to verify."}) {
             FWindow->lblMessage->setText(Verdict);
             for (QLabel* L : Labels) {
                 const QFontMetrics M(L->font());
@@ -414,7 +415,8 @@ class WindowTest : public QObject {
     }
 
     void longPathShowsTheFileName() {
-        const QString Long = "/" + QString(40, 'd') + "/" + QString(60, 'e') + "/clip-at-the-end.avi";
+        const QString Long =
+            "/" + QString(40, 'd') + "/" + QString(60, 'e') + "/clip-at-the-end.avi";
         Choose(Long);
         QCOMPARE(FWindow->edtFileName->text(), Long);
         QCOMPARE(FWindow->edtFileName->toolTip(), Long);
@@ -448,7 +450,8 @@ class WindowTest : public QObject {
         const QString Photo = DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg";
         QMimeData Data;
         Data.setUrls({QUrl("https://example.invalid/x.jpg"), QUrl::fromLocalFile(Photo)});
-        QDragEnterEvent Enter(QPoint(50, 50), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent Enter(QPoint(50, 50), Qt::CopyAction, &Data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(FWindow.get(), &Enter);
         QVERIFY(Enter.isAccepted());
         QDropEvent Drop(QPointF(50, 50), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
@@ -611,8 +614,8 @@ class WindowTest : public QObject {
         QVERIFY(QDir().mkpath(Folder));
         const QString Photo = Folder + "/plasma.jpg";
         QFile::remove(Photo);
-        QVERIFY(QFile::copy(DataDir() + "/jpeg-signed/jpeg/signed_q090_420_plasma128x96.jpg",
-                            Photo));
+        QVERIFY(
+            QFile::copy(DataDir() + "/jpeg-signed/jpeg/signed_q090_420_plasma128x96.jpg", Photo));
         Choose(Photo);
         Verify("SITE-42");
         QCOMPARE(FWindow->PanelColor(), clBlue);

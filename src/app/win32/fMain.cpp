@@ -137,7 +137,7 @@ std::wstring DesignFace() {
     ::DeleteDC(Dc);
     ::DeleteObject(Font);
     return std::wstring_view(Face).find(L"Sans Serif") != std::wstring_view::npos ? Design
-                                                                                   : L"Tahoma";
+                                                                                  : L"Tahoma";
 }
 
 // The resolution functions of newer systems, looked up so older ones still run.
@@ -215,10 +215,9 @@ void TfrmMain::CreateControls() {
         const TControlDesign& D = DesignOf(Design);
         const DWORD Visible = D.VisibleAtStart ? WS_VISIBLE : 0;
         const DWORD TabStop = D.TabStop ? WS_TABSTOP : 0;
-        return ::CreateWindowExW(ExStyle, Class, WideText(D.Caption).c_str(),
-                                 WS_CHILD | Visible | TabStop | Style, 0, 0, 0, 0, Parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Instance,
-                                 nullptr);
+        return ::CreateWindowExW(
+            ExStyle, Class, WideText(D.Caption).c_str(), WS_CHILD | Visible | TabStop | Style, 0, 0,
+            0, 0, Parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Instance, nullptr);
     };
     const DWORD Button = BS_PUSHBUTTON;
 
@@ -231,16 +230,15 @@ void TfrmMain::CreateControls() {
                reinterpret_cast<HANDLE>(::SetWindowLongPtrW(
                    edtFileName, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileNameProc))));
     // Reached by mouse or Alt+Down, never by Tab.
-    edtFileNameButton =
-        ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0,
-                          FHandle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdBrowse)),
-                          Instance, nullptr);
+    edtFileNameButton = ::CreateWindowExW(
+        0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, FHandle,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdBrowse)), Instance, nullptr);
     ::SetWindowPos(edtFileNameButton, HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     btnVerify = Make(0, L"BUTTON", Button, IdVerify, FHandle, TControl::btnVerify);
-    edtMarkCode = Make(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL, IdMarkCode, FHandle,
-                       TControl::edtMarkCode);
+    edtMarkCode =
+        Make(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL, IdMarkCode, FHandle, TControl::edtMarkCode);
     ::SendMessageW(edtMarkCode, EM_SETLIMITTEXT, 0, 0); // no limit of its own
     JvLabel1 = Make(0, L"STATIC", SS_NOPREFIX, -1, FHandle, TControl::JvLabel1);
     Panel1 = Make(0, PanelClass, WS_CLIPCHILDREN, -1, FHandle, TControl::Panel1);
@@ -251,10 +249,10 @@ void TfrmMain::CreateControls() {
     lblMessage =
         Make(0, L"STATIC", SS_SUNKEN | SS_NOPREFIX, IdMessage, FHandle, TControl::lblMessage);
 
-    FileNameTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
-                                    Instance, nullptr);
+    FileNameTip =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr, Instance, nullptr);
     TOOLINFOW Tool{};
     Tool.cbSize = TTTOOLINFOW_V2_SIZE; // understood by every version of the control
     Tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -307,8 +305,7 @@ void TfrmMain::LayOutControls() {
             const SIZE Client = ClientSizeOf(Controls[I]);
             // A button's caption keeps clear of its edges and focus frame.
             const int Inset = D.Kind == TCaptionKind::Button ? ScaledLength(4, FDpi) : 0;
-            Height = FittingFontHeight(Design, Smallest,
-                                       {Client.cx - 2 * Inset, Client.cy - Inset},
+            Height = FittingFontHeight(Design, Smallest, {Client.cx - 2 * Inset, Client.cy - Inset},
                                        TextsShownBy(D.Id), Measure);
         }
         ::SendMessageW(Controls[I], WM_SETFONT, reinterpret_cast<WPARAM>(FontOfHeight(Height)),
@@ -490,8 +487,8 @@ void TfrmMain::DropFiles(void* DropHandle) {
 void TfrmMain::ChooseFile(const std::string& Path) {
     const std::wstring Wide = WideText(Path);
     std::wstring Full(32768, L'\0');
-    const DWORD N = ::GetFullPathNameW(Wide.c_str(), static_cast<DWORD>(Full.size()), Full.data(),
-                                       nullptr);
+    const DWORD N =
+        ::GetFullPathNameW(Wide.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
     Full.resize(N > 0 && N < Full.size() ? N : 0);
     FLogic.ChooseFile(Full.empty() ? Path : Utf8Text(Full));
 }

@@ -48,11 +48,10 @@ void TPreviewPane::Show(const std::string& Path, int Width, int Height) {
         return;
     try {
         const TRenderedImage Picture = RenderJpegFile(Path);
-        const TPictureFit Fit = FitPicture(Picture.Width, Picture.Height, 1.0,
-                                           {0, 0, 0, Width, Height});
-        FBitmap = Fit.Percent == 100
-                      ? MakeBitmap(Picture)
-                      : MakeBitmap(ResamplePicture(Picture, Fit.Width, Fit.Height));
+        const TPictureFit Fit =
+            FitPicture(Picture.Width, Picture.Height, 1.0, {0, 0, 0, Width, Height});
+        FBitmap = Fit.Percent == 100 ? MakeBitmap(Picture)
+                                     : MakeBitmap(ResamplePicture(Picture, Fit.Width, Fit.Height));
         FWidth = Fit.Width;
         FHeight = Fit.Height;
     } catch (const std::exception&) {
@@ -71,9 +70,9 @@ RECT PaneRect(HWND ChildDialog) {
 
 void PreviewSelection(HWND ChildDialog, TPreviewPane& Pane) {
     std::vector<wchar_t> Path(32768, L'\0');
-    const LRESULT N = ::SendMessageW(::GetParent(ChildDialog), CDM_GETFILEPATH,
-                                     static_cast<WPARAM>(Path.size()),
-                                     reinterpret_cast<LPARAM>(Path.data()));
+    const LRESULT N =
+        ::SendMessageW(::GetParent(ChildDialog), CDM_GETFILEPATH, static_cast<WPARAM>(Path.size()),
+                       reinterpret_cast<LPARAM>(Path.data()));
     const RECT R = PaneRect(ChildDialog);
     Pane.Show(N > 0 ? Utf8Text(Path.data()) : std::string(), R.right - R.left, R.bottom - R.top);
     ::InvalidateRect(::GetDlgItem(ChildDialog, QUILLON_IDC_PREVIEW), nullptr, TRUE);
@@ -138,8 +137,8 @@ std::optional<std::string> RunOpenPictureDialog(HWND Owner, const std::string& P
     // The typed name is not validated, so the file need not exist; the
     // dialog can be resized; its read-only box stays. The preview pane is
     // a child dialog of our own beside the system's controls.
-    Ofn.Flags = OFN_NOVALIDATE | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK |
-                OFN_ENABLETEMPLATE;
+    Ofn.Flags =
+        OFN_NOVALIDATE | OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
     Ofn.lpTemplateName = MAKEINTRESOURCEW(QUILLON_IDD_PREVIEW_PANE);
     Ofn.lpfnHook = PreviewHook;
     Ofn.lCustData = reinterpret_cast<LPARAM>(&Pane);

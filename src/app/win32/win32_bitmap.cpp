@@ -26,8 +26,8 @@ HBITMAP MakeBitmap(const TRenderedImage& Picture) {
     const size_t RowBytes = 3 * static_cast<size_t>(Picture.Width);
     const size_t Stride = (RowBytes + 3) & ~size_t{3};
     for (int Y = 0; Y < Picture.Height; ++Y)
-        std::memcpy(static_cast<uint8_t*>(Bits) + Stride * static_cast<size_t>(Y),
-                    Picture.Row(Y), RowBytes);
+        std::memcpy(static_cast<uint8_t*>(Bits) + Stride * static_cast<size_t>(Y), Picture.Row(Y),
+                    RowBytes);
     return Bitmap;
 }
 
