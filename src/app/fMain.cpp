@@ -125,10 +125,10 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::CreateControls() {
     // In the order the window declares them.
-    edtFileName = Placed(new TComboEdit(this), TControl::edtFileName);
+    edtFileName = Placed(new TComboEdit(this), TControl::EdtFileName);
     OpenPictureDialog1 = new TOpenPictureDialog(this);
-    btnVerify = MakeButton(TControl::btnVerify, this);
-    edtMarkCode = Placed(new QLineEdit(this), TControl::edtMarkCode);
+    btnVerify = MakeButton(TControl::BtnVerify, this);
+    edtMarkCode = Placed(new QLineEdit(this), TControl::EdtMarkCode);
     edtMarkCode->setMaxLength(32767);
     JvLabel1 = Placed(new QLabel(this), TControl::JvLabel1);
 
@@ -141,10 +141,10 @@ void TfrmMain::CreateControls() {
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setScaledContents(false);
 
-    btnSet = MakeButton(TControl::btnSet, this);
-    btnClose = MakeButton(TControl::btnClose, this);
+    btnSet = MakeButton(TControl::BtnSet, this);
+    btnClose = MakeButton(TControl::BtnClose, this);
     JvLabel2 = Placed(new QLabel(this), TControl::JvLabel2);
-    lblMessage = Placed(new QLabel(this), TControl::lblMessage);
+    lblMessage = Placed(new QLabel(this), TControl::LblMessage);
     lblMessage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblMessage->setIndent(MessageIndent);
     lblMessage->setFocusPolicy(Qt::NoFocus);
@@ -167,9 +167,9 @@ void TfrmMain::FitCaptionFonts() {
     };
     const int ButtonMargin = style()->pixelMetric(QStyle::PM_ButtonMargin);
     const std::pair<QWidget*, TControl> Captioned[] = {
-        {btnVerify, TControl::btnVerify}, {JvLabel1, TControl::JvLabel1},
-        {btnSet, TControl::btnSet},       {btnClose, TControl::btnClose},
-        {JvLabel2, TControl::JvLabel2},   {lblMessage, TControl::lblMessage},
+        {btnVerify, TControl::BtnVerify}, {JvLabel1, TControl::JvLabel1},
+        {btnSet, TControl::BtnSet},       {btnClose, TControl::BtnClose},
+        {JvLabel2, TControl::JvLabel2},   {lblMessage, TControl::LblMessage},
     };
     for (const auto& [W, Id] : Captioned) {
         QRect Room = W->contentsRect();

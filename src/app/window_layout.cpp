@@ -12,16 +12,16 @@ const std::array<TControlDesign, 10>& DesignLayout() {
     using enum TControl;
     using enum TCaptionKind;
     static const std::array<TControlDesign, 10> Layout{{
-        {edtFileName, "edtFileName", {8, 8, 249, 21}, "", None, true, true},
-        {btnVerify, "btnVerify", {160, 36, 75, 25}, "Verify", Button, true, true},
-        {edtMarkCode, "edtMarkCode", {64, 36, 89, 21}, "", None, true, true},
+        {EdtFileName, "edtFileName", {8, 8, 249, 21}, "", None, true, true},
+        {BtnVerify, "btnVerify", {160, 36, 75, 25}, "Verify", Button, true, true},
+        {EdtMarkCode, "edtMarkCode", {64, 36, 89, 21}, "", None, true, true},
         {JvLabel1, "JvLabel1", {8, 40, 48, 13}, "Site Code", Label, true, false},
         {Panel1, "Panel1", {0, 104, 329, 217}, "", None, true, false},
         {Image1, "Image1", {3, 3, 319, 207}, "", None, true, false},
-        {btnSet, "btnSet", {288, 4, 39, 25}, "Set", Button, false, true},
-        {btnClose, "btnClose", {240, 36, 75, 25}, "Close", Button, true, true},
+        {BtnSet, "btnSet", {288, 4, 39, 25}, "Set", Button, false, true},
+        {BtnClose, "btnClose", {240, 36, 75, 25}, "Close", Button, true, true},
         {JvLabel2, "JvLabel2", {8, 72, 45, 13}, "Message", Label, true, false},
-        {lblMessage, "lblMessage", {64, 72, 265, 17}, TextChooseFile, SunkenText, true, false},
+        {LblMessage, "lblMessage", {64, 72, 265, 17}, TextChooseFile, SunkenText, true, false},
     }};
     return Layout;
 }
@@ -51,7 +51,7 @@ TDesignRect ScaledRect(const TDesignRect& Rect, int Dpi) {
 
 std::vector<std::string_view> TextsShownBy(TControl Id) {
     std::vector<std::string_view> Texts{DesignOf(Id).Caption};
-    if (Id == TControl::lblMessage) {
+    if (Id == TControl::LblMessage) {
         Texts.emplace_back(TextOriginal);
         Texts.emplace_back(TextChanged);
     }

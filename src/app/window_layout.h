@@ -21,16 +21,16 @@ inline constexpr int SmallestFontHeight = 8;
 inline constexpr int BrowseButtonWidth = 18;
 
 enum class TControl {
-    edtFileName,
-    btnVerify,
-    edtMarkCode,
+    EdtFileName,
+    BtnVerify,
+    EdtMarkCode,
     JvLabel1,
     Panel1,
     Image1,
-    btnSet,
-    btnClose,
+    BtnSet,
+    BtnClose,
     JvLabel2,
-    lblMessage,
+    LblMessage,
 };
 
 // How a control shows its caption, which decides the room the text has.

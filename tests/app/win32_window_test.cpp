@@ -474,25 +474,32 @@ TEST_F(Win32Window, TheOpenDialogPreviewsTheChosenPhoto) {
             .string();
     int Drawn = -1;
     bool PaneVisible = false;
+    int Ticks = 0;
     std::optional<std::string> Chosen;
     {
         TTicker Inspect([&] {
             const HWND Dialog = ModalDialog();
             const HWND Pane = Dialog ? DescendantWithId(Dialog, QUILLON_IDC_PREVIEW) : nullptr;
-            if (Pane == nullptr)
+            // A few ticks for the dialog to come up whole.
+            if (Pane == nullptr || ++Ticks < 20)
                 return false;
             PaneVisible = ::IsWindowVisible(Pane);
-            ::UpdateWindow(Pane);
-            // Pixels of the picture, not of the dialog's face.
-            const COLORREF Face = ::GetSysColor(COLOR_BTNFACE);
-            Drawn = CountScreenPixels(Pane, [Face](COLORREF C) { return C != Face; });
+            ::RedrawWindow(Dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            // Coloured pixels: the photo's, not the grey of a face or an empty screen.
+            Drawn = CountScreenPixels(Pane, [](COLORREF C) {
+                const int Hi = std::max({GetRValue(C), GetGValue(C), GetBValue(C)});
+                const int Lo = std::min({GetRValue(C), GetGValue(C), GetBValue(C)});
+                return Hi - Lo > 40;
+            });
+            if (const char* Shot = std::getenv("QUILLON_DIALOG_SCREENSHOT"))
+                SaveScreenshot(Dialog, Shot);
             ::PostMessageW(Dialog, WM_COMMAND, IDOK, 0);
             return true;
         });
         Chosen = RunOpenPictureDialog(Form.Handle(), Photo);
     }
     EXPECT_TRUE(PaneVisible);
-    EXPECT_GT(Drawn, 64 * 48) << "the opened file is drawn in the pane";
+    EXPECT_GT(Drawn, 32 * 24) << "the opened file is drawn in the pane";
     ASSERT_TRUE(Chosen.has_value());
     EXPECT_EQ(fs::path(WideText(*Chosen)).filename(), "signed_q090_420_plasma128x96.jpg");
 }
@@ -595,10 +602,10 @@ TEST_F(Win32Window, AnotherResolutionScalesTheLayout) {
     const struct {
         HWND Control;
         TControl Id;
-    } Rows[] = {{Form.edtFileName, TControl::edtFileName},
-                {Form.btnVerify, TControl::btnVerify},
+    } Rows[] = {{Form.edtFileName, TControl::EdtFileName},
+                {Form.btnVerify, TControl::BtnVerify},
                 {Form.JvLabel2, TControl::JvLabel2},
-                {Form.lblMessage, TControl::lblMessage},
+                {Form.lblMessage, TControl::LblMessage},
                 {Form.Panel1, TControl::Panel1}};
     for (const auto& Row : Rows) {
         const RECT R = ChildRect(Row.Control);

@@ -26,8 +26,8 @@ TEST(WindowLayout, DesignRelationsHold) {
         EXPECT_LE(C.Rect.Top + C.Rect.Height, DesignClientHeight);
         EXPECT_EQ(&DesignOf(C.Id), &C);
     }
-    EXPECT_FALSE(DesignOf(TControl::btnSet).VisibleAtStart);
-    EXPECT_EQ(TextsShownBy(TControl::lblMessage).size(), 3u);
+    EXPECT_FALSE(DesignOf(TControl::BtnSet).VisibleAtStart);
+    EXPECT_EQ(TextsShownBy(TControl::LblMessage).size(), 3u);
     EXPECT_EQ(TextsShownBy(TControl::JvLabel1), std::vector<std::string_view>{"Site Code"});
 }
 

@@ -225,7 +225,7 @@ void TfrmMain::CreateControls() {
     // The field clips the browse button laid over its right end, so neither
     // paints over the other.
     edtFileName = Make(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL | WS_CLIPSIBLINGS, IdFileName,
-                       FHandle, TControl::edtFileName);
+                       FHandle, TControl::EdtFileName);
     ::SetPropW(edtFileName, EditProcProperty,
                reinterpret_cast<HANDLE>(::SetWindowLongPtrW(
                    edtFileName, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileNameProc))));
@@ -236,18 +236,18 @@ void TfrmMain::CreateControls() {
     ::SetWindowPos(edtFileNameButton, HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    btnVerify = Make(0, L"BUTTON", Button, IdVerify, FHandle, TControl::btnVerify);
+    btnVerify = Make(0, L"BUTTON", Button, IdVerify, FHandle, TControl::BtnVerify);
     edtMarkCode =
-        Make(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL, IdMarkCode, FHandle, TControl::edtMarkCode);
+        Make(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL, IdMarkCode, FHandle, TControl::EdtMarkCode);
     ::SendMessageW(edtMarkCode, EM_SETLIMITTEXT, 0, 0); // no limit of its own
     JvLabel1 = Make(0, L"STATIC", SS_NOPREFIX, -1, FHandle, TControl::JvLabel1);
     Panel1 = Make(0, PanelClass, WS_CLIPCHILDREN, -1, FHandle, TControl::Panel1);
     Image1 = Make(0, ImageClass, 0, -1, Panel1, TControl::Image1);
-    btnSet = Make(0, L"BUTTON", Button, IdSet, FHandle, TControl::btnSet);
-    btnClose = Make(0, L"BUTTON", Button, IdClose, FHandle, TControl::btnClose);
+    btnSet = Make(0, L"BUTTON", Button, IdSet, FHandle, TControl::BtnSet);
+    btnClose = Make(0, L"BUTTON", Button, IdClose, FHandle, TControl::BtnClose);
     JvLabel2 = Make(0, L"STATIC", SS_NOPREFIX, -1, FHandle, TControl::JvLabel2);
     lblMessage =
-        Make(0, L"STATIC", SS_SUNKEN | SS_NOPREFIX, IdMessage, FHandle, TControl::lblMessage);
+        Make(0, L"STATIC", SS_SUNKEN | SS_NOPREFIX, IdMessage, FHandle, TControl::LblMessage);
 
     FileNameTip =
         ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -312,7 +312,7 @@ void TfrmMain::LayOutControls() {
                        TRUE);
     }
     // The browse button inside the field's sunken edge, at its right end.
-    const TDesignRect Field = ScaledRect(DesignOf(TControl::edtFileName).Rect, FDpi);
+    const TDesignRect Field = ScaledRect(DesignOf(TControl::EdtFileName).Rect, FDpi);
     const int Edge = ::GetSystemMetrics(SM_CXEDGE);
     const int Width = ScaledLength(BrowseButtonWidth, FDpi);
     ::SetWindowPos(edtFileNameButton, HWND_TOP, Field.Left + Field.Width - Edge - Width,

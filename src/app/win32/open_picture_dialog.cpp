@@ -6,6 +6,7 @@
 #include "win32_bitmap.h"
 #include "win32_text.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -92,6 +93,21 @@ void DrawPane(const DRAWITEMSTRUCT& Item, const TPreviewPane& Pane) {
     ::DeleteDC(Memory);
 }
 
+// The whole dialog on its screen's work area: it comes up at its owner's
+// corner, and the pane makes it wider than the system's own.
+void KeepOnWorkArea(HWND Dialog) {
+    RECT R;
+    ::GetWindowRect(Dialog, &R);
+    MONITORINFO Info{};
+    Info.cbSize = sizeof Info;
+    ::GetMonitorInfoW(::MonitorFromWindow(Dialog, MONITOR_DEFAULTTONEAREST), &Info);
+    const RECT& Work = Info.rcWork;
+    const LONG X = std::max(Work.left, std::min(R.left, Work.right - (R.right - R.left)));
+    const LONG Y = std::max(Work.top, std::min(R.top, Work.bottom - (R.bottom - R.top)));
+    if (X != R.left || Y != R.top)
+        ::SetWindowPos(Dialog, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The procedure of the pane's child dialog: a new selection is drawn anew.
 UINT_PTR CALLBACK PreviewHook(HWND ChildDialog, UINT Message, WPARAM, LPARAM LParam) {
     auto* Pane = reinterpret_cast<TPreviewPane*>(::GetWindowLongPtrW(ChildDialog, DWLP_USER));
@@ -102,6 +118,8 @@ UINT_PTR CALLBACK PreviewHook(HWND ChildDialog, UINT Message, WPARAM, LPARAM LPa
         return TRUE;
     case WM_NOTIFY: {
         const UINT Code = reinterpret_cast<const NMHDR*>(LParam)->code;
+        if (Code == CDN_INITDONE)
+            KeepOnWorkArea(::GetParent(ChildDialog));
         if (Pane != nullptr && (Code == CDN_SELCHANGE || Code == CDN_INITDONE))
             PreviewSelection(ChildDialog, *Pane);
         return 0;
