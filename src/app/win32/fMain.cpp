@@ -545,6 +545,10 @@ template <typename TStep> auto TfrmMain::KeepingFocus(TStep Step) {
                 ::SetFocus(Had);
         }
     } Restore{FHandle, ::GetFocus()};
+    // Also what activation gives back, should the system have taken the
+    // focus away before the window was told it is no longer active.
+    if (Restore.Had != nullptr && ::IsChild(FHandle, Restore.Had))
+        FLastFocus = Restore.Had;
     return Step();
 }
 
