@@ -11,26 +11,6 @@
 namespace quillon {
 namespace {
 
-TEST(WindowLayout, DesignRelationsHold) {
-    const TDesignRect Image = DesignOf(TControl::Image1).Rect;
-    const TDesignRect Panel = DesignOf(TControl::Panel1).Rect;
-    // The frame is the picture plus 10 either way, the picture at 3, 3 inside it.
-    EXPECT_EQ(Panel.Width, Image.Width + 10);
-    EXPECT_EQ(Panel.Height, Image.Height + 10);
-    EXPECT_EQ(DesignClientWidth - Image.Width, 12);
-    EXPECT_EQ(DesignClientHeight - Image.Height, 115);
-    // Every control lies inside the client area; names are unique.
-    for (const TControlDesign& C : DesignLayout()) {
-        SCOPED_TRACE(C.Name);
-        EXPECT_LE(C.Rect.Left + C.Rect.Width, DesignClientWidth);
-        EXPECT_LE(C.Rect.Top + C.Rect.Height, DesignClientHeight);
-        EXPECT_EQ(&DesignOf(C.Id), &C);
-    }
-    EXPECT_FALSE(DesignOf(TControl::BtnSet).VisibleAtStart);
-    EXPECT_EQ(TextsShownBy(TControl::LblMessage).size(), 3u);
-    EXPECT_EQ(TextsShownBy(TControl::JvLabel1), std::vector<std::string_view>{"Site Code"});
-}
-
 struct TScaleCase {
     int Dpi;
     TDesignRect In, Out;
