@@ -34,16 +34,6 @@ void StoreLE64(uint8_t* P, uint64_t V) {
         P[I] = static_cast<uint8_t>(V);
 }
 
-// The next line and what follows it; a line may end in "\r\n".
-std::string_view TakeLine(std::string_view& Text) {
-    const size_t End = Text.find('\n');
-    std::string_view Line = Text.substr(0, End);
-    Text = End == std::string_view::npos ? std::string_view() : Text.substr(End + 1);
-    if (!Line.empty() && Line.back() == '\r')
-        Line.remove_suffix(1);
-    return Line;
-}
-
 std::vector<uint8_t> DecodeBlob(std::string_view Data, size_t Size, const char* What) {
     const std::optional<std::vector<uint8_t>> Blob = DecodeBase64(Data);
     if (!Blob || Blob->size() != Size)
@@ -71,6 +61,15 @@ std::string KeyIdText(const TKeyId& Id) {
     return Text;
 }
 
+std::string_view TakeKeyFileLine(std::string_view& Text) {
+    const size_t End = Text.find('\n');
+    std::string_view Line = Text.substr(0, End);
+    Text = End == std::string_view::npos ? std::string_view() : Text.substr(End + 1);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.remove_suffix(1);
+    return Line;
+}
+
 std::string CommentProblem(std::string_view Text) {
     if (Text.size() > MaxCommentBytes)
         return "the comment is longer than " + std::to_string(MaxCommentBytes) + " bytes";
@@ -83,12 +82,12 @@ std::string CommentProblem(std::string_view Text) {
 TFileLines SplitKeyFileLines(std::string_view FileText, const char* What) {
     TFileLines Lines;
     std::string_view Rest = FileText;
-    const std::string_view First = TakeLine(Rest);
+    const std::string_view First = TakeKeyFileLine(Rest);
     if (First.substr(0, CommentPrefix.size()) != CommentPrefix)
         Malformed(std::string("not a ") + What + " (the first line must begin with \"" +
                   std::string(CommentPrefix) + "\")");
     Lines.Comment = First.substr(CommentPrefix.size());
-    Lines.Data = TakeLine(Rest);
+    Lines.Data = TakeKeyFileLine(Rest);
     Lines.Rest = Rest;
     return Lines;
 }

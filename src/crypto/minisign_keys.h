@@ -71,5 +71,8 @@ struct TFileLines {
     std::string_view Rest; // everything after the second line
 };
 TFileLines SplitKeyFileLines(std::string_view FileText, const char* What);
+// The next line of Text without its line end ("\n" or "\r\n"); Text keeps
+// what follows it.
+std::string_view TakeKeyFileLine(std::string_view& Text);
 
 } // namespace quillon

@@ -23,15 +23,6 @@ constexpr int64_t MaxUnhashedBytes = int64_t{256} << 20;
     throw ECryptoError(TCryptoErrorKind::Malformed, What);
 }
 
-std::string_view TakeLine(std::string_view& Text) {
-    const size_t End = Text.find('\n');
-    std::string_view Line = Text.substr(0, End);
-    Text = End == std::string_view::npos ? std::string_view() : Text.substr(End + 1);
-    if (!Line.empty() && Line.back() == '\r')
-        Line.remove_suffix(1);
-    return Line;
-}
-
 // Printable UTF-8 and tabs only, as the other tool demands.
 bool TrustedCommentPrintable(std::string_view Text) {
     size_t I = 0;
@@ -127,14 +118,14 @@ TDetachedSignature ParseDetachedSignature(std::string_view FileText) {
     std::copy_n(Blob->begin() + 2, KeyIdBytes, S.Id.begin());
     std::copy_n(Blob->begin() + 2 + KeyIdBytes, SignatureBytes, S.Signature.begin());
     std::string_view Rest = Lines.Rest;
-    const std::string_view Trusted = TakeLine(Rest);
+    const std::string_view Trusted = TakeKeyFileLine(Rest);
     if (Trusted.substr(0, TrustedPrefix.size()) != TrustedPrefix)
         Malformed("the signature file has no trusted comment line");
     S.TrustedComment = std::string(Trusted.substr(TrustedPrefix.size()));
     if (S.TrustedComment.size() > MaxTrustedCommentBytes ||
         !TrustedCommentPrintable(S.TrustedComment))
         Malformed("the signature file's trusted comment holds characters that are not printable");
-    const std::optional<std::vector<uint8_t>> Global = DecodeBase64(TakeLine(Rest));
+    const std::optional<std::vector<uint8_t>> Global = DecodeBase64(TakeKeyFileLine(Rest));
     if (!Global || Global->size() != SignatureBytes)
         Malformed("the signature file's last line is not the expected base64");
     std::copy(Global->begin(), Global->end(), S.CommentSignature.begin());
