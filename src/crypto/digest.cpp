@@ -5,6 +5,7 @@
 
 #include "platform/file_stream.h"
 
+#include <algorithm>
 #include <sodium.h>
 #include <vector>
 
@@ -97,6 +98,15 @@ TDigest512 Blake2b512OfFile(const std::string& Path) {
         H.Update(Buffer.data(), N);
     }
     return H.Finish512();
+}
+
+std::vector<uint8_t> DigestPrefixes(const std::vector<TDigestBytes>& Digests, size_t EntryBytes) {
+    EntryBytes = std::min(EntryBytes, DigestBytes);
+    std::vector<uint8_t> Out;
+    Out.reserve(Digests.size() * EntryBytes);
+    for (const TDigestBytes& D : Digests)
+        Out.insert(Out.end(), D.begin(), D.begin() + static_cast<ptrdiff_t>(EntryBytes));
+    return Out;
 }
 
 std::string HexText(std::span<const uint8_t> Bytes) {

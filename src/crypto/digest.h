@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -59,6 +60,10 @@ TDigestBytes Blake2b256(std::span<const uint8_t> Bytes);
 TDigestBytes Sha256(std::span<const uint8_t> Bytes);
 // BLAKE2b-512 of a whole file, read in large blocks. Raises EFileError.
 TDigest512 Blake2b512OfFile(const std::string& Path);
+
+// The first EntryBytes of each digest, one after the other (the maps'
+// entries).
+std::vector<uint8_t> DigestPrefixes(const std::vector<TDigestBytes>& Digests, size_t EntryBytes);
 
 // Lower-case hexadecimal.
 std::string HexText(std::span<const uint8_t> Bytes);

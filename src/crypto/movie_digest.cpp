@@ -66,10 +66,7 @@ const std::vector<TDigestBytes>& TMovieDigestFeed::BlockDigests() const {
 
 std::vector<uint8_t> TMovieDigestFeed::ShortBlockDigests(size_t EntryBytes) const {
     RequireComplete();
-    std::vector<uint8_t> Out;
-    for (const TDigestBytes& D : FBlocks)
-        Out.insert(Out.end(), D.begin(), D.begin() + static_cast<ptrdiff_t>(EntryBytes));
-    return Out;
+    return DigestPrefixes(FBlocks, EntryBytes);
 }
 
 } // namespace quillon

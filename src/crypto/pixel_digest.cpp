@@ -117,11 +117,7 @@ const std::vector<TDigestBytes>& TPixelDigestFeed::TileDigests() const {
 
 std::vector<uint8_t> TPixelDigestFeed::ShortTileDigests(size_t EntryBytes) const {
     RequireComplete();
-    std::vector<uint8_t> Out;
-    Out.reserve(FTiles.size() * EntryBytes);
-    for (const TDigestBytes& D : FTiles)
-        Out.insert(Out.end(), D.begin(), D.begin() + static_cast<ptrdiff_t>(EntryBytes));
-    return Out;
+    return DigestPrefixes(FTiles, EntryBytes);
 }
 
 std::vector<uint8_t> TPixelDigestFeed::MeanYCbCr() const {
