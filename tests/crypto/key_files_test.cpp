@@ -137,9 +137,9 @@ TEST(KeyFiles, SecretKeyReadableByOthersIsRefused) {
     test::TScratchDir Dir;
     const std::string Path = Dir / "open.key";
     WriteSecretKeyFile(Path, GenerateSecretKey("k"), std::nullopt, false);
-    fs::permissions(Path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
     if (!FilePermissions(Path))
         GTEST_SKIP() << "this system keeps no permission bits";
+    fs::permissions(Path, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
     try {
         ReadSecretKeyFile(Path, {});
         ADD_FAILURE() << "a readable key was accepted";
