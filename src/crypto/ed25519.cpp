@@ -21,7 +21,7 @@ TSigningKey TSigningKey::Generate() {
     EnsureSodium();
     TSigningKey Key;
     TPublicKeyBytes Public;
-    crypto_sign_keypair(Public.data(), Key.FKey.data());
+    crypto_sign_keypair(Public.data(), Key.FKey.Data());
     return Key;
 }
 
@@ -32,7 +32,7 @@ TSigningKey::TSigningKey(std::span<const uint8_t> Bytes) : FKey(SecretKeyBytes) 
     // The public half must belong to the seed, or every signature made
     // with it would fail to verify.
     TPublicKeyBytes Public;
-    crypto_sign_seed_keypair(Public.data(), FKey.data(), Bytes.data());
+    crypto_sign_seed_keypair(Public.data(), FKey.Data(), Bytes.data());
     if (!std::equal(Public.begin(), Public.end(), Bytes.begin() + 32))
         throw ECryptoError(TCryptoErrorKind::Malformed,
                            "the secret key is damaged (its two halves do not belong together)");
@@ -40,13 +40,13 @@ TSigningKey::TSigningKey(std::span<const uint8_t> Bytes) : FKey(SecretKeyBytes) 
 
 TSignatureBytes TSigningKey::Sign(std::span<const uint8_t> Message) const {
     TSignatureBytes Signature;
-    crypto_sign_detached(Signature.data(), nullptr, Message.data(), Message.size(), FKey.data());
+    crypto_sign_detached(Signature.data(), nullptr, Message.data(), Message.size(), FKey.Data());
     return Signature;
 }
 
 TPublicKeyBytes TSigningKey::PublicKey() const {
     TPublicKeyBytes Public;
-    crypto_sign_ed25519_sk_to_pk(Public.data(), FKey.data());
+    crypto_sign_ed25519_sk_to_pk(Public.data(), FKey.Data());
     return Public;
 }
 

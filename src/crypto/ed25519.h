@@ -27,9 +27,9 @@ class TSecretBytes {
     TSecretBytes(TSecretBytes&&) noexcept = default;
     TSecretBytes& operator=(TSecretBytes&&) noexcept = default;
 
-    uint8_t* data() { return FBytes.data(); }
-    const uint8_t* data() const { return FBytes.data(); }
-    size_t size() const { return FBytes.size(); }
+    uint8_t* Data() { return FBytes.data(); }
+    const uint8_t* Data() const { return FBytes.data(); }
+    size_t Size() const { return FBytes.size(); }
     uint8_t& operator[](size_t I) { return FBytes[I]; }
     uint8_t operator[](size_t I) const { return FBytes[I]; }
     std::span<uint8_t> Span() { return FBytes; }

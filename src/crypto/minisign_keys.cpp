@@ -133,7 +133,7 @@ TSecretBytes SecretBlob(std::string_view FileText, std::string_view& Comment, bo
     if (!Decoded || Decoded->size() != SecretBlobBytes)
         Malformed("not a secret key file (its second line is not the expected base64)");
     TSecretBytes Blob(SecretBlobBytes);
-    std::copy(Decoded->begin(), Decoded->end(), Blob.data());
+    std::copy(Decoded->begin(), Decoded->end(), Blob.Data());
     std::fill(Decoded->begin(), Decoded->end(), uint8_t{0});
     if (Blob[0] != 'E' || Blob[1] != 'd')
         throw ECryptoError(TCryptoErrorKind::Unsupported, "the secret key is not an Ed25519 key");
@@ -163,11 +163,11 @@ TSecretKey ParseSecretKey(std::string_view FileText, std::string_view Passphrase
     std::string_view Comment;
     bool Protected = false;
     TSecretBytes Blob = SecretBlob(FileText, Comment, Protected);
-    uint8_t* Part = Blob.data() + PartAt;
+    uint8_t* Part = Blob.Data() + PartAt;
     if (Protected) {
-        const TKdfLimits Limits{LoadLE64(Blob.data() + OpsAt), LoadLE64(Blob.data() + MemAt)};
+        const TKdfLimits Limits{LoadLE64(Blob.Data() + OpsAt), LoadLE64(Blob.Data() + MemAt)};
         const TSecretBytes Stream = DeriveKeyStream(
-            Passphrase, std::span<const uint8_t>(Blob.data() + SaltAt, KdfSaltBytes), Limits,
+            Passphrase, std::span<const uint8_t>(Blob.Data() + SaltAt, KdfSaltBytes), Limits,
             EncryptedPartBytes);
         for (size_t I = 0; I < EncryptedPartBytes; ++I)
             Part[I] ^= Stream[I];
@@ -193,7 +193,7 @@ TSecretKey ParseSecretKey(std::string_view FileText, std::string_view Passphrase
 std::string FormatSecretKey(const TSecretKey& Key, const std::optional<std::string>& Passphrase,
                             const TKdfLimits& Limits) {
     TSecretBytes Blob(SecretBlobBytes);
-    uint8_t* B = Blob.data();
+    uint8_t* B = Blob.Data();
     B[0] = 'E', B[1] = 'd', B[4] = 'B', B[5] = '2';
     uint8_t* Part = B + PartAt;
     std::copy(Key.Id.begin(), Key.Id.end(), Part);

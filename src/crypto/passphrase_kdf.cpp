@@ -30,7 +30,7 @@ TSecretBytes DeriveKeyStream(std::string_view Passphrase, std::span<const uint8_
         throw ECryptoError(TCryptoErrorKind::Malformed,
                            "the key file asks for a key derivation beyond any sensible cost");
     TSecretBytes Stream(Length);
-    if (crypto_pwhash_scryptsalsa208sha256(Stream.data(), Length, Passphrase.data(),
+    if (crypto_pwhash_scryptsalsa208sha256(Stream.Data(), Length, Passphrase.data(),
                                            Passphrase.size(), Salt.data(), Limits.OpsLimit,
                                            static_cast<size_t>(Limits.MemLimit)) != 0)
         throw ECryptoError(TCryptoErrorKind::Failure,

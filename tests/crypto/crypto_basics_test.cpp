@@ -107,7 +107,7 @@ TEST(PassphraseKdf, DependsOnPassphraseAndSaltAndRefusesExcessiveCost) {
     const TKdfLimits Weak = WeakestKdfLimits();
     const TSecretBytes A = DeriveKeyStream("one", Salt, Weak, 104);
     const auto Same = [](const TSecretBytes& X, const TSecretBytes& Y) {
-        return std::equal(X.data(), X.data() + X.size(), Y.data());
+        return std::equal(X.Data(), X.Data() + X.Size(), Y.Data());
     };
     EXPECT_TRUE(Same(A, DeriveKeyStream("one", Salt, Weak, 104)));
     EXPECT_FALSE(Same(A, DeriveKeyStream("two", Salt, Weak, 104)));
