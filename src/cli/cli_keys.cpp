@@ -15,6 +15,15 @@ namespace {
 
 constexpr const char* ErrorPrefix = "quillon-cli: ";
 
+// A column of key list and key trust: as it stands (paths keep their
+// backslashes on Windows), or escaped when a control byte would break the line.
+std::string FieldText(std::string_view Text) {
+    for (const char C : Text)
+        if (static_cast<unsigned char>(C) < 0x20 || C == 0x7F)
+            return PrintableText(Text);
+    return std::string(Text);
+}
+
 int Fail(TStreams& S, const std::string& Why) {
     S.Err << ErrorPrefix << Why << '\n';
     return ExitFailed;
@@ -111,7 +120,8 @@ int TrustKey(const TOptions& O, TStreams& S) {
     const TTrustOutcome Outcome = TrustPublicKeyFile(O.Paths[1], *Folder, O.Force, StoredAs);
     const TPublicKey Key = ReadPublicKeyFile(StoredAs);
     S.Out << (Outcome == TTrustOutcome::Added ? "trusted: " : "already trusted: ")
-          << KeyIdText(Key.Id) << ' ' << PrintableText(Key.Comment) << " (" << StoredAs << ")\n";
+          << KeyIdText(Key.Id) << ' ' << FieldText(Key.Comment) << " (" << FieldText(StoredAs)
+          << ")\n";
     return ExitOk;
 }
 
@@ -121,10 +131,10 @@ int ListKeys(TStreams& S) {
         return ExitFailed;
     const TTrustedKeys Trusted = LoadTrustedKeys(*Folder);
     for (const TTrustedKey& K : Trusted.Keys)
-        S.Out << KeyIdText(K.Key.Id) << '\t' << PrintableText(K.Key.Comment) << '\t'
-              << PrintableText(K.Path) << '\n';
+        S.Out << KeyIdText(K.Key.Id) << '\t' << FieldText(K.Key.Comment) << '\t'
+              << FieldText(K.Path) << '\n';
     for (const std::string& Problem : Trusted.Problems)
-        S.Err << ErrorPrefix << "not a public key, skipped: " << PrintableText(Problem) << '\n';
+        S.Err << ErrorPrefix << "not a public key, skipped: " << FieldText(Problem) << '\n';
     if (Trusted.Keys.empty() && Trusted.Problems.empty())
         S.Err << ErrorPrefix << "no trusted keys in " << *Folder << '\n';
     return ExitOk;
