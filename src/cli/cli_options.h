@@ -24,7 +24,7 @@ struct TOptions {
     bool StatusOnly = false; // verify: nothing printed, the exit status tells
     bool NoProgress = false;
     bool InPlace = false;                // verify: movies without the copy in TEMP
-    bool Force = false;                  // sign: replace existing destinations
+    bool Force = false;                  // sign, render: replace existing destinations
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core
     uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,5 +63,12 @@ class TUnreadableFile {
     intptr_t FHandle = -1;
     bool FReady = false;
 };
+
+#ifndef _WIN32
+// Runs Body in a child process whose files may not grow past Limit bytes
+// (writes beyond fail instead of killing it) and returns Body's result, a
+// number from 0 to 100. POSIX only: Windows has no such limit.
+int WithFileSizeLimit(uint64_t Limit, const std::function<int()>& Body);
+#endif
 
 } // namespace quillon::test
