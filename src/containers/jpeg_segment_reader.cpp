@@ -12,8 +12,8 @@ constexpr size_t BufferSize = 16 * 1024;
 
 TJpegByteReader::TJpegByteReader(TFileStream& Stream)
     : FStream(&Stream), FName(Stream.FileName()),
-      FOwnBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)),
-      FBuffer(FOwnBuffer.get()) {}
+      FOwnBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)), FBuffer(FOwnBuffer.get()) {
+}
 
 TJpegByteReader::TJpegByteReader(const uint8_t* Data, size_t Size, std::string Name)
     : FName(std::move(Name)), FBuffer(Data), FLen(Size) {}

@@ -51,7 +51,7 @@ class TFileStream {
     // the system or the file system has no such files. FileName only
     // names it in messages.
     static std::optional<TFileStream> CreateUnnamed(const std::string& Folder,
-                                                     const std::string& FileName);
+                                                    const std::string& FileName);
     TFileStream(TFileStream&& Other) noexcept;
     TFileStream& operator=(TFileStream&& Other) noexcept;
     TFileStream(const TFileStream&) = delete;
@@ -86,7 +86,8 @@ class TFileStream {
     const std::string& FileName() const { return FFileName; }
 
   private:
-    TFileStream(std::string FileName, intptr_t Handle) : FFileName(std::move(FileName)), FHandle(Handle) {}
+    TFileStream(std::string FileName, intptr_t Handle)
+        : FFileName(std::move(FileName)), FHandle(Handle) {}
     // The kernel's part of CopyRange: the bytes it copied before it stopped
     // (0 where the system has no such copy); raises on a real failure.
     int64_t CopyRangeInKernel(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset,

@@ -21,7 +21,7 @@ bool PathExists(const std::string& Path);
 bool DirectoryExists(const std::string& Path);
 // What stands at a path, the entry itself: a link is not followed.
 enum class TEntryKind {
-    None,          // nothing, not even a dangling link
+    None, // nothing, not even a dangling link
     RegularFile,
     Directory,
     Link,          // a symbolic link (on Windows a reparse point) to a file, to

@@ -107,8 +107,7 @@ TPendingFile::~TPendingFile() {
 void TPendingFile::CheckDestination() const {
     const TRefusal Refusal = RefusalFor(FDestination, FRule);
     if (!Refusal.Why.empty())
-        throw EFileError("Cannot write \"" + FDestination + "\": it " + Refusal.Why,
-                         Refusal.Kind);
+        throw EFileError("Cannot write \"" + FDestination + "\": it " + Refusal.Why, Refusal.Kind);
 }
 
 void TPendingFile::TakeName(const std::function<void(const std::string& Name)>& Take) {

@@ -250,8 +250,8 @@ std::optional<std::chrono::system_clock::time_point> EntryWriteTime(const std::s
     struct stat St;
     if (Path.empty() || ::lstat(Path.c_str(), &St) != 0)
         return std::nullopt;
-    const auto Since = std::chrono::seconds(St.st_mtim.tv_sec) +
-                       std::chrono::nanoseconds(St.st_mtim.tv_nsec);
+    const auto Since =
+        std::chrono::seconds(St.st_mtim.tv_sec) + std::chrono::nanoseconds(St.st_mtim.tv_nsec);
     return std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(Since));
 }

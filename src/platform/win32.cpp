@@ -352,7 +352,8 @@ bool DeleteFile(const std::string& Path) {
 }
 
 bool RenameFile(const std::string& From, const std::string& To) {
-    return ::MoveFileExW(WideText(From).c_str(), WideText(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return ::MoveFileExW(WideText(From).c_str(), WideText(To).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
 }
 
 bool RenameFileNoReplace(const std::string& From, const std::string& To) {
@@ -544,19 +545,19 @@ std::optional<std::string> SystemCodePageText(std::string_view Text) {
         ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, nullptr, 0);
     if (N == 0)
         return std::nullopt;
-    std::wstring WideText(static_cast<size_t>(N), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, Wide.data(), N);
+    std::wstring Utf16(static_cast<size_t>(N), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, Utf16.data(), N);
     // A system that runs its 8-bit programs in UTF-8 takes the text as it is.
     if (::GetACP() == CP_UTF8)
         return std::string(Text);
     // No best fit: a look-alike byte would key the checksum with another code.
     BOOL Lossy = FALSE;
-    const int M = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, nullptr, 0,
+    const int M = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf16.data(), N, nullptr, 0,
                                         nullptr, &Lossy);
     if (M == 0 || Lossy)
         return std::nullopt;
     std::string Out(static_cast<size_t>(M), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, Out.data(), M, nullptr,
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf16.data(), N, Out.data(), M, nullptr,
                           nullptr);
     return Out;
 }

@@ -81,8 +81,8 @@ TEST(CliInterrupt, AnOldSignedCopySurvivesInterruptsAndKills) {
     test::WriteBytes(Copy, std::string("the old signed copy"));
     for (const auto& [Signal, Status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGKILL, -9}}) {
         SCOPED_TRACE(Signal);
-        EXPECT_EQ(InterruptedRun({"sign", "-s", "SITE-42", "-f", Photo, "--out", Copy},
-                                 Dir.Path(), Out.Path(), Signal),
+        EXPECT_EQ(InterruptedRun({"sign", "-s", "SITE-42", "-f", Photo, "--out", Copy}, Dir.Path(),
+                                 Out.Path(), Signal),
                   Status);
         EXPECT_EQ(test::ReadBytes(Copy).size(), 19u);
         EXPECT_EQ(std::distance(fs::directory_iterator(Out.Path()), {}), 1);

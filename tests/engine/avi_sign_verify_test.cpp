@@ -37,7 +37,6 @@ TSignTrailer TrailerOf(const std::vector<uint8_t>& Bytes) {
     return TSignTrailer::FromBytes(T);
 }
 
-
 class AviSignature : public ::testing::Test {
   protected:
     // Every verification must leave TEMP as it found it and the file unchanged.

@@ -24,14 +24,8 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EntryNames;
 constexpr const char* Site = "SITE-42";
-
-std::set<std::string> Entries(const fs::path& Dir) {
-    std::set<std::string> Names;
-    for (const auto& E : fs::directory_iterator(Dir))
-        Names.insert(E.path().filename().string());
-    return Names;
-}
 
 std::vector<uint8_t> Photo(int Width, int Height) {
     test::TTestPicture P;
@@ -87,7 +81,7 @@ TEST_P(SigningDestination, LinksAreReplacedAndNothingElseIsWritten) {
         SCOPED_TRACE(C.Kind);
         const std::string Dst = FDir / (std::string("dst") + M.Extension);
         C.Make(Dst);
-        const std::set<std::string> Before = Entries(FDir.Path());
+        const std::set<std::string> Before = EntryNames(FDir.Path());
         const TSignResult R = M.Sign(Site, Src.c_str(), Dst.c_str());
         EXPECT_EQ(R.Ok, C.Signs) << R.Reason;
         if (C.Signs) {
@@ -96,7 +90,7 @@ TEST_P(SigningDestination, LinksAreReplacedAndNothingElseIsWritten) {
         } else {
             EXPECT_NE(R.Reason.find(C.Kind), std::string::npos) << R.Reason;
         }
-        EXPECT_EQ(Entries(FDir.Path()), Before);
+        EXPECT_EQ(EntryNames(FDir.Path()), Before);
         EXPECT_EQ(test::ReadBytes(Precious).size(), 8u);
         EXPECT_TRUE(fs::is_empty(FDir.Path() / "elsewhere"));
         fs::remove(Dst);
@@ -120,7 +114,7 @@ class PhotoSigning : public ::testing::Test {
     // The old signed copy, untouched, and nothing else beside the source.
     void ExpectOldCopyAlone() {
         EXPECT_EQ(test::ReadBytes(FDst), FGood);
-        EXPECT_EQ(Entries(FDir.Path()), (std::set<std::string>{"p.jpg", "p.jpg.mod.jpg"}));
+        EXPECT_EQ(EntryNames(FDir.Path()), (std::set<std::string>{"p.jpg", "p.jpg.mod.jpg"}));
     }
     test::TScratchDir FDir;
     const std::string FSrc = FDir / "p.jpg";
@@ -152,7 +146,7 @@ TEST_F(PhotoSigning, AKillAtAnyMomentLeavesAWholeSignedCopy) {
         if (test::ReadBytes(FDst) != FGood) {
             EXPECT_EQ(VerifyJpeg(Site, FDst.c_str()), VerifyOk);
         }
-        std::set<std::string> Left = Entries(FDir.Path());
+        std::set<std::string> Left = EntryNames(FDir.Path());
         // Only where the file system has no unnamed files: a leftover the
         // next signing removes.
         Left.erase("p.jpg.mod.jpg.partial0");

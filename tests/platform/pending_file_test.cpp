@@ -28,14 +28,8 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EntryNames;
 using test::TScratchDir;
-
-std::set<std::string> Entries(const fs::path& Dir) {
-    std::set<std::string> Names;
-    for (const auto& E : fs::directory_iterator(Dir))
-        Names.insert(E.path().filename().string());
-    return Names;
-}
 
 std::string Text(const std::string& Path) {
     const std::vector<uint8_t> Bytes = test::ReadBytes(Path);
@@ -62,6 +56,7 @@ enum class TKind {
     Socket,
     Device,
     DeviceName,
+    DeviceNameWithExtension,
 };
 
 struct TDestinationCase {
@@ -82,6 +77,7 @@ const TDestinationCase DestinationCases[] = {
     {"Socket", TKind::Socket, {false, false, false}},
     {"DeviceNode", TKind::Device, {false, false, false}},
     {"ReservedDeviceName", TKind::DeviceName, {false, false, false}},
+    {"ReservedDeviceNameWithExtension", TKind::DeviceNameWithExtension, {false, false, false}},
 };
 
 // Makes Kind at Dir/<name>, beside a file "precious.txt" and a folder
@@ -114,8 +110,9 @@ std::string MakeDestination(TKind Kind, const fs::path& Dir) {
         fs::create_directory_symlink(Dir / "folder", Dst, Ec);
         break;
     case TKind::DeviceName:
+    case TKind::DeviceNameWithExtension:
 #ifdef _WIN32
-        return (Dir / "COM1.jpg").string();
+        return (Dir / (Kind == TKind::DeviceName ? "NUL" : "com1.jpg")).string();
 #else
         return {}; // names mean nothing special here
 #endif
@@ -169,7 +166,7 @@ TEST_P(DestinationKind, IsReplacedOnlyWhereTheRuleAllowsAndNothingIsWrittenThrou
         if (Dst.empty())
             GTEST_SKIP() << "this system cannot make such a destination";
         const TEntryKind Before = EntryKindOf(Dst);
-        std::set<std::string> Expected = Entries(Dir.Path());
+        std::set<std::string> Expected = EntryNames(Dir.Path());
         try {
             Write(Dst, Rules[R], "new");
             EXPECT_TRUE(C.Replaced[R]) << "replaced";
@@ -183,7 +180,7 @@ TEST_P(DestinationKind, IsReplacedOnlyWhereTheRuleAllowsAndNothingIsWrittenThrou
             EXPECT_EQ(EntryKindOf(Dst), Before);
         }
         // Nothing written beside the destination, nor through it.
-        EXPECT_EQ(Entries(Dir.Path()), Expected);
+        EXPECT_EQ(EntryNames(Dir.Path()), Expected);
         EXPECT_EQ(Text(Dir / "precious.txt"), "precious");
         EXPECT_TRUE(fs::is_empty(Dir.Path() / "folder"));
     }
@@ -213,7 +210,7 @@ TEST(Writer, AFailedOrAbandonedWriteLeavesTheDestinationAndNothingElse) {
     } // abandoned
     EXPECT_EQ(Text(Dst), "old");
     EXPECT_THROW(TPendingFile(Dir / "gone/dst.jpg"), EFileError);
-    EXPECT_EQ(Entries(Dir.Path()), std::set<std::string>{"dst.jpg"});
+    EXPECT_EQ(EntryNames(Dir.Path()), std::set<std::string>{"dst.jpg"});
 }
 
 #ifndef _WIN32
@@ -246,7 +243,7 @@ TEST(Writer, AKilledWriterLeavesTheOldFile) {
     ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
     EXPECT_TRUE(WIFSIGNALED(Status));
     EXPECT_EQ(Text(Dst), "old");
-    std::set<std::string> Left = Entries(Dir.Path());
+    std::set<std::string> Left = EntryNames(Dir.Path());
     Left.erase("dst.jpg.partial0"); // only where the file system has no unnamed files
     EXPECT_EQ(Left, std::set<std::string>{"dst.jpg"});
 }
@@ -276,7 +273,7 @@ TEST(Writer, StaleLeftoversGoAndTakenNamesNeverStopAWrite) {
     fs::last_write_time(Dir / "m.avi.partial3.old", Old);
     Write(Dst, TReplace::FileOrLink, "new");
     EXPECT_EQ(Text(Dst), "new");
-    EXPECT_EQ(Entries(Dir.Path()), Kept);
+    EXPECT_EQ(EntryNames(Dir.Path()), Kept);
 
     // Every number up to 149 held by a live writer: the next one is taken.
     for (int N = 0; N < 150; ++N)

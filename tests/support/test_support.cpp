@@ -31,6 +31,13 @@ std::filesystem::path TestDataPath() {
     return QUILLON_TESTDATA_DIR;
 }
 
+std::set<std::string> EntryNames(const std::filesystem::path& Dir) {
+    std::set<std::string> Names;
+    for (const auto& E : std::filesystem::directory_iterator(Dir))
+        Names.insert(E.path().filename().string());
+    return Names;
+}
+
 std::filesystem::path TestDataDir() {
     const std::filesystem::path Dir = TestDataPath();
     if (!std::filesystem::is_directory(Dir)) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ std::filesystem::path TestDataPath();
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& Path);
 void WriteBytes(const std::filesystem::path& Path, const std::vector<uint8_t>& Bytes);
 void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes);
+
+// The names of the entries of a folder (links not followed).
+std::set<std::string> EntryNames(const std::filesystem::path& Dir);
 
 // A fresh folder below the system's temporary folder, removed with its content.
 class TScratchDir {
