@@ -133,8 +133,12 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
     if (H == INVALID_HANDLE_VALUE) {
         const DWORD Error = ::GetLastError();
         const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
+        // A folder at the name denies access rather than saying it exists.
+        const bool Taken =
+            Mode == TFileMode::CreateNew && Error == ERROR_ACCESS_DENIED &&
+            ::GetFileAttributesW(WideText(FileName).c_str()) != INVALID_FILE_ATTRIBUTES;
         throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error),
-                         KindOf(Error));
+                         Taken ? TFileErrorKind::Exists : KindOf(Error));
     }
     // Pipes, consoles and devices open like files; a stream only reads files on a disk.
     if (Mode == TFileMode::OpenRead && ::GetFileType(H) != FILE_TYPE_DISK) {
