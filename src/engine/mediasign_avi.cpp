@@ -83,6 +83,7 @@ std::string CutToBytes(const std::string& Text, size_t Bytes) {
 // left in a shared folder (dangling or not), is passed by and never written
 // through. Once one more "$" would make the name too long, the names go on
 // as "<name>_CHECK.<N>$", the file name cut to fit, without end.
+// The copy is listed for removal on an interrupt from its creation on.
 // Raises the creation's error when it fails for another reason.
 TFileStream CreateCheckCopy(const std::string& Dir, const std::string& FileName,
                             std::string& Name) {
@@ -95,8 +96,10 @@ TFileStream CreateCheckCopy(const std::string& Dir, const std::string& FileName,
             Entry = CutToBytes(FileName, MaxEntryNameBytes - Tail.size()) + Tail;
         }
         Name = Dir + Entry;
+        std::optional<TFileStream> Copy;
         try {
-            return TFileStream(Name, TFileMode::CreateNew);
+            CreateTemporaryFile(Name, [&] { Copy.emplace(Name, TFileMode::CreateNew); });
+            return std::move(*Copy);
         } catch (const EFileError& E) {
             if (E.Kind() != TFileErrorKind::Exists)
                 throw;
@@ -279,7 +282,6 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         } catch (const EFileError& E) {
             return {VerifyNoTemp, TempReason(*TempDir, E)};
         }
-        RegisterTemporaryFile(CopyName);
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;

@@ -119,13 +119,12 @@ void TPendingFile::TakeName(const std::function<void(const std::string& Name)>& 
         std::string Name =
             FNameFor ? FNameFor(N) : FDestination + PartialSuffix + std::to_string(N);
         try {
-            Take(Name);
+            CreateTemporaryFile(Name, [&] { Take(Name); });
         } catch (const EFileError& E) {
             if (E.Kind() == TFileErrorKind::Exists)
                 continue;
             throw;
         }
-        RegisterTemporaryFile(Name);
         FTemporaryName = std::move(Name);
         return;
     }
@@ -168,10 +167,14 @@ void TPendingFile::MoveIntoPlace() {
     std::string Aside;
     if (Large) {
         Aside = FTemporaryName + AsideSuffix;
-        if (LinkFile(FDestination, Aside))
-            RegisterTemporaryFile(Aside);
-        else
-            Aside.clear();
+        try {
+            CreateTemporaryFile(Aside, [this, &Aside] {
+                if (!LinkFile(FDestination, Aside))
+                    throw EFileError("No second name for \"" + FDestination + "\"");
+            });
+        } catch (const EFileError&) {
+            Aside.clear(); // freed inside the rename then
+        }
     }
     if (!RenameFile(FTemporaryName, FDestination)) {
         const std::string Why = LastErrorText();

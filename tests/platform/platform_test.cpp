@@ -9,9 +9,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -108,6 +110,28 @@ TEST(Files, ExistenceCountsFilesOnly) {
     EXPECT_FALSE(FileExists(Dir / "none"));
     EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(Dir.Path().string()));
+}
+
+// An interrupt that comes while a temporary file is being created waits
+// for it to be listed, and removes it.
+TEST(Files, AnInterruptNeverFindsATemporaryFileUnlisted) {
+    TScratchDir Dir;
+    const std::string Path = Dir / "made";
+    std::promise<void> Creating, MayFinish;
+    std::thread Creator([&] {
+        CreateTemporaryFile(Path, [&] {
+            Creating.set_value();
+            MayFinish.get_future().wait();
+            test::WriteBytes(Path, std::string("x"));
+        });
+    });
+    Creating.get_future().wait();
+    auto Interrupt = std::async(std::launch::async, [] { RemoveTemporaryFiles(); });
+    EXPECT_EQ(Interrupt.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    MayFinish.set_value();
+    Creator.join();
+    Interrupt.get();
+    EXPECT_FALSE(PathExists(Path));
 }
 
 TEST(Files, LateDeletionsAreDoneOnceFinished) {
