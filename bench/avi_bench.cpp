@@ -8,6 +8,7 @@
 #include "platform/debug_output.h"
 #include "platform/environment.h"
 #include "platform/file_stream.h"
+#include "platform/files.h"
 #include "platform/temporary_files.h"
 
 #include <algorithm>
@@ -56,7 +57,8 @@ void WriteMovie(const std::string& Path, uint64_t Target) {
     std::vector<char> Payload(1 << 20);
     for (auto& C : Payload)
         C = static_cast<char>(Rng());
-    TFileStream Out(Path, TFileMode::Create);
+    DeleteFile(Path);
+    TFileStream Out(Path, TFileMode::CreateNew);
     const std::string Head = "RIFF" + Le32(static_cast<uint32_t>(Riff)) + "AVI " + Hdrl + "LIST" +
                              Le32(static_cast<uint32_t>(Movi)) + "movi";
     Out.Write(Head.data(), Head.size());

@@ -1,6 +1,7 @@
 #include "bench_jpeg.h"
 
 #include "platform/file_stream.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -113,7 +114,8 @@ TBytes DecodeWithLibrary(const std::string& Path, int& Width, int& Height, bool 
 }
 
 void WriteFileBytes(const std::string& Path, const TBytes& Bytes) {
-    TFileStream Out(Path, TFileMode::Create);
+    DeleteFile(Path);
+    TFileStream Out(Path, TFileMode::CreateNew);
     Out.Write(Bytes.data(), Bytes.size());
     Out.Close();
 }

@@ -16,6 +16,7 @@
 #include "platform/debug_output.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/pending_file.h"
 #include "platform/system_text.h"
 
 #include <chrono>
@@ -56,6 +57,17 @@ std::string SourceProblem(const std::string& Path) {
         return {};
     std::error_code Ec;
     return fs::exists(PathFromUtf8(Path), Ec) ? "not a regular file" : "not found";
+}
+
+// Why nothing may be written to Dst, or "" when it may: without -f anything
+// standing there, a dangling link included, is kept; with it a file or a
+// link is replaced (the link itself), never a folder, FIFO, socket or device.
+std::string DestinationRefusal(const std::string& Dst, bool Force) {
+    const std::string Why = ReplaceRefusal(Dst, Force ? TReplace::FileOrLink : TReplace::Nothing);
+    if (Why.empty())
+        return {};
+    const bool ForceHelps = !Force && ReplaceRefusal(Dst, TReplace::FileOrLink).empty();
+    return Dst + " " + Why + (ForceHelps ? " (-f replaces it)" : "");
 }
 
 int JobsFor(const TOptions& O, const TStreams& S) {
@@ -252,8 +264,8 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
             R = {false, Problem};
         else if (SameFile(Src, Dst))
             R = {false, "the destination is the source itself"};
-        else if (!O.Force && (FileExists(Dst) || DirectoryExists(Dst)))
-            R = {false, Dst + " exists already (-f replaces it)"};
+        else if (std::string Refusal = DestinationRefusal(Dst, O.Force); !Refusal.empty())
+            R = {false, Refusal};
         else {
             const TScopedByteMeter Meter(Progress.Meter(I));
             R = SignMediaFile(SiteCode, Src, Dst, SignOptions);
@@ -298,7 +310,8 @@ int RunRender(const TOptions& O, TStreams& S) {
               << "checksum: " << Hex8(RowsChecksum(Image)) << '\n';
         if (O.OutPath) {
             try {
-                WriteRenderedImage(Image, *O.OutPath);
+                WriteRenderedImage(Image, *O.OutPath,
+                                   O.Force ? TReplace::FileOrLink : TReplace::RegularFile);
             } catch (const std::exception& E) {
                 S.Err << ErrorPrefix << "cannot write " << *O.OutPath << ": " << E.what() << '\n';
                 return ExitFailed;

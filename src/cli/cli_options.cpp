@@ -68,7 +68,7 @@ const TOptionRule OptionRules[] = {
     {"--tsv", 0, &TOptions::Tsv, {V}},
     {"--in-place", 0, &TOptions::InPlace, {V}},
     {"--no-progress", 0, &TOptions::NoProgress, {V, S}},
-    {"--force", 'f', &TOptions::Force, {S, K}},
+    {"--force", 'f', &TOptions::Force, {S, R, K}},
     {"--comment", 0, nullptr, {K}},
     {"--no-passphrase", 0, &TOptions::NoPassphrase, {K}},
     {"--passphrase-file", 0, nullptr, {K}},
@@ -322,7 +322,7 @@ std::string_view UsageText() {
            "PATH...\n"
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...\n"
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST\n"
-           "       quillon-cli render FILE [--out IMAGE]\n"
+           "       quillon-cli render [-f] FILE [--out IMAGE]\n"
            "       quillon-cli comment FILE\n"
            "       quillon-cli key new NAME [--comment TEXT] [--no-passphrase | "
            "--passphrase-file F] [-f]\n"
@@ -350,7 +350,7 @@ std::string_view HelpText() {
 usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] PATH...
        quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...
        quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST
-       quillon-cli render FILE [--out IMAGE]
+       quillon-cli render [-f] FILE [--out IMAGE]
        quillon-cli comment FILE
        quillon-cli key new NAME [--comment TEXT] [--no-passphrase | --passphrase-file F] [-f]
        quillon-cli key trust NAME.pub [-f]
@@ -385,7 +385,8 @@ Commands:
            except signed copies already there) beside it, named by appending
            ".mod.avi" to .avi files and ".mod.jpg" to all others; --out DST
            names the copy of a single FILE. An existing copy is left alone
-           unless -f is given. A JPEG copy is the image re-encoded at quality
+           unless -f is given. Every copy is written as a new file and
+           renamed into place once complete. A JPEG copy is the image re-encoded at quality
            100 (camera metadata is dropped unless --keep-metadata); an AVI
            copy holds every byte of the source. Sources are never changed.
            Prints each copy's path.
@@ -433,9 +434,12 @@ Options:
                     or -5. For read-only media, a TEMP without room, or
                     movies too large to copy. The copying check is the one
                     the window makes.
-  -f, --force       sign: replaces existing signed copies; key new: replaces
-                    NAME.key and NAME.pub; key trust: replaces another key
-                    stored under the same id.
+  -f, --force       sign: replaces existing signed copies; render: also a
+                    symbolic link at --out; key new: replaces NAME.key and
+                    NAME.pub; key trust: replaces another key stored under
+                    the same id. A link is replaced itself, its target never
+                    written; a folder, FIFO, socket or device is never
+                    replaced.
   --comment TEXT    key new: the name the key goes by, shown with every file
                     it signed (default: NAME). One line, at most 900 bytes.
   --no-passphrase   key new: stores the secret key without a passphrase.
@@ -449,7 +453,8 @@ Options:
   -o, --out FILE    sign: the signed copy of a single FILE; render: also
                     writes the rows, as a binary PPM (P6, red, green, blue)
                     or, for a name ending in .bgr, raw: 3 x width bytes a row
-                    in the decoder's order, top row first.
+                    in the decoder's order, top row first. A regular file
+                    there is replaced.
   --no-progress     No progress line. It shows only on a terminal, for
                     several files or one over 64 MiB, never with --json or
                     --status.

@@ -24,7 +24,7 @@ struct TOptions {
     bool StatusOnly = false; // verify: nothing printed, the exit status tells
     bool NoProgress = false;
     bool InPlace = false;                // verify: movies without the copy in TEMP
-    bool Force = false;                  // sign, key: replace existing files
+    bool Force = false;                  // sign, render, key: replace existing files
     bool NoPassphrase = false;           // key new: store the secret key unprotected
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core

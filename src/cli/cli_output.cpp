@@ -210,32 +210,20 @@ void WritePpm(const TRenderedImage& Image, TFileStream& Out) {
         }
         Out.Write(Line.data(), Line.size());
     }
-    Out.Close();
 }
 
 void WriteRawRows(const TRenderedImage& Image, TFileStream& Out) {
     for (int32_t Y = 0; Y < Image.Height; ++Y)
         Out.Write(Image.Row(Y), RowBytes(Image));
-    Out.Close();
 }
 
-void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path) {
-    const bool Raw = SameTextAscii(ExtractFileExt(Path), ".bgr");
-    std::string Failure;
-    {
-        TFileStream Out(Path, TFileMode::Create);
-        try {
-            if (Raw)
-                WriteRawRows(Image, Out);
-            else
-                WritePpm(Image, Out);
-            return;
-        } catch (const EFileError& E) {
-            Failure = E.what(); // removed below, once the stream is closed
-        }
-    }
-    DeleteFile(Path);
-    throw EFileError(Failure);
+void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path, TReplace Rule) {
+    TPendingFile Out(Path, Rule);
+    if (SameTextAscii(ExtractFileExt(Path), ".bgr"))
+        WriteRawRows(Image, Out.Stream());
+    else
+        WritePpm(Image, Out.Stream());
+    Out.Commit();
 }
 
 } // namespace quillon::cli

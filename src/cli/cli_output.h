@@ -6,6 +6,7 @@
 #include "codec/jpeg/jpeg_render.h"
 #include "engine/mediasign.h"
 #include "platform/file_stream.h"
+#include "platform/pending_file.h"
 
 #include <cstdint>
 #include <string>
@@ -46,8 +47,10 @@ uint32_t RowsChecksum(const TRenderedImage& Image);
 void WritePpm(const TRenderedImage& Image, TFileStream& Out);
 // The rows as they stand, 3 x width bytes each, top first.
 void WriteRawRows(const TRenderedImage& Image, TFileStream& Out);
-// Raw rows for a ".bgr" name (any case), PPM for every other. A file that
-// fails after it was opened is removed. Raises EFileError.
-void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path);
+// Raw rows for a ".bgr" name (any case), PPM for every other, written
+// through a new file renamed onto Path once complete; Rule says what it may
+// replace there. Raises EFileError, leaving Path as it was.
+void WriteRenderedImage(const TRenderedImage& Image, const std::string& Path,
+                        TReplace Rule = TReplace::RegularFile);
 
 } // namespace quillon::cli

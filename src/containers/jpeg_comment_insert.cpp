@@ -1,15 +1,10 @@
 // Writing a file's signature comment: a copy with the header area's comments
-// replaced by one new COM segment, and the in-place rewrite through a
-// temporary file beside the target.
+// replaced by one new COM segment, in memory or into a file (then through a
+// new file beside the target, renamed into place when complete).
 #include "KvJpegComment.h"
 #include "jpeg_segment_reader.h"
 #include "platform/files.h"
 #include "platform/pending_file.h"
-
-#include <cstring>
-#include <functional>
-#include <memory>
-#include <optional>
 
 namespace quillon {
 
@@ -36,97 +31,79 @@ bool IsInsertionMarker(uint8_t Marker) {
     return (Marker & 0xF0) == 0xC0;
 }
 
-// Where the copy goes; created only once the source is known to take the
-// comment, so a refused source leaves the destination untouched.
-using TOpenOutput = std::function<TFileStream&()>;
-
-// The header area goes to the output as it is rebuilt; the rest of the
-// source then follows in the same write. When the source ends early, what
-// was rebuilt so far is still written before the error travels on.
-// A header the comment reader would walk differently (a segment length
-// below 2, which cannot count its own two bytes) or one without a frame
-// marker to put the comment in front of is refused before anything is
-// written: the comment would not read back.
-void CopyStreamsWithComment(TFileStream& In, const TOpenOutput& OpenOutput,
-                            const std::string& Comment) {
-    TJpegByteReader Reader(In);
-    std::string Head;
+// The header area rebuilt with the comment, then the rest of the source, as
+// one piece. A header the comment reader would walk differently (a segment
+// length below 2, which cannot count its own two bytes) or one without a
+// frame marker to put the comment in front of is refused: the comment would
+// not read back. So is a source that ends early: nothing of it is written.
+std::string WithComment(TJpegByteReader& Reader, const std::string& Comment) {
+    std::string Out;
+    Out.push_back(static_cast<char>(Reader.ReadByte()));
+    Out.push_back(static_cast<char>(Reader.ReadByte()));
     bool Inserted = false;
-    try {
-        Head.push_back(static_cast<char>(Reader.ReadByte()));
-        Head.push_back(static_cast<char>(Reader.ReadByte()));
-        for (;;) {
-            const TJpegSegment Seg = ReadNextSegment(Reader);
-            if (Seg.Length() < 2)
-                throw EFileError("Segment length " + std::to_string(Seg.Length()) + " in \"" +
-                                 In.FileName() + "\" cannot hold its own length bytes");
-            if (!Inserted && IsInsertionMarker(Seg.Marker) && !Comment.empty()) {
-                const size_t Len = Comment.size() + 2;
-                AppendSegment(Head, MarkerCOM, static_cast<uint8_t>(Len >> 8),
-                              static_cast<uint8_t>(Len & 0xFF), Comment);
-                Inserted = true;
-            }
-            if (Seg.Marker != MarkerCOM)
-                AppendSegment(Head, Seg.Marker, Seg.LengthHigh, Seg.LengthLow, Seg.Payload);
-            if (Reader.AtEnd() || Seg.Marker == MarkerSOS)
-                break;
+    for (;;) {
+        const TJpegSegment Seg = ReadNextSegment(Reader);
+        if (Seg.Length() < 2)
+            throw EFileError("Segment length " + std::to_string(Seg.Length()) + " in \"" +
+                             Reader.Name() + "\" cannot hold its own length bytes");
+        if (!Inserted && IsInsertionMarker(Seg.Marker) && !Comment.empty()) {
+            const size_t Len = Comment.size() + 2;
+            AppendSegment(Out, MarkerCOM, static_cast<uint8_t>(Len >> 8),
+                          static_cast<uint8_t>(Len & 0xFF), Comment);
+            Inserted = true;
         }
-    } catch (const EFileError& E) {
-        if (E.Kind() == TFileErrorKind::EndOfFile)
-            OpenOutput().Write(Head.data(), Head.size());
-        throw;
+        if (Seg.Marker != MarkerCOM)
+            AppendSegment(Out, Seg.Marker, Seg.LengthHigh, Seg.LengthLow, Seg.Payload);
+        if (Reader.AtEnd() || Seg.Marker == MarkerSOS)
+            break;
     }
     if (!Inserted && !Comment.empty())
-        throw EFileError("No frame header in \"" + In.FileName() +
+        throw EFileError("No frame header in \"" + Reader.Name() +
                          "\" to put the comment in front of");
+    const size_t Head = Out.size();
     const size_t Rest = static_cast<size_t>(Reader.Remaining());
-    const size_t Total = Head.size() + Rest;
-    const auto Buffer = std::make_unique_for_overwrite<uint8_t[]>(Total);
-    std::memcpy(Buffer.get(), Head.data(), Head.size());
-    try {
-        Reader.ReadExactly(Buffer.get() + Head.size(), Rest);
-    } catch (const EFileError&) {
-        OpenOutput().Write(Head.data(), Head.size());
-        throw;
-    }
-    OpenOutput().Write(Buffer.get(), Total);
+    Out.resize(Head + Rest);
+    Reader.ReadExactly(reinterpret_cast<uint8_t*>(Out.data() + Head), Rest);
+    return Out;
+}
+
+std::string FileWithComment(const std::string& Path, const std::string& Comment) {
+    TFileStream In(Path, TFileMode::OpenRead);
+    TJpegByteReader Reader(In);
+    return WithComment(Reader, Comment);
+}
+
+void WriteWhole(TPendingFile& Out, const std::string& Bytes) {
+    Out.Stream().Write(Bytes.data(), Bytes.size());
+    // One rename replaces the target: it holds either the old or the new
+    // content, never neither.
+    Out.Commit();
 }
 
 } // namespace
 
+std::string JpegWithComment(const uint8_t* Data, size_t Size, const std::string& Comment) {
+    CheckCommentLength(Comment);
+    TJpegByteReader Reader(Data, Size, "JPEG stream in memory");
+    return WithComment(Reader, Comment);
+}
+
 void CopyJpegWithComment(const std::string& SrcPath, const std::string& DstPath,
                          const std::string& Comment) {
     CheckCommentLength(Comment);
-    TFileStream In(SrcPath, TFileMode::OpenRead);
-    std::optional<TFileStream> Out;
-    CopyStreamsWithComment(
-        In,
-        [&]() -> TFileStream& {
-            if (!Out)
-                Out.emplace(DstPath, TFileMode::Create);
-            return *Out;
-        },
-        Comment);
-    Out->Close();
+    // The source is read whole before the destination is written, so both
+    // may name the same file.
+    const std::string Bytes = FileWithComment(SrcPath, Comment);
+    TPendingFile Out(DstPath);
+    WriteWhole(Out, Bytes);
 }
 
 void WriteJpegComment(const std::string& Path, const std::string& Comment) {
     CheckCommentLength(Comment);
-    TFileStream In(Path, TFileMode::OpenRead);
+    const std::string Bytes = FileWithComment(Path, Comment);
     const std::string Directory = ExtractFilePath(Path);
-    std::optional<TPendingFile> Out;
-    CopyStreamsWithComment(
-        In,
-        [&]() -> TFileStream& {
-            if (!Out)
-                Out.emplace(Path, [&](int) { return MakeTempFileName(Directory); });
-            return Out->Stream();
-        },
-        Comment);
-    In.Close();
-    // One rename replaces the target: it holds either the old or the new
-    // content, never neither.
-    Out->Commit();
+    TPendingFile Out(Path, TReplace::FileOrLink, [&](int) { return MakeTempFileName(Directory); });
+    WriteWhole(Out, Bytes);
 }
 
 } // namespace quillon

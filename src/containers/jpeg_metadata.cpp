@@ -57,15 +57,10 @@ std::vector<TJpegSegment> ReadJpegMetadata(const std::string& Path) {
     return Found;
 }
 
-void InsertJpegMetadata(const std::string& Path, const std::vector<TJpegSegment>& Segments) {
-    TFileStream In(Path, TFileMode::OpenRead);
-    const int64_t Size = In.Size();
-    std::string Data(static_cast<size_t>(Size), '\0');
-    In.ReadBuffer(Data.data(), Data.size());
-    In.Close();
+void InsertJpegMetadataInMemory(std::string& Data, const std::vector<TJpegSegment>& Segments) {
     if (Data.size() < 2 || static_cast<uint8_t>(Data[0]) != 0xFF ||
         static_cast<uint8_t>(Data[1]) != 0xD8)
-        throw EFileError("\"" + Path + "\" does not start like a JPEG file");
+        throw EFileError("The stream does not start like a JPEG file");
     // Behind SOI, and behind a JFIF APP0 segment that follows it at once.
     size_t At = 2;
     if (Data.size() >= 6 && static_cast<uint8_t>(Data[2]) == 0xFF &&
@@ -78,6 +73,20 @@ void InsertJpegMetadata(const std::string& Path, const std::vector<TJpegSegment>
     for (const TJpegSegment& Seg : Segments)
         Append(Inserted, Seg);
     Data.insert(At, Inserted);
+}
+
+void InsertJpegMetadata(const std::string& Path, const std::vector<TJpegSegment>& Segments) {
+    std::string Data;
+    {
+        TFileStream In(Path, TFileMode::OpenRead);
+        Data.resize(static_cast<size_t>(In.Size()));
+        In.ReadBuffer(Data.data(), Data.size());
+    }
+    try {
+        InsertJpegMetadataInMemory(Data, Segments);
+    } catch (const EFileError&) {
+        throw EFileError("\"" + Path + "\" does not start like a JPEG file");
+    }
     TPendingFile Out(Path);
     Out.Stream().Write(Data.data(), Data.size());
     Out.Commit();

@@ -14,10 +14,13 @@ namespace quillon {
 // header area, complete ones only, in file order. Raises EFileError.
 std::vector<TJpegSegment> ReadJpegMetadata(const std::string& Path);
 
-// Rewrites the file at Path with Segments placed right behind its JFIF
-// APP0 segment, or behind SOI when it has none, where cameras put them;
-// everything else stays byte for byte. The file is replaced in one step.
-// Raises EFileError.
+// Places Segments into the JPEG stream Data right behind its JFIF APP0
+// segment, or behind SOI when it has none, where cameras put them;
+// everything else stays byte for byte. Raises EFileError when Data does not
+// start like a JPEG stream.
+void InsertJpegMetadataInMemory(std::string& Data, const std::vector<TJpegSegment>& Segments);
+// The same for the file at Path, which is replaced in one step. Raises
+// EFileError.
 void InsertJpegMetadata(const std::string& Path, const std::vector<TJpegSegment>& Segments);
 
 } // namespace quillon

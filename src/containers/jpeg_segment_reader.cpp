@@ -11,17 +11,23 @@ constexpr size_t BufferSize = 16 * 1024;
 } // namespace
 
 TJpegByteReader::TJpegByteReader(TFileStream& Stream)
-    : FStream(Stream), FBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)) {}
+    : FStream(&Stream), FName(Stream.FileName()),
+      FOwnBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)), FBuffer(FOwnBuffer.get()) {
+}
+
+TJpegByteReader::TJpegByteReader(const uint8_t* Data, size_t Size, std::string Name)
+    : FName(std::move(Name)), FBuffer(Data), FLen(Size) {}
 
 bool TJpegByteReader::Fill() {
+    if (FStream == nullptr)
+        return false; // all of a stream in memory is in the buffer from the start
     FPos = 0;
-    FLen = FStream.Read(FBuffer.get(), BufferSize);
+    FLen = FStream->Read(FOwnBuffer.get(), BufferSize);
     return FLen > 0;
 }
 
 void TJpegByteReader::RaiseEndOfFile() const {
-    throw EFileError("Stream read error on file \"" + FStream.FileName() + "\"",
-                     TFileErrorKind::EndOfFile);
+    throw EFileError("Stream read error on file \"" + FName + "\"", TFileErrorKind::EndOfFile);
 }
 
 void TJpegByteReader::ReadUpTo(std::string& Out, size_t Count) {
@@ -29,23 +35,29 @@ void TJpegByteReader::ReadUpTo(std::string& Out, size_t Count) {
         if (FPos == FLen && !Fill())
             return;
         const size_t Take = std::min(Count, FLen - FPos);
-        Out.append(reinterpret_cast<const char*>(FBuffer.get() + FPos), Take);
+        Out.append(reinterpret_cast<const char*>(FBuffer + FPos), Take);
         FPos += Take;
         Count -= Take;
     }
 }
 
 int64_t TJpegByteReader::Remaining() const {
-    return static_cast<int64_t>(FLen - FPos) +
-           std::max<int64_t>(0, FStream.Size() - FStream.Position());
+    const int64_t Buffered = static_cast<int64_t>(FLen - FPos);
+    if (FStream == nullptr)
+        return Buffered;
+    return Buffered + std::max<int64_t>(0, FStream->Size() - FStream->Position());
 }
 
 void TJpegByteReader::ReadExactly(uint8_t* Out, size_t Count) {
     const size_t FromBuffer = std::min(Count, FLen - FPos);
-    std::memcpy(Out, FBuffer.get() + FPos, FromBuffer);
+    if (FromBuffer > 0)
+        std::memcpy(Out, FBuffer + FPos, FromBuffer);
     FPos += FromBuffer;
-    if (Count > FromBuffer)
-        FStream.ReadBuffer(Out + FromBuffer, Count - FromBuffer);
+    if (Count == FromBuffer)
+        return;
+    if (FStream == nullptr)
+        RaiseEndOfFile();
+    FStream->ReadBuffer(Out + FromBuffer, Count - FromBuffer);
 }
 
 TJpegSegment ReadNextSegment(TJpegByteReader& Reader) {

@@ -16,6 +16,9 @@ namespace quillon {
 class TJpegByteReader {
   public:
     explicit TJpegByteReader(TFileStream& Stream);
+    // Over a stream in memory, which must outlive the reader; Name stands
+    // for it in messages.
+    TJpegByteReader(const uint8_t* Data, size_t Size, std::string Name);
 
     // Raises EFileError at the end of the file.
     uint8_t ReadByte() {
@@ -24,6 +27,8 @@ class TJpegByteReader {
         return FBuffer[FPos++];
     }
     bool AtEnd() { return FPos == FLen && !Fill(); }
+    // The file's name, or the name given to the stream in memory.
+    const std::string& Name() const { return FName; }
     // Appends Count bytes to Out, or as many as remain before the end of the file.
     void ReadUpTo(std::string& Out, size_t Count);
     // Bytes from the current position to the end of the file.
@@ -35,8 +40,10 @@ class TJpegByteReader {
     bool Fill();
     [[noreturn]] void RaiseEndOfFile() const;
 
-    TFileStream& FStream;
-    std::unique_ptr<uint8_t[]> FBuffer;
+    TFileStream* FStream = nullptr; // none for a stream in memory
+    std::string FName;
+    std::unique_ptr<uint8_t[]> FOwnBuffer;
+    const uint8_t* FBuffer = nullptr;
     size_t FPos = 0;
     size_t FLen = 0;
 };

@@ -16,7 +16,7 @@ std::string MakeTempFileName(const std::string& Directory) {
         for (int I = 0; I < 10; ++I)
             Path.push_back(static_cast<char>('A' + Letter(Generator)));
         Path += ".$$$";
-        if (!PathExists(Path))
+        if (EntryKindOf(Path) == TEntryKind::None)
             return Path;
     }
 }

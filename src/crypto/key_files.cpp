@@ -33,12 +33,10 @@ std::string ReadSmallFile(const std::string& Path) {
 }
 
 void WriteFile(const std::string& Path, const std::string& Text, bool Replace, TFileMode Mode) {
-    TPendingFile Pending(Path, {}, Mode);
+    // A key is replaced only by -f, and never through a link.
+    TPendingFile Pending(Path, Replace ? TReplace::RegularFile : TReplace::Nothing, {}, Mode);
     Pending.Stream().Write(Text.data(), Text.size());
-    if (Replace)
-        Pending.Commit();
-    else
-        Pending.CommitNew();
+    Pending.Commit();
 }
 
 fs::path FsPath(const std::string& Utf8) {

@@ -35,6 +35,8 @@ std::string FileReason(const EFileError& E) {
         return "no space left on the disk";
     case TFileErrorKind::EndOfFile:
         return "the file ends too early";
+    case TFileErrorKind::Exists:
+        return "exists already";
     case TFileErrorKind::Other:
         break;
     }

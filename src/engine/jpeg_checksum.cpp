@@ -31,4 +31,13 @@ uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path) {
     return CRC;
 }
 
+uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size) {
+    uint32_t CRC = 0;
+    FeedSiteCode(SiteCode, CRC);
+    RenderJpegMemoryRows(Data, Size, [&CRC](const uint8_t* Row, int32_t Width) {
+        FeedRenderedRow(Row, Width, CRC);
+    });
+    return CRC;
+}
+
 } // namespace quillon

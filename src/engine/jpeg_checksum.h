@@ -2,6 +2,7 @@
 // exactly the same bytes in the same order, so both go through here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,5 +20,7 @@ void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC);
 // Register 0, the site code, then the rows of the file as it renders. Raises
 // what rendering raises.
 uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path);
+// The same for a JPEG stream in memory.
+uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size);
 
 } // namespace quillon

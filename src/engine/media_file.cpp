@@ -2,7 +2,6 @@
 
 #include "failure_text.h"
 
-#include "containers/jpeg_metadata.h"
 #include "extlib/uKvWMDll.h"
 #include "platform/files.h"
 
@@ -53,16 +52,10 @@ TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
                           const TMediaEntries& Entries) {
     if (IsAviPath(Src))
         return Entries.SignAVI(SiteCode.c_str(), Src.c_str(), Dst.c_str());
-    TSignResult Result = Entries.SignJpeg(SiteCode.c_str(), Src.c_str(), Dst.c_str());
-    if (!Result.Ok || !Options.KeepMetadata)
-        return Result;
-    try {
-        InsertJpegMetadata(Dst, ReadJpegMetadata(Src));
-    } catch (...) {
-        return {false,
-                "signed, but the metadata could not be carried over: " + CurrentFailureText()};
-    }
-    return Result;
+    // The metadata goes in with the signature, in the copy's one write.
+    if (Options.KeepMetadata)
+        return SignJpegFileKeepingMetadata(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+    return Entries.SignJpeg(SiteCode.c_str(), Src.c_str(), Dst.c_str());
 }
 
 } // namespace quillon

@@ -69,6 +69,7 @@ TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Pa
 struct TSignOptions {
     // Photos: the source's EXIF, XMP and ICC profile segments go into the
     // signed copy too. They change neither its pixels nor its signature.
+    // Such photos are always signed by the built-in signer.
     bool KeepMetadata = false;
 };
 

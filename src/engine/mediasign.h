@@ -2,7 +2,9 @@
 // it only through its result: a flag for signing, a code for verification.
 // The richer forms carry, beside the flag or code, a short reason in words
 // taken from the failure that really occurred; the plain entries are thin
-// wrappers over them.
+// wrappers over them. Signing writes the destination in one replacement
+// (platform/pending_file.h): a link there is replaced, never followed; a
+// folder, FIFO, socket or device there is refused.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +53,10 @@ int32_t VerifyAVI(const char* SiteCode, const char* Path);
 
 // JPEG: re-encode, checksum the rendered rows, store the value in a comment.
 TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
+// The same, with the source's EXIF, XMP and ICC profile segments carried
+// into the copy (they change neither its pixels nor its signature).
+TSignResult SignJpegFileKeepingMetadata(const char* SiteCode, const char* SrcPath,
+                                        const char* DstPath);
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path);
 bool SignJpeg(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyJpeg(const char* SiteCode, const char* Path);

@@ -66,21 +66,45 @@ class TRemoveOnExit {
     std::string FName;
 };
 
+// The longest name of one folder entry that the usual file systems take.
+constexpr size_t MaxEntryNameBytes = 255;
+
+// Text of at most Bytes bytes, cut where no UTF-8 character is split.
+std::string CutToBytes(const std::string& Text, size_t Bytes) {
+    if (Text.size() <= Bytes)
+        return Text;
+    while (Bytes > 0 && (static_cast<uint8_t>(Text[Bytes]) & 0xC0) == 0x80)
+        --Bytes;
+    return Text.substr(0, Bytes);
+}
+
 // Creates the verification copy under the first free "<name>_CHECK.$..."
-// name. Exclusive creation: a name that appears meanwhile, or a link left in
-// a shared folder, is never written through.
-// Raises the creation's error when no name can be created.
-TFileStream CreateCheckCopy(const std::string& Base, std::string& Name) {
-    Name = Base + "$";
+// name in Dir. Exclusive creation: a name that appears meanwhile, or a link
+// left in a shared folder (dangling or not), is passed by and never written
+// through. Once one more "$" would make the name too long, the names go on
+// as "<name>_CHECK.<N>$", the file name cut to fit, without end.
+// The copy is listed for removal on an interrupt from its creation on.
+// Raises the creation's error when it fails for another reason.
+TFileStream CreateCheckCopy(const std::string& Dir, const std::string& FileName,
+                            std::string& Name) {
+    size_t Dollars = 1;
+    uint64_t Numbered = 0;
     for (;;) {
-        while (FileExists(Name))
-            Name += "$";
+        std::string Entry = FileName + "_CHECK." + std::string(Dollars, '$');
+        if (Numbered > 0 || Entry.size() > MaxEntryNameBytes) {
+            const std::string Tail = "_CHECK." + std::to_string(++Numbered) + "$";
+            Entry = CutToBytes(FileName, MaxEntryNameBytes - Tail.size()) + Tail;
+        }
+        Name = Dir + Entry;
+        std::optional<TFileStream> Copy;
         try {
-            return TFileStream(Name, TFileMode::CreateNew);
-        } catch (const EFileError&) {
-            if (!FileExists(Name))
+            CreateTemporaryFile(Name, [&] { Copy.emplace(Name, TFileMode::CreateNew); });
+            return std::move(*Copy);
+        } catch (const EFileError& E) {
+            if (E.Kind() != TFileErrorKind::Exists)
                 throw;
         }
+        ++Dollars;
     }
 }
 
@@ -254,11 +278,10 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         std::string CopyName;
         std::optional<TFileStream> Copy;
         try {
-            Copy.emplace(CreateCheckCopy(*TempDir + ExtractFileName(Path) + "_CHECK.", CopyName));
+            Copy.emplace(CreateCheckCopy(*TempDir, ExtractFileName(Path), CopyName));
         } catch (const EFileError& E) {
             return {VerifyNoTemp, TempReason(*TempDir, E)};
         }
-        RegisterTemporaryFile(CopyName);
         TRemoveOnExit RemoveCopy(CopyName);
 
         std::optional<TFileStream> File;

@@ -8,8 +8,10 @@
 
 #include "codec/jpeg/jpeg_reencode.h"
 #include "containers/KvJpegComment.h"
+#include "containers/jpeg_metadata.h"
+#include "platform/file_stream.h"
 #include "platform/files.h"
-#include "platform/temporary_files.h"
+#include "platform/pending_file.h"
 
 #include <cstring>
 #include <string>
@@ -21,25 +23,71 @@ namespace {
 const std::string Tag = "KvWM";
 constexpr size_t MaxNumberChars = 256;
 
-} // namespace
+std::string ReadWholeFile(const std::string& Path) {
+    TFileStream In(Path, TFileMode::OpenRead);
+    std::string Bytes(static_cast<size_t>(In.Size()), '\0');
+    Bytes.resize(In.Read(Bytes.data(), Bytes.size()));
+    return Bytes;
+}
 
-TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+// The stream Data with the signature of its rendered rows in its comment.
+std::string SignedStream(const char* SiteCode, const uint8_t* Data, size_t Size) {
+    const uint32_t CRC = JpegSignatureChecksum(SiteCode, Data, Size);
+    std::string Comment = Tag;
+    Comment.push_back('\0');
+    Comment += FormatSignatureNumber(CRC);
+    return JpegWithComment(Data, Size, Comment);
+}
+
+// The signed copy is made whole in memory (re-encoded, its rows checksummed,
+// the comment and the metadata put in) and written to the destination in one
+// replacement: whatever fails or interrupts the signing, the destination
+// holds the old file or the new signed one, never an unsigned or partial one.
+TSignResult SignJpegCopy(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                         bool KeepMetadata) {
     if (SiteCode == nullptr || SrcPath == nullptr || DstPath == nullptr)
         return {false, "missing argument"};
     try {
-        ReencodeJpeg(SrcPath, DstPath);
-        // Until its comment is in, the copy is unfinished: an interrupt
-        // removes it.
-        const TTemporaryFileEntry Unfinished(DstPath);
-        const uint32_t CRC = JpegSignatureChecksum(SiteCode, DstPath);
-        std::string Comment = Tag;
-        Comment.push_back('\0');
-        Comment += FormatSignatureNumber(CRC);
-        WriteJpegComment(DstPath, Comment);
+        // A destination that may not be replaced is refused before any work.
+        TPendingFile Out(DstPath);
+        std::vector<TJpegSegment> Metadata;
+        if (KeepMetadata) {
+            try {
+                Metadata = ReadJpegMetadata(SrcPath);
+            } catch (...) {
+                return {false, "the metadata could not be carried over: " + CurrentFailureText()};
+            }
+        }
+        std::string Signed;
+        if (FileExists(SrcPath)) {
+            const TEncodedJpeg Encoded = ReencodeJpegFile(SrcPath);
+            Signed = SignedStream(SiteCode, Encoded.Data.get(), Encoded.Size);
+        } else {
+            // No source: the file at the destination is signed with the
+            // pixels it holds.
+            const std::string Existing = ReadWholeFile(DstPath);
+            Signed = SignedStream(SiteCode, reinterpret_cast<const uint8_t*>(Existing.data()),
+                                  Existing.size());
+        }
+        if (KeepMetadata)
+            InsertJpegMetadataInMemory(Signed, Metadata);
+        Out.Stream().Write(Signed.data(), Signed.size());
+        Out.Commit();
         return {true};
     } catch (...) {
         return {false, CurrentFailureText()};
     }
+}
+
+} // namespace
+
+TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+    return SignJpegCopy(SiteCode, SrcPath, DstPath, false);
+}
+
+TSignResult SignJpegFileKeepingMetadata(const char* SiteCode, const char* SrcPath,
+                                        const char* DstPath) {
+    return SignJpegCopy(SiteCode, SrcPath, DstPath, true);
 }
 
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {

@@ -59,12 +59,8 @@ TScopedLibraryLoader::~TScopedLibraryLoader() {
     Loader = FPrevious;
 }
 
-const char* WMDllFileName() {
-#ifdef _WIN32
-    return "dorvat.dll";
-#else
-    return "libdorvat.so";
-#endif
+std::string WMDllFileName() {
+    return SharedLibraryFileName("dorvat");
 }
 
 TLibraryHandle WMDllLastHandle() {

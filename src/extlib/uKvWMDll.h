@@ -42,8 +42,8 @@ class TWMDllAbsenceMemo {
     TWMDllAbsenceMemo& operator=(const TWMDllAbsenceMemo&) = delete;
 };
 
-// The library's file name on this platform.
-const char* WMDllFileName();
+// The library's file name on this platform ("libdorvat.so", "dorvat.dll").
+std::string WMDllFileName();
 
 // Something raised inside the library. The original exception object may
 // live in the library's code, so only its text survives the unload.

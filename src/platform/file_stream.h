@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -19,6 +20,7 @@ enum class TFileErrorKind {
     NotAFile,     // something other than a regular file stands there
     NoSpace,      // the disk or a quota is full
     EndOfFile,    // the file ended where more was needed
+    Exists,       // something stands at a name that had to be free
 };
 
 // The file layer's input/output error.
@@ -32,16 +34,26 @@ class EFileError : public std::runtime_error {
     TFileErrorKind FKind;
 };
 
+// A stream never truncates or writes into a file that was there before it:
+// a file is replaced only through TPendingFile (pending_file.h), which
+// writes a new one and renames it into place.
 enum class TFileMode {
     OpenRead,  // existing file, read only, others may read and write it
-    Create,    // create or truncate and replace, read and write
-    CreateNew, // create, failing when anything exists at the path
+    CreateNew, // create, read and write; failing (Exists) when anything,
+               // a dangling link included, stands at the path
     CreateNewOwnerOnly, // as CreateNew, and only the owner may read or write it (0600)
 };
 
 class TFileStream {
   public:
     TFileStream(const std::string& FileName, TFileMode Mode);
+    // A new file in Folder that has no name yet and vanishes with its last
+    // handle, so not even a killed process leaves it behind; nothing where
+    // the system or the file system has no such files. FileName only
+    // names it in messages. Mode is CreateNew or CreateNewOwnerOnly.
+    static std::optional<TFileStream> CreateUnnamed(const std::string& Folder,
+                                                    const std::string& FileName,
+                                                    TFileMode Mode = TFileMode::CreateNew);
     TFileStream(TFileStream&& Other) noexcept;
     TFileStream& operator=(TFileStream&& Other) noexcept;
     TFileStream(const TFileStream&) = delete;
@@ -65,12 +77,19 @@ class TFileStream {
     // memory), else through a buffer; raises as CopyFrom does. Both files'
     // positions are undefined afterwards.
     void CopyRange(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset, int64_t Count);
+    // Waits until what was written is on the disk; raises on failure.
+    void Sync();
+    // Gives a file from CreateUnnamed the name Path, never replacing
+    // anything there: raises EFileError (Exists) when the name is taken.
+    void GiveName(const std::string& Path);
     // Closes now and raises when the system reports a failure (late write errors).
     void Close();
 
     const std::string& FileName() const { return FFileName; }
 
   private:
+    TFileStream(std::string FileName, intptr_t Handle)
+        : FFileName(std::move(FileName)), FHandle(Handle) {}
     // The kernel's part of CopyRange: the bytes it copied before it stopped
     // (0 where the system has no such copy); raises on a real failure.
     int64_t CopyRangeInKernel(TFileStream& Source, int64_t SourceOffset, int64_t DestOffset,

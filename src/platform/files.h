@@ -2,6 +2,7 @@
 // platform's path rules.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,12 +19,31 @@ int64_t FileSizeOf(const std::string& Path);
 bool PathExists(const std::string& Path);
 // True when a folder exists at Path.
 bool DirectoryExists(const std::string& Path);
+// What stands at a path, the entry itself: a link is not followed.
+enum class TEntryKind {
+    None, // nothing, not even a dangling link
+    RegularFile,
+    Directory,
+    Link,          // a symbolic link (on Windows a reparse point) to a file, to
+                   // something else that is no folder, or to nothing
+    DirectoryLink, // a link to a folder (on Windows also a junction)
+    Fifo,
+    Socket,
+    Device, // on Windows also the reserved names: NUL, CON, COM1, ...
+};
+TEntryKind EntryKindOf(const std::string& Path);
+// When the entry at Path (a link itself, not its target) was last written;
+// nothing when nothing stands there.
+std::optional<std::chrono::system_clock::time_point> EntryWriteTime(const std::string& Path);
+// When the running process started, on the same clock.
+std::chrono::system_clock::time_point ProcessStartTime();
+
 // Deletes a file; false when it could not be deleted.
 bool DeleteFile(const std::string& Path);
 // Renames From to To in one step, replacing a file at To; false on failure.
 bool RenameFile(const std::string& From, const std::string& To);
-// Renames From to To only when nothing stands at To, checked in the same
-// step; false on failure.
+// Renames From to To in one step unless anything stands at To, a dangling
+// link included; false on failure.
 bool RenameFileNoReplace(const std::string& From, const std::string& To);
 // The permission bits (0777) of the file at Path; nothing where the system
 // keeps none (Windows) or nothing is there.

@@ -1,5 +1,7 @@
-// Every POSIX call of the platform layer lives in this file; a Windows build
-// adds its own counterpart with the same functions.
+// The POSIX calls of the platform layer: what every POSIX system has. What
+// differs between them (the kernel's copy, unnamed files, the executable's
+// path, memory figures) lives in the system's own file beside this one
+// (linux.cpp); a Windows build has its own counterpart of both (win32.cpp).
 #include "clock.h"
 #include "console.h"
 #include "debug_output.h"
@@ -7,11 +9,10 @@
 #include "environment.h"
 #include "file_stream.h"
 #include "files.h"
-#include "process_memory.h"
+#include "posix_system.h"
 #include "system_text.h"
 #include "temporary_files.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -20,8 +21,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -29,11 +28,7 @@
 
 namespace quillon {
 
-namespace {
-
-int Fd(intptr_t Handle) {
-    return static_cast<int>(Handle);
-}
+namespace posix {
 
 std::string ErrnoText(int Error) {
     return std::strerror(Error);
@@ -54,16 +49,25 @@ TFileErrorKind KindOf(int Error) {
     case EDQUOT:
     case EFBIG:
         return TFileErrorKind::NoSpace;
+    case EEXIST:
+        return TFileErrorKind::Exists;
     default:
         return TFileErrorKind::Other;
     }
 }
 
-[[noreturn]] void RaiseIo(const std::string& FileName, const char* What, int Error) {
+void RaiseIo(const std::string& FileName, const char* What, int Error) {
     throw EFileError(std::string(What) + " \"" + FileName + "\": " + ErrnoText(Error),
                      KindOf(Error));
 }
 
+} // namespace posix
+
+using namespace posix;
+
+namespace {
+// Taken when the program is loaded, before any of its files is written.
+const std::chrono::system_clock::time_point StartedAt = std::chrono::system_clock::now();
 } // namespace
 
 // ---- file stream -----------------------------------------------------------
@@ -75,12 +79,10 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
         // Without O_NONBLOCK, opening a FIFO waits for a writer forever.
         Flags |= O_RDONLY | O_NONBLOCK;
         break;
-    case TFileMode::Create:
-        Flags |= O_RDWR | O_CREAT | O_TRUNC;
-        break;
     case TFileMode::CreateNew:
     case TFileMode::CreateNewOwnerOnly:
-        Flags |= O_RDWR | O_CREAT | O_EXCL;
+        // With O_EXCL a link at the path fails the call and is never followed.
+        Flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
     }
     // A secret is never readable by others, not even for a moment.
@@ -198,31 +200,13 @@ int64_t TFileStream::Size() const {
     return St.st_size;
 }
 
-int64_t TFileStream::CopyRangeInKernel(TFileStream& Source, int64_t SourceOffset,
-                                       int64_t DestOffset, int64_t Count) {
-#ifdef __linux__
-    loff_t In = SourceOffset, Out = DestOffset;
-    int64_t Done = 0;
-    while (Done < Count) {
-        const size_t Want = static_cast<size_t>(std::min<int64_t>(Count - Done, 1 << 30));
-        const ssize_t N = ::copy_file_range(Fd(Source.FHandle), &In, Fd(FHandle), &Out, Want, 0);
-        if (N < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-                errno == EBADF)
-                return Done; // the buffered copy takes over
-            RaiseIo(FFileName, "Write error on file", errno);
-        }
-        if (N == 0)
-            return Done; // the source ended early
-        Done += N;
-    }
-    return Done;
-#else
-    (void)Source, (void)SourceOffset, (void)DestOffset, (void)Count;
-    return 0;
-#endif
+void TFileStream::Sync() {
+    int R;
+    do {
+        R = ::fsync(Fd(FHandle));
+    } while (R != 0 && errno == EINTR);
+    if (R != 0)
+        RaiseIo(FFileName, "Cannot flush file", errno);
 }
 
 // ---- files ---------------------------------------------------------------
@@ -249,6 +233,37 @@ bool DirectoryExists(const std::string& Path) {
     return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
 }
 
+TEntryKind EntryKindOf(const std::string& Path) {
+    struct stat St;
+    if (Path.empty() || ::lstat(Path.c_str(), &St) != 0)
+        return TEntryKind::None;
+    if (S_ISREG(St.st_mode))
+        return TEntryKind::RegularFile;
+    if (S_ISDIR(St.st_mode))
+        return TEntryKind::Directory;
+    if (S_ISLNK(St.st_mode))
+        return DirectoryExists(Path) ? TEntryKind::DirectoryLink : TEntryKind::Link;
+    if (S_ISFIFO(St.st_mode))
+        return TEntryKind::Fifo;
+    if (S_ISSOCK(St.st_mode))
+        return TEntryKind::Socket;
+    return TEntryKind::Device;
+}
+
+std::optional<std::chrono::system_clock::time_point> EntryWriteTime(const std::string& Path) {
+    struct stat St;
+    if (Path.empty() || ::lstat(Path.c_str(), &St) != 0)
+        return std::nullopt;
+    const auto Since =
+        std::chrono::seconds(St.st_mtim.tv_sec) + std::chrono::nanoseconds(St.st_mtim.tv_nsec);
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(Since));
+}
+
+std::chrono::system_clock::time_point ProcessStartTime() {
+    return StartedAt;
+}
+
 bool DeleteFile(const std::string& Path) {
     return ::unlink(Path.c_str()) == 0;
 }
@@ -257,34 +272,11 @@ bool RenameFile(const std::string& From, const std::string& To) {
     return ::rename(From.c_str(), To.c_str()) == 0;
 }
 
-bool RenameFileNoReplace(const std::string& From, const std::string& To) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    // Where the file system cannot: a second name fails when To is taken.
-    if (::link(From.c_str(), To.c_str()) != 0)
-        return false;
-    ::unlink(From.c_str());
-    return true;
-}
-
 std::optional<uint32_t> FilePermissions(const std::string& Path) {
     struct stat St;
     if (Path.empty() || ::stat(Path.c_str(), &St) != 0)
         return std::nullopt;
     return static_cast<uint32_t>(St.st_mode & 0777);
-}
-
-bool ExchangeFiles(const std::string& A, const std::string& B) {
-#ifdef RENAME_EXCHANGE
-    return ::renameat2(AT_FDCWD, A.c_str(), AT_FDCWD, B.c_str(), RENAME_EXCHANGE) == 0;
-#else
-    (void)A, (void)B;
-    return false;
-#endif
 }
 
 bool LinkFile(const std::string& Existing, const std::string& NewName) {
@@ -375,14 +367,6 @@ void RemoveTemporaryFilesOnInterrupt() {
 
 // ---- dynamic libraries -------------------------------------------------------
 
-std::string ExecutableDirectory() {
-    char Buffer[4096];
-    const ssize_t N = ::readlink("/proc/self/exe", Buffer, sizeof Buffer - 1);
-    if (N <= 0)
-        return {};
-    return ExtractFilePath(std::string_view(Buffer, static_cast<size_t>(N)));
-}
-
 TLibraryHandle LoadDynamicLibrary(const std::string& FileName) {
     const std::string Dir = ExecutableDirectory();
     if (!Dir.empty()) {
@@ -457,39 +441,6 @@ std::optional<std::string> ReadHiddenLine(const std::string& Prompt) {
     if (!Ended && Line.empty())
         return std::nullopt;
     return Line;
-}
-
-// ---- process memory --------------------------------------------------------
-
-int64_t PeakResidentBytes() {
-    rusage Usage{};
-    if (getrusage(RUSAGE_SELF, &Usage) != 0)
-        return 0;
-    return static_cast<int64_t>(Usage.ru_maxrss) * 1024; // reported in KiB
-}
-
-uint64_t PhysicalMemoryBytes() {
-    const long Pages = ::sysconf(_SC_PHYS_PAGES);
-    const long PageSize = ::sysconf(_SC_PAGESIZE);
-    return Pages > 0 && PageSize > 0
-               ? static_cast<uint64_t>(Pages) * static_cast<uint64_t>(PageSize)
-               : 0;
-}
-
-bool AdviseHugePages(void* Data, size_t Size) {
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t HugePage = uintptr_t{2} << 20;
-    const uintptr_t Begin = reinterpret_cast<uintptr_t>(Data);
-    const uintptr_t First = (Begin + HugePage - 1) & ~(HugePage - 1);
-    const uintptr_t Last = (Begin + Size) & ~(HugePage - 1);
-    if (Data == nullptr || Begin + Size < Begin || Last <= First)
-        return false;
-    return ::madvise(reinterpret_cast<void*>(First), Last - First, MADV_HUGEPAGE) == 0;
-#else
-    (void)Data;
-    (void)Size;
-    return false;
-#endif
 }
 
 // ---- system text -------------------------------------------------------------

@@ -97,6 +97,15 @@ void RegisterTemporaryFile(const std::string& Path) {
     R.Paths.push_back(Path);
 }
 
+void CreateTemporaryFile(const std::string& Path, const std::function<void()>& Create) {
+    // The interrupt handler takes the same lock: it removes the files only
+    // before the creation starts or once the new one is listed.
+    TRegistry& R = Registry();
+    const std::lock_guard<std::mutex> Guard(R.Lock);
+    Create();
+    R.Paths.push_back(Path);
+}
+
 void ForgetTemporaryFile(const std::string& Path) {
     TRegistry& R = Registry();
     const std::lock_guard<std::mutex> Guard(R.Lock);

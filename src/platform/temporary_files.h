@@ -3,12 +3,17 @@
 // files are also listed here, and the interrupt handler removes them.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quillon {
 
 // Lists Path for removal on an interrupt; call right after creating it.
 void RegisterTemporaryFile(const std::string& Path);
+// Runs Create, which makes the file at Path, and lists Path in one step as
+// an interrupt sees it: the file is never there unlisted. Nothing is listed
+// when Create raises.
+void CreateTemporaryFile(const std::string& Path, const std::function<void()>& Create);
 // Takes Path off the list; call once it is removed or has become a real file.
 void ForgetTemporaryFile(const std::string& Path);
 // Deletes every listed file and empties the list; for the interrupt handler.
@@ -27,19 +32,5 @@ void FinishLateDeletions();
 // status 128 + the signal's number (130, 143). POSIX: call before any other
 // thread starts, as the signals are then taken by a thread of their own.
 void RemoveTemporaryFilesOnInterrupt();
-
-// Lists a file for the lifetime of the object.
-class TTemporaryFileEntry {
-  public:
-    explicit TTemporaryFileEntry(std::string Path) : FPath(std::move(Path)) {
-        RegisterTemporaryFile(FPath);
-    }
-    ~TTemporaryFileEntry() { ForgetTemporaryFile(FPath); }
-    TTemporaryFileEntry(const TTemporaryFileEntry&) = delete;
-    TTemporaryFileEntry& operator=(const TTemporaryFileEntry&) = delete;
-
-  private:
-    std::string FPath;
-};
 
 } // namespace quillon

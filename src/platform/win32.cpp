@@ -10,6 +10,7 @@
 #include "process_memory.h"
 #include "system_text.h"
 #include "temporary_files.h"
+#include "wide_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,9 +37,7 @@
 
 namespace quillon {
 
-namespace {
-
-std::wstring Wide(std::string_view Text) {
+std::wstring WideText(std::string_view Text) {
     if (Text.empty())
         return {};
     const int Size = static_cast<int>(Text.size());
@@ -48,7 +47,7 @@ std::wstring Wide(std::string_view Text) {
     return Out;
 }
 
-std::string Utf8(std::wstring_view Text) {
+std::string Utf8Text(std::wstring_view Text) {
     if (Text.empty())
         return {};
     const int Size = static_cast<int>(Text.size());
@@ -59,6 +58,8 @@ std::string Utf8(std::wstring_view Text) {
     return Out;
 }
 
+namespace {
+
 std::string ErrorText(DWORD Error) {
     wchar_t Buffer[512];
     DWORD N = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -68,7 +69,7 @@ std::string ErrorText(DWORD Error) {
         --N;
     if (N == 0)
         return "System error " + std::to_string(Error);
-    return Utf8(std::wstring_view(Buffer, N));
+    return Utf8Text(std::wstring_view(Buffer, N));
 }
 
 TFileErrorKind KindOf(DWORD Error) {
@@ -84,6 +85,9 @@ TFileErrorKind KindOf(DWORD Error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         return TFileErrorKind::NoSpace;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return TFileErrorKind::Exists;
     default:
         return TFileErrorKind::Other;
     }
@@ -117,22 +121,25 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
         Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
         Disposition = OPEN_EXISTING;
         break;
-    case TFileMode::Create:
-        break;
     case TFileMode::CreateNew:
     case TFileMode::CreateNewOwnerOnly: // the profile's folders are the owner's already
+        // CREATE_NEW fails on anything at the name, a link included.
         Disposition = CREATE_NEW;
         break;
     }
     // A folder cannot be opened without FILE_FLAG_BACKUP_SEMANTICS, so a
     // stream never names one.
-    const HANDLE H = ::CreateFileW(Wide(FileName).c_str(), Access, Share, nullptr, Disposition,
+    const HANDLE H = ::CreateFileW(WideText(FileName).c_str(), Access, Share, nullptr, Disposition,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (H == INVALID_HANDLE_VALUE) {
         const DWORD Error = ::GetLastError();
         const char* Verb = Mode == TFileMode::OpenRead ? "Cannot open file" : "Cannot create file";
+        // A folder at the name denies access rather than saying it exists.
+        const bool Taken =
+            Mode == TFileMode::CreateNew && Error == ERROR_ACCESS_DENIED &&
+            ::GetFileAttributesW(WideText(FileName).c_str()) != INVALID_FILE_ATTRIBUTES;
         throw EFileError(std::string(Verb) + " \"" + FileName + "\". " + ErrorText(Error),
-                         KindOf(Error));
+                         Taken ? TFileErrorKind::Exists : KindOf(Error));
     }
     // Pipes, consoles and devices open like files; a stream only reads files on a disk.
     if (Mode == TFileMode::OpenRead && ::GetFileType(H) != FILE_TYPE_DISK) {
@@ -233,13 +240,94 @@ int64_t TFileStream::CopyRangeInKernel(TFileStream&, int64_t, int64_t, int64_t) 
     return 0; // no ranged copy inside the system: the buffered copy does it
 }
 
+void TFileStream::Sync() {
+    if (!::FlushFileBuffers(Handle(FHandle)))
+        RaiseIo(FFileName, "Cannot flush file", ::GetLastError());
+}
+
+// Windows has no file without a name that could be given one later: the
+// pending file is created under its temporary name at once.
+std::optional<TFileStream> TFileStream::CreateUnnamed(const std::string&, const std::string&,
+                                                      TFileMode) {
+    return std::nullopt;
+}
+
+void TFileStream::GiveName(const std::string& Path) {
+    throw EFileError("Cannot create file \"" + Path + "\": the system has no unnamed files");
+}
+
 // ---- files ---------------------------------------------------------------
 
 namespace {
+
 DWORD Attributes(const std::string& Path) {
-    return Path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(Wide(Path).c_str());
+    return Path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(WideText(Path).c_str());
 }
+
+// FILETIME counts 100 ns from 1601; the system clock counts from 1970.
+std::chrono::system_clock::time_point FromFileTime(const FILETIME& Time) {
+    constexpr uint64_t From1601To1970 = 116444736000000000ull;
+    const uint64_t Ticks = static_cast<uint64_t>(Time.dwHighDateTime) << 32 | Time.dwLowDateTime;
+    const auto Since = std::chrono::duration<int64_t, std::ratio<1, 10000000>>(
+        static_cast<int64_t>(Ticks) - static_cast<int64_t>(From1601To1970));
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(Since));
+}
+
+// A device by its name: the device namespace (\\.\name), or a reserved
+// name whatever the folder and the extension ("NUL", "C:\photos\com1.jpg").
+bool IsDeviceName(const std::string& Path) {
+    if (Path.size() >= 4 && IsPathDelimiter(Path[0]) && IsPathDelimiter(Path[1]) &&
+        (Path[2] == '.' || Path[2] == '?') && IsPathDelimiter(Path[3]))
+        return Path[2] == '.';
+    std::string Name = ExtractFileName(Path);
+    if (const size_t Dot = Name.find('.'); Dot != std::string::npos)
+        Name.resize(Dot);
+    while (!Name.empty() && Name.back() == ' ')
+        Name.pop_back();
+    for (const char* Fixed : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (SameTextAscii(Name, Fixed))
+            return true;
+    return Name.size() == 4 &&
+           (SameTextAscii(Name.substr(0, 3), "COM") || SameTextAscii(Name.substr(0, 3), "LPT")) &&
+           Name[3] >= '1' && Name[3] <= '9';
+}
+
+// Taken when the program is loaded, should the system not say.
+const std::chrono::system_clock::time_point LoadedAt = std::chrono::system_clock::now();
+
 } // namespace
+
+TEntryKind EntryKindOf(const std::string& Path) {
+    if (IsDeviceName(Path))
+        return TEntryKind::Device;
+    // The attributes of the entry itself: a reparse point is not followed.
+    const DWORD A = Attributes(Path);
+    if (A == INVALID_FILE_ATTRIBUTES)
+        return TEntryKind::None;
+    if (A & FILE_ATTRIBUTE_REPARSE_POINT)
+        return A & FILE_ATTRIBUTE_DIRECTORY ? TEntryKind::DirectoryLink : TEntryKind::Link;
+    if (A & FILE_ATTRIBUTE_DIRECTORY)
+        return TEntryKind::Directory;
+    if (A & FILE_ATTRIBUTE_DEVICE)
+        return TEntryKind::Device;
+    return TEntryKind::RegularFile;
+}
+
+std::optional<std::chrono::system_clock::time_point> EntryWriteTime(const std::string& Path) {
+    WIN32_FILE_ATTRIBUTE_DATA Data;
+    if (Path.empty() ||
+        !::GetFileAttributesExW(WideText(Path).c_str(), GetFileExInfoStandard, &Data))
+        return std::nullopt;
+    return FromFileTime(Data.ftLastWriteTime);
+}
+
+std::chrono::system_clock::time_point ProcessStartTime() {
+    FILETIME Created, Exited, Kernel, User;
+    if (::GetProcessTimes(::GetCurrentProcess(), &Created, &Exited, &Kernel, &User))
+        return FromFileTime(Created);
+    return LoadedAt;
+}
 
 bool FileExists(const std::string& Path) {
     const DWORD A = Attributes(Path);
@@ -250,7 +338,7 @@ bool FileExists(const std::string& Path) {
 int64_t FileSizeOf(const std::string& Path) {
     WIN32_FILE_ATTRIBUTE_DATA Data;
     if (!FileExists(Path) ||
-        !::GetFileAttributesExW(Wide(Path).c_str(), GetFileExInfoStandard, &Data))
+        !::GetFileAttributesExW(WideText(Path).c_str(), GetFileExInfoStandard, &Data))
         return -1;
     return static_cast<int64_t>(static_cast<uint64_t>(Data.nFileSizeHigh) << 32 |
                                 Data.nFileSizeLow);
@@ -266,15 +354,16 @@ bool DirectoryExists(const std::string& Path) {
 }
 
 bool DeleteFile(const std::string& Path) {
-    return ::DeleteFileW(Wide(Path).c_str()) != 0;
+    return ::DeleteFileW(WideText(Path).c_str()) != 0;
 }
 
 bool RenameFile(const std::string& From, const std::string& To) {
-    return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return ::MoveFileExW(WideText(From).c_str(), WideText(To).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
 }
 
 bool RenameFileNoReplace(const std::string& From, const std::string& To) {
-    return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), 0) != 0;
+    return ::MoveFileExW(WideText(From).c_str(), WideText(To).c_str(), 0) != 0;
 }
 
 // Access is decided by the file's ACL, which a profile folder keeps to its owner.
@@ -287,7 +376,7 @@ bool ExchangeFiles(const std::string&, const std::string&) {
 }
 
 bool LinkFile(const std::string& Existing, const std::string& NewName) {
-    return ::CreateHardLinkW(Wide(NewName).c_str(), Wide(Existing).c_str(), nullptr) != 0;
+    return ::CreateHardLinkW(WideText(NewName).c_str(), WideText(Existing).c_str(), nullptr) != 0;
 }
 
 char PathSeparator() {
@@ -306,7 +395,7 @@ std::string LastErrorText() {
 // ---- environment ----------------------------------------------------------
 
 std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
-    const std::wstring WideName = Wide(Name);
+    const std::wstring WideName = WideText(Name);
     std::wstring Value(64, L'\0');
     for (;;) {
         ::SetLastError(ERROR_SUCCESS);
@@ -316,7 +405,7 @@ std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
             return std::nullopt;
         if (N < Value.size()) {
             Value.resize(N);
-            return Utf8(Value);
+            return Utf8Text(Value);
         }
         Value.resize(N); // too small: N counts the terminating zero; the value may grow meanwhile
     }
@@ -360,9 +449,13 @@ std::string ExecutableDirectory() {
         if (N == 0)
             return {};
         if (N < Buffer.size())
-            return ExtractFilePath(Utf8(std::wstring_view(Buffer.data(), N)));
+            return ExtractFilePath(Utf8Text(std::wstring_view(Buffer.data(), N)));
         Buffer.resize(Buffer.size() * 2); // truncated
     }
+}
+
+std::string SharedLibraryFileName(std::string_view Stem) {
+    return std::string(Stem) + ".dll";
 }
 
 TLibraryHandle LoadDynamicLibrary(const std::string& FileName) {
@@ -370,11 +463,11 @@ TLibraryHandle LoadDynamicLibrary(const std::string& FileName) {
     if (!Dir.empty()) {
         const std::string Local = Dir + FileName;
         if (FileExists(Local)) {
-            if (HMODULE H = ::LoadLibraryW(Wide(Local).c_str()))
+            if (HMODULE H = ::LoadLibraryW(WideText(Local).c_str()))
                 return H;
         }
     }
-    return ::LoadLibraryW(Wide(FileName).c_str());
+    return ::LoadLibraryW(WideText(FileName).c_str());
 }
 
 void* GetLibrarySymbol(TLibraryHandle Handle, const char* Name) {
@@ -419,7 +512,7 @@ std::optional<std::string> ReadHiddenLine(const std::string& Prompt) {
     const bool Console = ::GetConsoleMode(In, &Mode) != 0;
     if (Console)
         ::SetConsoleMode(In, (Mode | ENABLE_LINE_INPUT) & ~DWORD{ENABLE_ECHO_INPUT});
-    const std::wstring WidePrompt = Wide(Prompt);
+    const std::wstring WidePrompt = WideText(Prompt);
     DWORD Written = 0;
     if (Out != INVALID_HANDLE_VALUE)
         ::WriteConsoleW(Out, WidePrompt.data(), static_cast<DWORD>(WidePrompt.size()), &Written,
@@ -495,7 +588,7 @@ std::vector<std::string> ProgramArguments(int Argc, char** Argv) {
                         : std::vector<std::string>{};
     std::vector<std::string> Args;
     for (int I = 1; I < Count; ++I)
-        Args.push_back(Utf8(Wide[I]));
+        Args.push_back(Utf8Text(Wide[I]));
     ::LocalFree(Wide);
     return Args;
 }
@@ -514,19 +607,19 @@ std::optional<std::string> SystemCodePageText(std::string_view Text) {
         ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, nullptr, 0);
     if (N == 0)
         return std::nullopt;
-    std::wstring Wide(static_cast<size_t>(N), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, Wide.data(), N);
+    std::wstring Utf16(static_cast<size_t>(N), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), Size, Utf16.data(), N);
     // A system that runs its 8-bit programs in UTF-8 takes the text as it is.
     if (::GetACP() == CP_UTF8)
         return std::string(Text);
     // No best fit: a look-alike byte would key the checksum with another code.
     BOOL Lossy = FALSE;
-    const int M = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, nullptr, 0,
+    const int M = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf16.data(), N, nullptr, 0,
                                         nullptr, &Lossy);
     if (M == 0 || Lossy)
         return std::nullopt;
     std::string Out(static_cast<size_t>(M), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide.data(), N, Out.data(), M, nullptr,
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf16.data(), N, Out.data(), M, nullptr,
                           nullptr);
     return Out;
 }

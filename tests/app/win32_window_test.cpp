@@ -3,9 +3,9 @@
 #include "fMain.h"
 #include "open_picture_dialog.h"
 #include "open_picture_dialog_ids.h"
+#include "platform/wide_text.h"
 #include "support/test_support.h"
 #include "support/tsv.h"
-#include "win32_text.h"
 #include "window_layout.h"
 
 #include <gtest/gtest.h>

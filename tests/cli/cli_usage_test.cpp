@@ -10,6 +10,10 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace quillon::test {
 namespace {
 
@@ -341,6 +345,73 @@ TEST(CliUsage, SignLeavesExistingCopiesAloneUnlessForced) {
     EXPECT_EQ(Run.Out, Dst + "\n");
     EXPECT_EQ(fs::file_size(Dst), fs::file_size(Src) + 20);
 }
+
+#ifndef _WIN32
+// What sign --out and render --out do with what stands at the destination,
+// with and without -f: a link is replaced itself (never its target), and
+// only with -f; what is no regular file never.
+TEST(CliUsage, DestinationsAreReplacedOnlyAsTheRulesSay) {
+    enum TKind { Regular, LinkToAFile, DanglingLink, Fifo, Folder };
+    const struct {
+        const char* Command;
+        TKind Kind;
+        bool Force;
+        const char* Complaint; // nullptr: written
+    } Cases[] = {
+        {"sign", DanglingLink, false, "dst exists already (-f replaces it)"},
+        {"sign", DanglingLink, true, nullptr},
+        {"sign", LinkToAFile, true, nullptr},
+        {"sign", Fifo, true, "dst is a FIFO, not a regular file\n"},
+        {"sign", Folder, true, "dst is a folder\n"},
+        {"render", Regular, false, nullptr},
+        {"render", LinkToAFile, false, "it is a symbolic link"},
+        {"render", LinkToAFile, true, nullptr},
+        {"render", Fifo, true, "it is a FIFO"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(std::string(C.Command) + " kind " + std::to_string(C.Kind) +
+                     (C.Force ? " -f" : ""));
+        TScratchDir Dir;
+        const fs::path D = Dir.Path();
+        WriteBytes(D / "precious.txt", std::string("precious"));
+        fs::create_directory(D / "elsewhere");
+        const std::string Dst = Dir / "dst";
+        switch (C.Kind) {
+        case Regular:
+            WriteBytes(Dst, std::string("old"));
+            break;
+        case LinkToAFile:
+            fs::create_symlink(D / "precious.txt", Dst);
+            break;
+        case DanglingLink:
+            fs::create_symlink(D / "elsewhere" / "created", Dst);
+            break;
+        case Fifo:
+            ASSERT_EQ(::mkfifo(Dst.c_str(), 0600), 0);
+            break;
+        case Folder:
+            fs::create_directory(Dst);
+            break;
+        }
+        std::vector<std::string> Args{C.Command};
+        if (std::string(C.Command) == "sign")
+            Args.insert(Args.end(), {"-s", "K"});
+        if (C.Force)
+            Args.push_back("-f");
+        Args.insert(Args.end(), {SignedJpeg(), "--out", Dst});
+        const TCliRun Run = RunCliInProcess(Args);
+        if (C.Complaint == nullptr) {
+            EXPECT_EQ(Run.Status, 0) << Run.Err;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Dst)));
+        } else {
+            EXPECT_EQ(Run.Status, 1);
+            EXPECT_NE(Run.Err.find(C.Complaint), std::string::npos) << Run.Err;
+        }
+        EXPECT_EQ(ReadBytes(D / "precious.txt").size(), 8u);
+        EXPECT_TRUE(fs::is_empty(D / "elsewhere"));
+    }
+}
+#endif
 
 TEST(CliUsage, SignWalksFoldersAndSkipsSignedCopies) {
     TScratchDir Dir;

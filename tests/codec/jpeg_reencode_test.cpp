@@ -141,8 +141,9 @@ TEST(ReencodeJpeg, FailuresRaiseAndWriteNothing) {
         ReencodeJpeg(Corpus("size_444_1x1").string(), Dir / "gone/x.jpg");
         FAIL() << "the destination's folder does not exist";
     } catch (const EFileError& E) {
+        EXPECT_EQ(E.Kind(), TFileErrorKind::NotFound);
         EXPECT_EQ(
-            std::string(E.what()).rfind("Cannot create file \"" + (Dir / "gone/x.jpg") + "\". ", 0),
+            std::string(E.what()).rfind("Cannot create file \"" + (Dir / "gone/x.jpg") + "\"", 0),
             0u)
             << E.what();
     }

@@ -6,17 +6,10 @@
 #include "support/test_support.h"
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace quillon {
 namespace {
@@ -25,6 +18,9 @@ namespace fs = std::filesystem;
 using test::Chunk;
 using test::Le32;
 using test::List;
+#ifndef _WIN32
+using test::WithFileSizeLimit;
+#endif
 
 constexpr const char* SiteCode42 = "SITE-42";
 
@@ -40,26 +36,6 @@ TSignTrailer TrailerOf(const std::vector<uint8_t>& Bytes) {
     std::copy(Bytes.end() - SignTrailerSize, Bytes.end(), T.begin());
     return TSignTrailer::FromBytes(T);
 }
-
-#ifndef _WIN32
-// Runs Body in a child process whose files may not grow past Limit bytes
-// (writes beyond fail instead of killing it) and returns Body's result.
-int WithFileSizeLimit(rlim_t Limit, const std::function<int()>& Body) {
-    const pid_t Pid = ::fork();
-    if (Pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit R{Limit, Limit};
-        if (::setrlimit(RLIMIT_FSIZE, &R) != 0)
-            ::_exit(255);
-        ::_exit(Body() + 100);
-    }
-    int Status = 0;
-    EXPECT_EQ(::waitpid(Pid, &Status, 0), Pid);
-    EXPECT_TRUE(WIFEXITED(Status));
-    EXPECT_NE(WEXITSTATUS(Status), 255) << "setrlimit failed";
-    return WEXITSTATUS(Status) - 100;
-}
-#endif
 
 class AviSignature : public ::testing::Test {
   protected:
@@ -335,17 +311,28 @@ TEST_F(AviSignature, UnsetTempFallsBackToTmpdir) {
 }
 #endif
 
-TEST_F(AviSignature, TemporaryCopyTakesTheFirstFreeName) {
+// Whatever stands at a name in TEMP (a file, a folder, a dangling link as
+// anyone may leave in a shared folder) is passed by and never written
+// through; a name grown too long goes on with a number.
+TEST_F(AviSignature, TemporaryCopyPassesEveryTakenName) {
     const std::string Signed = Sign(Write("clip.avi", test::SampleMovie()));
     const std::string Base = FTemp / "clip.avi.mod.avi_CHECK.";
     test::WriteBytes(Base + "$", "someone else's");
+    fs::create_directory(Base + "$$");
     test::WriteBytes(Base + "$$$", "and another");
+    std::error_code NoLinks;
+    fs::create_symlink(FTemp.Path() / "elsewhere", Base + "$$$$", NoLinks);
     EXPECT_EQ(Verify(Signed), VerifyOk);
     EXPECT_EQ(test::ReadBytes(Base + "$").size(), 14u);
-    // A folder at the next name cannot take the copy.
-    fs::create_directory(Base + "$$");
-    EXPECT_EQ(Verify(Signed), VerifyNoTemp);
     EXPECT_EQ(test::ReadBytes(Base + "$$$").size(), 11u);
+    EXPECT_FALSE(fs::exists(FTemp.Path() / "elsewhere"));
+
+    // 244 + 7 bytes leave room for four "$" in a name of 255 bytes.
+    const std::string Long = Sign(Write(std::string(232, 'm') + ".avi", test::SampleMovie()));
+    const std::string LongBase = FTemp / (fs::path(Long).filename().string() + "_CHECK.");
+    for (const char* Dollars : {"$", "$$", "$$$", "$$$$"})
+        test::WriteBytes(LongBase + Dollars, "taken");
+    EXPECT_EQ(Verify(Long), VerifyOk);
 }
 
 // Running out of room needs a file-size limit for one process: POSIX only

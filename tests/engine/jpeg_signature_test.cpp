@@ -198,7 +198,7 @@ TEST_F(JpegSignatureTest, OnePixelChangedNoLongerVerifies) {
     const TEncodedJpeg E = EncodeJpegQuality100(Image);
     const std::string Edited = Dir / "edited.jpg";
     {
-        TFileStream Out(Edited, TFileMode::Create);
+        TFileStream Out(Edited, TFileMode::CreateNew);
         Out.Write(E.Data.get(), E.Size);
     }
     WriteJpegComment(Edited, ReadJpegComment(S));

@@ -9,9 +9,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -54,18 +56,28 @@ TEST(FileStream, OpenFailuresRaiseWithTheirText) {
             << E.what();
     }
     EXPECT_THROW(TFileStream(Dir.Path().string(), TFileMode::OpenRead), EFileError);
-    EXPECT_THROW(TFileStream(Dir / "no/such/folder", TFileMode::Create), EFileError);
+    EXPECT_THROW(TFileStream(Dir / "no/such/folder", TFileMode::CreateNew), EFileError);
 }
 
-TEST(FileStream, CreateReplacesAndCreateNewRefusesExisting) {
+TEST(FileStream, CreateNewRefusesWhateverStandsThereAndWritesNothingThrough) {
     TScratchDir Dir;
     test::WriteBytes(Dir / "f", std::string("old content"));
-    {
-        TFileStream S(Dir / "f", TFileMode::Create);
-        S.Write("new", 3);
+    std::filesystem::create_directory(Dir.Path() / "d");
+    std::vector<std::string> Taken{Dir / "f", Dir / "d"};
+    std::error_code Ec;
+    std::filesystem::create_symlink(Dir.Path() / "elsewhere", Dir.Path() / "dangling", Ec);
+    if (!Ec)
+        Taken.push_back(Dir / "dangling");
+    for (const std::string& Path : Taken) {
+        try {
+            TFileStream S(Path, TFileMode::CreateNew);
+            ADD_FAILURE() << "created over " << Path;
+        } catch (const EFileError& E) {
+            EXPECT_EQ(E.Kind(), TFileErrorKind::Exists) << Path << ": " << E.what();
+        }
     }
-    EXPECT_EQ(test::ReadBytes(Dir / "f"), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    EXPECT_THROW(TFileStream(Dir / "f", TFileMode::CreateNew), EFileError);
+    EXPECT_EQ(test::ReadBytes(Dir / "f").size(), 11u);
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "elsewhere"));
     TFileStream Fresh(Dir / "g", TFileMode::CreateNew);
     EXPECT_TRUE(FileExists(Dir / "g"));
 }
@@ -78,7 +90,7 @@ TEST(FileStream, CopyFromCopiesExactCountAndRaisesWhenSourceFallsShort) {
     test::WriteBytes(Dir / "src", Data);
     {
         TFileStream Src(Dir / "src", TFileMode::OpenRead);
-        TFileStream Dst(Dir / "dst", TFileMode::Create);
+        TFileStream Dst(Dir / "dst", TFileMode::CreateNew);
         Src.Seek(5);
         Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) - 25);
         EXPECT_EQ(Src.Position(), static_cast<int64_t>(Data.size()) - 20);
@@ -86,7 +98,7 @@ TEST(FileStream, CopyFromCopiesExactCountAndRaisesWhenSourceFallsShort) {
     EXPECT_EQ(test::ReadBytes(Dir / "dst"),
               std::vector<uint8_t>(Data.begin() + 5, Data.end() - 20));
     TFileStream Src(Dir / "src", TFileMode::OpenRead);
-    TFileStream Dst(Dir / "dst2", TFileMode::Create);
+    TFileStream Dst(Dir / "dst2", TFileMode::CreateNew);
     EXPECT_THROW(Dst.CopyFrom(Src, static_cast<int64_t>(Data.size()) + 1), EFileError);
 }
 
@@ -98,6 +110,28 @@ TEST(Files, ExistenceCountsFilesOnly) {
     EXPECT_FALSE(FileExists(Dir / "none"));
     EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(Dir.Path().string()));
+}
+
+// An interrupt that comes while a temporary file is being created waits
+// for it to be listed, and removes it.
+TEST(Files, AnInterruptNeverFindsATemporaryFileUnlisted) {
+    TScratchDir Dir;
+    const std::string Path = Dir / "made";
+    std::promise<void> Creating, MayFinish;
+    std::thread Creator([&] {
+        CreateTemporaryFile(Path, [&] {
+            Creating.set_value();
+            MayFinish.get_future().wait();
+            test::WriteBytes(Path, std::string("x"));
+        });
+    });
+    Creating.get_future().wait();
+    auto Interrupt = std::async(std::launch::async, [] { RemoveTemporaryFiles(); });
+    EXPECT_EQ(Interrupt.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    MayFinish.set_value();
+    Creator.join();
+    Interrupt.get();
+    EXPECT_FALSE(PathExists(Path));
 }
 
 TEST(Files, LateDeletionsAreDoneOnceFinished) {

@@ -17,8 +17,11 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -26,6 +29,13 @@ namespace quillon::test {
 
 std::filesystem::path TestDataPath() {
     return QUILLON_TESTDATA_DIR;
+}
+
+std::set<std::string> EntryNames(const std::filesystem::path& Dir) {
+    std::set<std::string> Names;
+    for (const auto& E : std::filesystem::directory_iterator(Dir))
+        Names.insert(E.path().filename().string());
+    return Names;
 }
 
 std::filesystem::path TestDataDir() {
@@ -160,6 +170,24 @@ TUnreadableFile::TUnreadableFile(const std::string& Path) {
 }
 
 TUnreadableFile::~TUnreadableFile() {}
+#endif
+
+#ifndef _WIN32
+int WithFileSizeLimit(uint64_t Limit, const std::function<int()>& Body) {
+    const pid_t Pid = ::fork();
+    if (Pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit R{static_cast<rlim_t>(Limit), static_cast<rlim_t>(Limit)};
+        if (::setrlimit(RLIMIT_FSIZE, &R) != 0)
+            ::_exit(255);
+        ::_exit(Body() + 100);
+    }
+    int Status = 0;
+    EXPECT_EQ(::waitpid(Pid, &Status, 0), Pid);
+    EXPECT_TRUE(WIFEXITED(Status));
+    EXPECT_NE(WEXITSTATUS(Status), 255) << "setrlimit failed";
+    return WEXITSTATUS(Status) - 100;
+}
 #endif
 
 } // namespace quillon::test

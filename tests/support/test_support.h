@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,9 @@ std::filesystem::path TestDataPath();
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& Path);
 void WriteBytes(const std::filesystem::path& Path, const std::vector<uint8_t>& Bytes);
 void WriteBytes(const std::filesystem::path& Path, const std::string& Bytes);
+
+// The names of the entries of a folder (links not followed).
+std::set<std::string> EntryNames(const std::filesystem::path& Dir);
 
 // A fresh folder below the system's temporary folder, removed with its content.
 class TScratchDir {
@@ -62,5 +67,12 @@ class TUnreadableFile {
     intptr_t FHandle = -1;
     bool FReady = false;
 };
+
+#ifndef _WIN32
+// Runs Body in a child process whose files may not grow past Limit bytes
+// (writes beyond fail instead of killing it) and returns Body's result, a
+// number from 0 to 100. POSIX only: Windows has no such limit.
+int WithFileSizeLimit(uint64_t Limit, const std::function<int()>& Body);
+#endif
 
 } // namespace quillon::test

@@ -2,8 +2,8 @@
 
 #include "caption_fit.h"
 #include "open_picture_dialog.h"
+#include "platform/wide_text.h"
 #include "win32_bitmap.h"
-#include "win32_text.h"
 #include "window_layout.h"
 
 #include <algorithm>

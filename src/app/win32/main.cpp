@@ -2,7 +2,7 @@
 // named as the first argument (as the Explorer's "Verify with" entry passes
 // it) is chosen at start, as if through the dialog.
 #include "fMain.h"
-#include "win32_text.h"
+#include "platform/wide_text.h"
 
 #include <windows.h>
 

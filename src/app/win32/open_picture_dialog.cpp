@@ -3,8 +3,8 @@
 #include "dialog_filter.h"
 #include "open_picture_dialog_ids.h"
 #include "picture_fit.h"
+#include "platform/wide_text.h"
 #include "win32_bitmap.h"
-#include "win32_text.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,24 +1,22 @@
 #include "jpeg_reencode.h"
 
-#include "jpeg_encode.h"
-#include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/pending_file.h"
 
 namespace quillon {
+
+TEncodedJpeg ReencodeJpegFile(const std::string& SrcPath) {
+    const TRenderedImage Image = RenderJpegFile(SrcPath);
+    return EncodeJpegQuality100(Image);
+}
 
 void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath) {
     if (!FileExists(SrcPath))
         return;
-    TEncodedJpeg Encoded;
-    {
-        // The source is read whole before the destination is created, so
-        // both paths may name the same file.
-        const TRenderedImage Image = RenderJpegFile(SrcPath);
-        Encoded = EncodeJpegQuality100(Image);
-    }
-    TFileStream Out(DstPath, TFileMode::Create);
-    Out.Write(Encoded.Data.get(), Encoded.Size);
-    Out.Close();
+    const TEncodedJpeg Encoded = ReencodeJpegFile(SrcPath);
+    TPendingFile Out(DstPath);
+    Out.Stream().Write(Encoded.Data.get(), Encoded.Size);
+    Out.Commit();
 }
 
 } // namespace quillon

@@ -1,5 +1,8 @@
-// UTF-8 inside the program, UTF-16 at the window system.
+// Windows only: UTF-8 inside the program, UTF-16 at the system's wide API.
+// The platform layer and the Win32 window share these two.
 #pragma once
+
+#ifdef _WIN32
 
 #include <string>
 #include <string_view>
@@ -10,3 +13,5 @@ std::wstring WideText(std::string_view Text);
 std::string Utf8Text(std::wstring_view Text);
 
 } // namespace quillon
+
+#endif
