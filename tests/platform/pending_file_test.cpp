@@ -283,5 +283,28 @@ TEST(Writer, StaleLeftoversGoAndTakenNamesNeverStopAWrite) {
     EXPECT_FALSE(fs::exists(Dir.Path() / "m.avi.partial150"));
 }
 
+// A secret is for its owner from its first byte, whether the new file is
+// created without a name or under a temporary one.
+TEST(Writer, OwnerOnlyFilesAreNeverReadableByOthers) {
+    TScratchDir Dir;
+    const auto Named = [&](int N) { return Dir / ("k.tmp" + std::to_string(N)); };
+    for (const bool WithName : {false, true}) {
+        SCOPED_TRACE(WithName ? "named" : "unnamed");
+        const std::string Dst = Dir / (WithName ? "named.key" : "unnamed.key");
+        TPendingFile Out(Dst, TReplace::Nothing,
+                         WithName ? TPendingFile::TNameFor(Named) : TPendingFile::TNameFor(),
+                         TFileMode::CreateNewOwnerOnly);
+        if (const auto Bits = FilePermissions(Out.TemporaryName())) {
+            EXPECT_EQ(*Bits, 0600u) << "while written";
+        }
+        Out.Stream().Write("secret", 6);
+        Out.Commit();
+        EXPECT_EQ(Text(Dst), "secret");
+        if (const auto Bits = FilePermissions(Dst)) {
+            EXPECT_EQ(*Bits, 0600u);
+        }
+    }
+}
+
 } // namespace
 } // namespace quillon
