@@ -1,6 +1,7 @@
 #include "cli_commands.h"
 
 #include "cli_batch.h"
+#include "cli_escape.h"
 #include "cli_files.h"
 #include "cli_options.h"
 #include "cli_output.h"
@@ -122,7 +123,7 @@ bool ProgressWanted(const TOptions& O, const TStreams& S) {
 
 void ReportProblems(const TTargets& Targets, std::ostream& Err) {
     for (const std::string& P : Targets.Problems)
-        Err << ErrorPrefix << P << '\n';
+        Err << ErrorPrefix << EscapeForTerminal(P) << '\n';
 }
 
 // "180 original, 15 changed, 2 unknown error", in the order of the codes.
@@ -222,8 +223,8 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     TTargets Targets;
     if (O.OutPath) {
         if (DirectoryExists(O.Paths[0])) {
-            S.Err << ErrorPrefix << "sign --out takes a file, not the folder " << O.Paths[0]
-                  << '\n';
+            S.Err << ErrorPrefix << "sign --out takes a file, not the folder "
+                  << EscapeForTerminal(O.Paths[0]) << '\n';
             return ExitFailed;
         }
         Targets.Files = O.Paths;
@@ -261,12 +262,17 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     Batch.Done = [&](size_t I) {
         Progress.Finished(I);
         if (Results[I].Ok) {
-            S.Out << Destinations[I] << '\n' << std::flush;
+            // One path a line: a name must not forge another line.
+            S.Out << (S.Console.OutIsTerminal ? EscapeForTerminal(Destinations[I])
+                                              : EscapeField(Destinations[I]))
+                  << '\n'
+                  << std::flush;
             return;
         }
         AllOk = false;
-        S.Err << ErrorPrefix << "signing " << Files[I] << " failed, no signed copy written to "
-              << Destinations[I] << ": " << Results[I].Reason << '\n';
+        S.Err << ErrorPrefix << "signing " << EscapeForTerminal(Files[I])
+              << " failed, no signed copy written to " << EscapeForTerminal(Destinations[I]) << ": "
+              << EscapeForTerminal(Results[I].Reason) << '\n';
     };
     Batch.Tick = [&] { Progress.Tick(); };
     RunBatch(Files.size(), JobsFor(O, S), Batch);
@@ -279,7 +285,7 @@ bool RequireFile(const std::string& Path, std::ostream& Err) {
     const std::string Problem = SourceProblem(Path);
     if (Problem.empty())
         return true;
-    Err << ErrorPrefix << Path << ": " << Problem << '\n';
+    Err << ErrorPrefix << EscapeForTerminal(Path) << ": " << Problem << '\n';
     return false;
 }
 
@@ -298,12 +304,14 @@ int RunRender(const TOptions& O, TStreams& S) {
             try {
                 WriteRenderedImage(Image, *O.OutPath);
             } catch (const std::exception& E) {
-                S.Err << ErrorPrefix << "cannot write " << *O.OutPath << ": " << E.what() << '\n';
+                S.Err << ErrorPrefix << "cannot write " << EscapeForTerminal(*O.OutPath) << ": "
+                      << EscapeForTerminal(E.what()) << '\n';
                 return ExitFailed;
             }
         }
     } catch (const std::exception& E) {
-        S.Err << ErrorPrefix << "cannot render " << Path << ": " << E.what() << '\n';
+        S.Err << ErrorPrefix << "cannot render " << EscapeForTerminal(Path) << ": "
+              << EscapeForTerminal(E.what()) << '\n';
         return ExitFailed;
     }
     return ExitOk;
@@ -319,7 +327,8 @@ int RunComment(const TOptions& O, TStreams& S) {
               << "text: " << PrintableText(Text) << '\n'
               << "hex: " << HexBytes(Text) << '\n';
     } catch (const std::exception& E) {
-        S.Err << ErrorPrefix << "cannot read the comment of " << Path << ": " << E.what() << '\n';
+        S.Err << ErrorPrefix << "cannot read the comment of " << EscapeForTerminal(Path) << ": "
+              << EscapeForTerminal(E.what()) << '\n';
         return ExitFailed;
     }
     return ExitOk;
@@ -328,7 +337,8 @@ int RunComment(const TOptions& O, TStreams& S) {
 namespace {
 
 int UsageError(std::ostream& Err, const std::string& Problem) {
-    Err << ErrorPrefix << Problem << '\n' << UsageText() << "(quillon-cli --help explains all)\n";
+    Err << ErrorPrefix << EscapeForTerminal(Problem) << '\n'
+        << UsageText() << "(quillon-cli --help explains all)\n";
     return ExitUsage;
 }
 

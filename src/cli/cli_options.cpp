@@ -319,6 +319,12 @@ Commands:
              on a terminal   path: verdict (reason)
              otherwise       path, code, verdict and reason, tab-separated
              with --json     {"path", "code", "verdict", "reason"}
+           In tab-separated lines a tab, line end or backslash in a path or
+           reason is written \t, \n, \r or \\, and every other byte that is
+           no printable text (control characters, bytes that are not UTF-8)
+           as \xHH, so that no name can forge a line or a field; on a
+           terminal the control characters are shown so, backslashes as
+           they are.
            The codes:
               1  Original image file !!
               0  Entire image changed or wrong SITE-CODE !!
@@ -338,7 +344,7 @@ Commands:
            unless -f is given. A JPEG copy is the image re-encoded at quality
            100 (camera metadata is dropped unless --keep-metadata); an AVI
            copy holds every byte of the source. Sources are never changed.
-           Prints each copy's path.
+           Prints each copy's path, escaped as verify's tab-separated lines.
   render   Decodes a JPEG file as signing and verification see it and
            prints its width, its height and the checksum of its rows
            (register started at 0, no site code; (3 x width) mod 65536
