@@ -436,7 +436,7 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
         S.FlushTrace = [&Trace] { Trace.Flush(); };
     const TScopedDebugSink Sink(
         O.Trace ? TDebugSink([&Trace](std::string_view Line) { Trace.Add(Line); })
-                : TDebugSink([](std::string_view) {}));
+                : DiscardingDebugSink());
     switch (O.Command) {
     case TCommand::Verify:
         return RunVerify(O, SiteCode, S);
