@@ -416,7 +416,12 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     if (O.SiteCode) {
         const bool FromInput = *O.SiteCode == "-";
         if (FromInput) {
-            SiteCode = ReadSiteCodeLine(In);
+            const std::optional<std::string> Line = ReadSiteCodeLine(In);
+            if (!Line)
+                return UsageError(Err, "the first line of standard input holds a site code "
+                                       "longer than " +
+                                           std::to_string(MaxSiteCodeBytes) + " bytes");
+            SiteCode = *Line;
         } else {
             // Keyed with the bytes the system's 8-bit programs would have
             // used, so files signed by them verify here.

@@ -263,11 +263,22 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
     return R;
 }
 
-std::string ReadSiteCodeLine(std::istream& In) {
+std::optional<std::string> ReadSiteCodeLine(std::istream& In) {
     std::string Line;
-    std::getline(In, Line);
+    for (;;) {
+        // The longest key and a carriage return are in, and still no line
+        // feed: nothing more is read.
+        if (Line.size() > MaxSiteCodeBytes + 1)
+            return std::nullopt;
+        const int C = In.get();
+        if (C == std::char_traits<char>::eof() || C == '\n')
+            break;
+        Line.push_back(static_cast<char>(C));
+    }
     if (!Line.empty() && Line.back() == '\r')
         Line.pop_back();
+    if (Line.size() > MaxSiteCodeBytes)
+        return std::nullopt;
     return Line;
 }
 
@@ -358,7 +369,8 @@ Options:
                     blanks, letter case. An empty key is refused.
   -s -              Reads the key from the first line of standard input
                     (without its line end), so that it stays out of the
-                    shell's history and the process list.
+                    shell's history and the process list. A first line
+                    longer than 255 bytes is refused without reading on.
 )" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
   --max-memory SIZE The most memory decoding one photo may take, in bytes
                     or with k, M, G or T (powers of 1000), e.g. 2G. A photo

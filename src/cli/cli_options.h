@@ -44,7 +44,9 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args);
 
 // The first line of In without its line end ("\n", or "\r\n"); "" when In is
 // empty. Blanks and every other byte are kept: they are part of the key.
-std::string ReadSiteCodeLine(std::istream& In);
+// None when the line is longer than the longest site code, found after
+// reading at most that many bytes and a line end (In may never end).
+std::optional<std::string> ReadSiteCodeLine(std::istream& In);
 
 // The full explanation printed by --help.
 std::string_view HelpText();

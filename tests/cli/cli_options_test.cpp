@@ -1,7 +1,10 @@
 #include "cli/cli_options.h"
+#include "cli/cli_process.h"
+#include "engine/media_file.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <streambuf>
 
 namespace quillon::cli {
 namespace {
@@ -123,7 +126,7 @@ TEST(CliOptions, HelpAndVersionWinOverEveryOtherProblem) {
 TEST(CliSiteCode, FirstLineWithoutItsLineEnd) {
     const auto Read = [](const std::string& Text) {
         std::istringstream In(Text);
-        return ReadSiteCodeLine(In);
+        return ReadSiteCodeLine(In).value_or("<too long>");
     };
     EXPECT_EQ(Read("SITE-42\nsecond\n"), "SITE-42");
     EXPECT_EQ(Read("SITE-42\r\n"), "SITE-42");
@@ -133,6 +136,39 @@ TEST(CliSiteCode, FirstLineWithoutItsLineEnd) {
     EXPECT_EQ(Read(" a\tb \n"), " a\tb ");
     EXPECT_EQ(Read("a\r\r\n"), "a\r"); // only the one \r before the newline goes
     EXPECT_EQ(Read("\xE4\xFF\n"), "\xE4\xFF");
+    const std::string Longest(MaxSiteCodeBytes, 'k');
+    EXPECT_EQ(Read(Longest), Longest);
+    EXPECT_EQ(Read(Longest + "\n"), Longest);
+    EXPECT_EQ(Read(Longest + "\r\nmore"), Longest);
+    EXPECT_EQ(Read(Longest + "k"), "<too long>");
+    EXPECT_EQ(Read(Longest + "k\n"), "<too long>");
+    EXPECT_EQ(Read(Longest + "\r\r\n"), "<too long>");
+}
+
+// An endless input without a line end (/dev/zero) is refused after the
+// longest key and its line end, not read on.
+TEST(CliSiteCode, EndlessInputIsReadOnlyAsFarAsAKeyCanReach) {
+    class TEndless : public std::streambuf {
+      public:
+        size_t Served = 0;
+
+      protected:
+        int_type underflow() override {
+            setg(FBlock, FBlock, FBlock + sizeof FBlock);
+            Served += sizeof FBlock;
+            return traits_type::to_int_type(FBlock[0]);
+        }
+
+      private:
+        char FBlock[1]{};
+    } Zeros;
+    std::istream In(&Zeros);
+    EXPECT_EQ(ReadSiteCodeLine(In), std::nullopt);
+    EXPECT_LE(Zeros.Served, MaxSiteCodeBytes + 2);
+    const test::TCliRun Run =
+        test::RunCliInProcess({"verify", "-s", "-", "x.jpg"}, std::string(1 << 20, '\0'));
+    EXPECT_EQ(Run.Status, ExitUsage);
+    EXPECT_NE(Run.Err.find("site code longer than 255 bytes"), std::string::npos) << Run.Err;
 }
 
 } // namespace
