@@ -1,6 +1,6 @@
 // Arbitrary bytes through the JPEG renderer: it must either render or raise
 // one of its own errors, never read or write out of bounds.
-#include "codec/jpeg/jpeg_memory_limit.h"
+#include "codec/jpeg/jpeg_limits.h"
 #include "codec/jpeg/jpeg_render.h"
 
 #include <cstddef>
@@ -8,7 +8,14 @@
 #include <new>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    quillon::SetJpegMemoryLimit(32'000'000); // images a fuzzer goes through in a second
+    // Images a fuzzer goes through in a second.
+    static const bool Limited = [] {
+        quillon::TJpegLimits Limits;
+        Limits.MaxMemory = 32'000'000;
+        quillon::SetJpegLimits(Limits);
+        return true;
+    }();
+    (void)Limited;
     try {
         const quillon::TRenderedImage Image = quillon::RenderJpegMemory(Data, Size);
         if (Image.Width < 1 || Image.Height < 1 ||
@@ -26,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         volatile uint32_t Sink = Sum;
         (void)Sink;
     } catch (const quillon::EJpegError&) {
-    } catch (const quillon::EImageTooLarge&) {
+    } catch (const quillon::EJpegLimit&) {
     }
     return 0;
 }

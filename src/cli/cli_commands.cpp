@@ -7,7 +7,7 @@
 #include "cli_output.h"
 #include "cli_progress.h"
 
-#include "codec/jpeg/jpeg_memory_limit.h"
+#include "codec/jpeg/jpeg_limits.h"
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "engine/media_file.h"
@@ -57,11 +57,27 @@ std::string SourceProblem(const std::string& Path) {
     return fs::exists(PathFromUtf8(Path), Ec) ? "not a regular file" : "not found";
 }
 
-int JobsFor(const TOptions& O, const TStreams& S) {
+// Files handled at once: never more than there are.
+int JobsFor(const TOptions& O, const TStreams& S, size_t Files) {
     // Diagnostic lines of files checked side by side would interleave.
     if (O.Trace)
         return 1;
-    return O.Jobs > 0 ? O.Jobs : std::max(S.Console.Cores, 1);
+    const int Jobs = O.Jobs > 0 ? O.Jobs : std::max(S.Console.Cores, 1);
+    return static_cast<int>(std::clamp<size_t>(Files, 1, static_cast<size_t>(Jobs)));
+}
+
+// The decoding limits of a run of Jobs files at once: the options' or the
+// defaults, the default memory limit shared among the jobs.
+TJpegLimits LimitsFor(const TOptions& O, int Jobs) {
+    TJpegLimits Limits;
+    Limits.MaxMemory = O.MaxMemory ? O.MaxMemory : DefaultJpegMemoryLimit(Jobs);
+    if (O.MaxPixels)
+        Limits.MaxPixels = O.MaxPixels;
+    if (O.MaxScans)
+        Limits.MaxScans = static_cast<uint32_t>(O.MaxScans);
+    if (O.MaxWork)
+        Limits.MaxWorkPerByte = O.MaxWork;
+    return Limits;
 }
 
 // Sizes, per-file byte meters and the progress line of one batch.
@@ -206,7 +222,9 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     Batch.Tick = [&] { Progress.Tick(); };
     {
         const TMediaBatch OneSearch;
-        RunBatch(Files.size(), JobsFor(O, S), Batch);
+        const int Jobs = JobsFor(O, S, Files.size());
+        SetJpegLimits(LimitsFor(O, Jobs));
+        RunBatch(Files.size(), Jobs, Batch);
     }
     Progress.Close();
 
@@ -275,7 +293,9 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
               << EscapeForTerminal(Results[I].Reason) << '\n';
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    RunBatch(Files.size(), JobsFor(O, S), Batch);
+    const int Jobs = JobsFor(O, S, Files.size());
+    SetJpegLimits(LimitsFor(O, Jobs));
+    RunBatch(Files.size(), Jobs, Batch);
     return AllOk ? ExitOk : ExitFailed;
 }
 
@@ -410,7 +430,7 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
     if (!Parsed.Error.empty())
         return UsageError(Err, Parsed.Error);
-    SetJpegMemoryLimit(O.MaxMemory); // 0: the default, also for the next in-process run
+    SetJpegLimits(LimitsFor(O, 1)); // the verify and sign batches share it among their jobs
 
     std::string SiteCode;
     if (O.SiteCode) {

@@ -57,6 +57,9 @@ const TOptionRule OptionRules[] = {
     {"--jobs", 'j', nullptr, {V, S}},
     {"--out", 'o', nullptr, {S, R}},
     {"--max-memory", 0, nullptr, {V, S, R}},
+    {"--max-pixels", 0, nullptr, {V, S, R}},
+    {"--max-scans", 0, nullptr, {V, S, R}},
+    {"--max-work", 0, nullptr, {V, S, R}},
     {"--quiet", 'q', &TOptions::Quiet, {V}},
     {"--status", 0, &TOptions::StatusOnly, {V}},
     {"--json", 0, &TOptions::Json, {V}},
@@ -101,9 +104,9 @@ std::optional<int> ParseJobs(std::string_view Text) {
     return N;
 }
 
-// "512M", "4G", "1500000000": a whole number of bytes with an optional
-// decimal unit k, M, G or T.
-std::optional<uint64_t> ParseByteSize(std::string_view Text) {
+// "512M", "4G", "1500000000": a whole number (of bytes, pixels, ...) with
+// an optional decimal unit k, M, G or T.
+std::optional<uint64_t> ParseAmount(std::string_view Text) {
     uint64_t N = 0;
     const auto [End, Ec] = std::from_chars(Text.data(), Text.data() + Text.size(), N);
     if (Ec != std::errc() || End == Text.data() || N == 0)
@@ -145,11 +148,25 @@ std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O
         O.Jobs = *N;
         return {};
     }
-    if (L == "--max-memory") {
-        const std::optional<uint64_t> Bytes = ParseByteSize(Value);
-        if (!Bytes)
-            return "--max-memory takes a size such as 512M or 4G, not '" + Value + "'";
-        O.MaxMemory = *Bytes;
+    // The limits: a whole number above 0, with a unit where it helps.
+    struct TLimitOption {
+        std::string_view Name;
+        uint64_t TOptions::*Slot;
+        const char* Example;
+    };
+    static const TLimitOption Limits[] = {
+        {"--max-memory", &TOptions::MaxMemory, "a size such as 512M or 4G"},
+        {"--max-pixels", &TOptions::MaxPixels, "a count such as 600M or 2G"},
+        {"--max-scans", &TOptions::MaxScans, "a count such as 2000"},
+        {"--max-work", &TOptions::MaxWork, "a count such as 65536 or 100k"},
+    };
+    for (const TLimitOption& Limit : Limits) {
+        if (L != Limit.Name)
+            continue;
+        const std::optional<uint64_t> Amount = ParseAmount(Value);
+        if (!Amount || (Limit.Slot == &TOptions::MaxScans && *Amount > UINT32_MAX))
+            return std::string(L) + " takes " + Limit.Example + ", not '" + Value + "'";
+        O.*Limit.Slot = *Amount;
         return {};
     }
     if (Rule.Flag != nullptr)
@@ -372,10 +389,28 @@ Options:
                     shell's history and the process list. A first line
                     longer than 255 bytes is refused without reading on.
 )" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
-  --max-memory SIZE The most memory decoding one photo may take, in bytes
-                    or with k, M, G or T (powers of 1000), e.g. 2G. A photo
-                    that would need more is refused with "image too large"
-                    (verify: -9). Default: a quarter of the physical memory.
+  --max-memory SIZE The most memory decoding one photo may hold, in bytes
+                    or with k, M, G or T (powers of 1000), e.g. 2G: checking
+                    holds a band of rows (a multi-scan photo also its
+                    coefficients), signing and render the whole image. A
+                    photo that would need more is refused with "image too
+                    large" (verify: -9). Default: a quarter of the physical
+                    memory, shared by the files handled at once.
+  --max-pixels N    The most pixels (width x height) of a photo, with k, M
+                    or G as above. Default: 400M, beyond the largest camera
+                    files; a gigapixel panorama needs more.
+  --max-scans N     The most scans of a photo. Encoders write about ten.
+                    Default: 500 (refused as "more than 500 scans").
+  --max-work N      The most decoding a photo may ask for each byte of its
+                    file, in pixels decoded, every scan counted (chroma at
+                    its sampled size) and the output once more. Default:
+                    16384; a complete photo asks at most a few thousand, as
+                    it codes each 8 x 8 block in at least one bit. A frame
+                    that claims more than a sixteenth of this per byte is
+                    refused from its header, before anything is decoded
+                    ("20000 x 20000 from 140 bytes"). Every photo may ask
+                    for 16M more, and a frame of up to 1M pixels always
+                    passes.
   -q, --quiet       verify: prints only the files that do not check out.
   --status          verify: prints nothing; only the exit status tells.
   --json            verify: one JSON object a line. Paths and reasons that

@@ -28,6 +28,9 @@ struct TOptions {
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core
     uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default
+    uint64_t MaxPixels = 0;              // a photo's width x height; 0: default
+    uint64_t MaxScans = 0;               // scans of a photo; 0: default
+    uint64_t MaxWork = 0;                // decoding work per byte of a photo; 0: default
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
     std::vector<std::string> Paths;

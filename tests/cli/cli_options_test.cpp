@@ -77,6 +77,35 @@ TEST(CliOptions, SignRenderAndCommentShapes) {
     EXPECT_EQ(R.Options.Command, TCommand::Comment);
 }
 
+TEST(CliOptions, LimitsTakeAmountsWithDecimalUnits) {
+    struct TCase {
+        std::vector<std::string> Args;
+        uint64_t TOptions::*Slot;
+        uint64_t Value;
+    };
+    const TCase Cases[] = {
+        {{"--max-memory", "2G"}, &TOptions::MaxMemory, 2'000'000'000},
+        {{"--max-memory=1500000"}, &TOptions::MaxMemory, 1'500'000},
+        {{"--max-pixels", "1G"}, &TOptions::MaxPixels, 1'000'000'000},
+        {{"--max-pixels", "600M"}, &TOptions::MaxPixels, 600'000'000},
+        {{"--max-scans", "2000"}, &TOptions::MaxScans, 2000},
+        {{"--max-work", "100k"}, &TOptions::MaxWork, 100'000},
+    };
+    for (const TCase& C : Cases) {
+        std::vector<std::string> Args{"verify", "-s", "K", "x.jpg"};
+        Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+        const auto R = Parse(Args);
+        ASSERT_EQ(R.Error, "") << C.Args[0];
+        EXPECT_EQ(R.Options.*C.Slot, C.Value) << C.Args[0];
+    }
+    for (const char* Bad : {"0", "-5", "2X", "", "5000000000"}) {
+        const auto R = Parse({"render", "p.jpg", "--max-scans", Bad});
+        EXPECT_NE(R.Error.find("--max-scans takes a count"), std::string::npos) << Bad;
+    }
+    EXPECT_EQ(Parse({"render", "p.jpg", "--max-work", "1k"}).Error, "");
+    EXPECT_NE(Parse({"comment", "p.jpg", "--max-pixels", "1G"}).Error, "");
+}
+
 TEST(CliOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> Bad = {
         {},

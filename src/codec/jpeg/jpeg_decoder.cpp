@@ -13,8 +13,10 @@
 #include "jpeg_component_planes.h"
 #include "jpeg_decompressor.h"
 #include "jpeg_idct.h"
-#include "jpeg_memory_limit.h"
+#include "jpeg_input.h"
+#include "jpeg_limits.h"
 #include "jpeg_raw_reader.h"
+#include "jpeg_scan_survey.h"
 #include "jpeg_stream_checks.h"
 #include "platform/process_memory.h"
 
@@ -208,18 +210,19 @@ void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegCol
                        [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
 }
 
-// What decoding Info needs at its peak: the file itself, the rows, the sample
-// windows of every component, and for the whole-image route the coefficients
-// (twice when the library had to split a component's array, which it does
-// above about 1 GB, and ours gathers them into one block). The rows count
-// whole even where they pass in bands: every entry then refuses the same
-// images (signing holds them whole), and the limit also bounds the work a
-// few bytes of header can ask for.
-uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, int Channels,
-                          int MinBytesPerPixel, bool WholeImage) {
+// What decoding Info holds at its peak on its route: the rows it keeps
+// (RowsHeld of them), the sample windows of every component, and for the
+// whole-image route the coefficients (twice when the library had to split
+// a component's array, which it does above about 1 GB, and ours gathers
+// them into one block). The file itself is read in pieces, never held.
+uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, int Channels, int MinBytesPerPixel,
+                          bool WholeImage, uint64_t RowsHeld) {
     constexpr uint64_t LibraryChunk = 1'000'000'000;
-    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * Info.image_height *
-                                   static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
+    // The reader's window (up to eight iMCU rows ahead) and the smoothing
+    // and upsampling windows behind it.
+    constexpr uint64_t WindowIMcuRows = 12;
+    uint64_t Need =
+        RowsHeld * Info.image_width * static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
         const auto RoundUp = [](uint64_t N, int Step) {
@@ -228,7 +231,8 @@ uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, i
         };
         const uint64_t Cols = RoundUp(Comp.width_in_blocks, Comp.h_samp_factor);
         const uint64_t Rows = RoundUp(Comp.height_in_blocks, Comp.v_samp_factor);
-        Need += Cols * DCTSIZE * static_cast<uint64_t>(Comp.v_samp_factor) * DCTSIZE * 4;
+        Need +=
+            Cols * DCTSIZE * static_cast<uint64_t>(Comp.v_samp_factor) * DCTSIZE * WindowIMcuRows;
         if (WholeImage) {
             const uint64_t Blocks = Cols * Rows * sizeof(JBLOCK);
             Need += Blocks >= LibraryChunk ? 2 * Blocks : Blocks;
@@ -297,10 +301,10 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
 }
 
 // The library absorbs every scan; the plans then hold the coefficients.
-std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info) {
+std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info, TScanBudget& Budget) {
     jvirt_barray_ptr* Arrays;
     {
-        TScanTableGuard Guard(Info);
+        TScanTableGuard Guard(Info, &Budget);
         Arrays = jpeg_read_coefficients(&Info);
     }
     std::vector<TComponentPlan> Plans = MakePlans(Info);
@@ -310,8 +314,8 @@ std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info) {
 
 // Several scans: the library absorbs them all, then the coefficients are ours.
 TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                int MinBytesPerPixel) {
-    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
+                                int MinBytesPerPixel, TScanBudget& Budget) {
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
     RenderAllCoefficientRows(Plans, Kind, Out);
     jpeg_finish_decompress(&Info);
@@ -322,12 +326,12 @@ TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kin
 // while the bottom half waits in a buffer of its own, so at most half the
 // rows are held.
 void StreamMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind, int MinBytesPerPixel,
-                     const TBandSink& Sink) {
-    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
+                     bool Halves, TScanBudget& Budget, const TBandSink& Sink) {
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     const int Height = static_cast<int>(Info.image_height);
     const int Band = BandRows(Info);
     TDecodedSamples Top = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
-    if (!RenderInTwoHalves(Top)) {
+    if (!Halves || !RenderInTwoHalves(Top)) {
         RenderCoefficientRows(Plans, Kind, Top, 0, Height, 0, &Sink, Band);
     } else {
         const int Cut = Height / 2;
@@ -347,55 +351,106 @@ void SetJpegDecodeThreads(int Count) {
 
 namespace {
 
-// The decoder with its headers read and the image's memory need checked.
+// The decoder with its headers read, and what the file asks for checked
+// against the limits before anything of the image is allocated.
 struct TStartedDecode {
+    std::unique_ptr<TPieceReader> Reader;
     TJpegDecompressor Decompressor;
+    TJpegLimits Limits;
     TJpegColorKind Kind = TJpegColorKind::Unknown;
     bool WholeImage = false; // through the coefficients of the whole image
     bool RowsInBands = false;
+    bool Halves = false; // a multi-scan file's bottom half rendered beside the top
+    TScanBudget Budget;
 
-    TStartedDecode(const uint8_t* Data, size_t Size, int MinBytesPerPixel, bool WantBands)
-        : Decompressor(Data, Size) {
+    TStartedDecode(const TJpegInput& Input, const TJpegDecodeContext& Context, int MinBytesPerPixel,
+                   bool WantBands)
+        : Reader(Input.Open(Context.Meter)), Decompressor(*Reader), Limits(Context.Limits) {
         jpeg_decompress_struct& Info = Decompressor.Info();
         jpeg_read_header(&Info, TRUE);
         Kind = ClassifyJpegColor(Info);
         CheckJpegDecodable(Info);
-        WholeImage = jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load();
+        const bool MultiScan = jpeg_has_multiple_scans(&Info);
+        WholeImage = MultiScan || ForceCoefficientPath.load();
         const int Channels = ChannelsOf(Kind, Info.num_components);
         // Rows without a colour meaning fail only once the whole image is
         // decoded, as always; so they are not handed over in bands.
         RowsInBands = WantBands && (Channels == 1 || Channels == 3 || Channels == 4);
-        CheckImageMemory(Info.image_width, Info.image_height,
-                         DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage));
+        CheckWork(Input, MultiScan);
+        CheckMemory(Channels, MinBytesPerPixel);
         // The library's own pools stay under the same limit, where its field
         // can hold it (a long is 32 bits on Windows).
-        if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
+        if (const uint64_t Limit = MemoryLimitOf(Limits); Limit <= static_cast<uint64_t>(LONG_MAX))
             Info.mem->max_memory_to_use = static_cast<long>(Limit);
+    }
+
+  private:
+    // Pixels, then the frame against the file's size, then (for several
+    // scans) what the scans will cost, from a survey of the markers.
+    void CheckWork(const TJpegInput& Input, bool MultiScan) {
+        jpeg_decompress_struct& Info = Decompressor.Info();
+        const uint64_t FileBytes = Reader->Size();
+        const uint64_t Output = FrameComponentPixels(Info);
+        CheckFramePixels(Limits, Info.image_width, Info.image_height, Output, FileBytes);
+        Budget = {&Limits, FileBytes, Output, 0};
+        if (!MultiScan)
+            return;
+        const std::unique_ptr<TPieceReader> Again = Input.Open();
+        const TScanSurvey Survey = SurveyScans(*Again, Info, Limits.MaxScans);
+        CheckScanCount(Limits, Survey.Scans);
+        CheckDecodeWork(Limits, Info.image_width, Info.image_height, Survey.Scans,
+                        Output + Survey.Work, FileBytes);
+    }
+
+    // The rows the route holds: a band, or every row; a multi-scan file
+    // streamed in two halves holds its bottom half too, and goes in one
+    // pass instead when that would not fit.
+    void CheckMemory(int Channels, int MinBytesPerPixel) {
+        jpeg_decompress_struct& Info = Decompressor.Info();
+        const uint64_t Height = Info.image_height;
+        const uint64_t Band = static_cast<uint64_t>(BandRows(Info));
+        const auto Need = [&](uint64_t Rows) {
+            return DecodeMemoryNeed(Info, Channels, MinBytesPerPixel, WholeImage, Rows);
+        };
+        uint64_t Rows = Height;
+        if (RowsInBands && !WholeImage) {
+            Rows = Band;
+        } else if (RowsInBands) {
+            Halves = Need(Band + Height - Height / 2) <= MemoryLimitOf(Limits);
+            Rows = Halves ? Band + Height - Height / 2 : Band;
+        }
+        CheckImageMemory(Limits, Info.image_width, Info.image_height, Need(Rows));
     }
 };
 
 } // namespace
 
-TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
-    TStartedDecode D(Data, Size, MinBytesPerPixel, false);
+TDecodedSamples DecodeJpegSamples(const TJpegInput& Input, int MinBytesPerPixel,
+                                  const TJpegDecodeContext& Context) {
+    TStartedDecode D(Input, Context, MinBytesPerPixel, false);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.WholeImage)
-        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel);
+        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget);
     return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
 }
 
-void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel,
-                     const TBandSink& Sink) {
-    TStartedDecode D(Data, Size, MinBytesPerPixel, true);
+TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
+    return DecodeJpegSamples(TJpegInput::Memory(Data, Size), MinBytesPerPixel,
+                             DefaultJpegDecodeContext());
+}
+
+void DecodeJpegBands(const TJpegInput& Input, int MinBytesPerPixel, const TBandSink& Sink,
+                     const TJpegDecodeContext& Context) {
+    TStartedDecode D(Input, Context, MinBytesPerPixel, true);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.RowsInBands) {
         if (D.WholeImage)
-            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, Sink);
+            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, D.Halves, D.Budget, Sink);
         else
             DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
         return;
     }
-    TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel)
+    TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget)
                                          : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
     Sink(Whole, 0, Whole.Height);
 }
