@@ -97,11 +97,11 @@ inline void TAVIStream::FillItem(const uint8_t* Header, uint32_t P, int32_t Leve
                                  TChunkItem& Item) {
     if (IsListID(LoadLE32(Header))) {
         Item.IsList = true;
-        Item.ListHeader.emplace(LoadLE32(Header), LoadLE32(Header + 4), LoadLE32(Header + 8));
+        Item.ListHeader = TListHeader{LoadLE32(Header), LoadLE32(Header + 4), LoadLE32(Header + 8)};
         Item.ChunkHeader.reset();
     } else {
         Item.IsList = false;
-        Item.ChunkHeader.emplace(LoadLE32(Header), LoadLE32(Header + 4));
+        Item.ChunkHeader = TChunkHeader{LoadLE32(Header), LoadLE32(Header + 4)};
         Item.ListHeader.reset();
     }
     Item.Position = P;
