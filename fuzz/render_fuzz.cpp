@@ -9,15 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     // Images a fuzzer goes through in a second.
-    static const bool Limited = [] {
-        quillon::TJpegLimits Limits;
-        Limits.MaxMemory = 32'000'000;
-        quillon::SetJpegLimits(Limits);
-        return true;
-    }();
-    (void)Limited;
+    quillon::TJpegDecodeContext Context;
+    Context.Limits.MaxMemory = 32'000'000;
     try {
-        const quillon::TRenderedImage Image = quillon::RenderJpegMemory(Data, Size);
+        const quillon::TRenderedImage Image =
+            quillon::RenderJpeg(quillon::TJpegInput::Memory(Data, Size), Context);
         if (Image.Width < 1 || Image.Height < 1 ||
             Image.Stride < 3 * static_cast<size_t>(Image.Width)) {
             __builtin_trap();

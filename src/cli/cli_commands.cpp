@@ -16,6 +16,8 @@
 #include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/system_text.h"
+#include "platform/temporary_files.h"
+#include "platform/thread_budget.h"
 
 #include <chrono>
 #include <cstdio>
@@ -67,10 +69,12 @@ int JobsFor(const TOptions& O, const TStreams& S, size_t Files) {
 }
 
 // The decoding limits of a run of Jobs files at once: the options' or the
-// defaults, the default memory limit shared among the jobs.
-TJpegLimits LimitsFor(const TOptions& O, int Jobs) {
+// defaults, the default memory limit shared among the files decoded at once
+// (no more than the thread budget lets run).
+TJpegLimits LimitsFor(const TOptions& O, int Jobs, const TThreadBudget& Threads) {
     TJpegLimits Limits;
-    Limits.MaxMemory = O.MaxMemory ? O.MaxMemory : DefaultJpegMemoryLimit(Jobs);
+    Limits.MaxMemory =
+        O.MaxMemory ? O.MaxMemory : DefaultJpegMemoryLimit(std::min(Jobs, Threads.Size()));
     if (O.MaxPixels)
         Limits.MaxPixels = O.MaxPixels;
     if (O.MaxScans)
@@ -198,10 +202,17 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     std::map<int32_t, uint64_t> Counts;
     bool AllOk = Targets.Problems.empty();
 
+    const int Jobs = JobsFor(O, S, Files.size());
+    TWMDllAbsenceMemo OneSearch; // a batch looks for the external library once
+    TCallContext Context;
+    Context.Limits = LimitsFor(O, Jobs, S.Threads);
+    Context.Threads = &S.Threads;
+    Context.LibraryMemo = &OneSearch;
     TBatchCallbacks Batch;
     Batch.Work = [&](size_t I) {
-        const TScopedByteMeter Meter(Progress.Meter(I));
-        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace});
+        TCallContext Call = Context;
+        Call.Meter = Progress.Meter(I);
+        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace}, RealMediaEntries(Call));
         S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
@@ -220,12 +231,7 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         S.Out << '\n' << std::flush;
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    {
-        const TMediaBatch OneSearch;
-        const int Jobs = JobsFor(O, S, Files.size());
-        SetJpegLimits(LimitsFor(O, Jobs));
-        RunBatch(Files.size(), Jobs, Batch);
-    }
+    RunBatch(Files.size(), Jobs, S.Threads, Batch);
     Progress.Close();
 
     if (Files.size() > 1 && !O.StatusOnly && !O.Quiet) {
@@ -260,6 +266,10 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
 
     TSignOptions SignOptions;
     SignOptions.KeepMetadata = O.KeepMetadata;
+    const int Jobs = JobsFor(O, S, Files.size());
+    TCallContext Context;
+    Context.Limits = LimitsFor(O, Jobs, S.Threads);
+    Context.Threads = &S.Threads;
     TBatchCallbacks Batch;
     Batch.Work = [&](size_t I) {
         const std::string& Src = Files[I];
@@ -272,8 +282,9 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         else if (!O.Force && (FileExists(Dst) || DirectoryExists(Dst)))
             R = {false, Dst + " exists already (-f replaces it)"};
         else {
-            const TScopedByteMeter Meter(Progress.Meter(I));
-            R = SignMediaFile(SiteCode, Src, Dst, SignOptions);
+            TCallContext Call = Context;
+            Call.Meter = Progress.Meter(I);
+            R = SignMediaFile(SiteCode, Src, Dst, SignOptions, RealMediaEntries(Call));
         }
         S.FlushTrace();
     };
@@ -293,9 +304,7 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
               << EscapeForTerminal(Results[I].Reason) << '\n';
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    const int Jobs = JobsFor(O, S, Files.size());
-    SetJpegLimits(LimitsFor(O, Jobs));
-    RunBatch(Files.size(), Jobs, Batch);
+    RunBatch(Files.size(), Jobs, S.Threads, Batch);
     return AllOk ? ExitOk : ExitFailed;
 }
 
@@ -316,7 +325,10 @@ int RunRender(const TOptions& O, TStreams& S) {
     if (!RequireFile(Path, S.Err))
         return ExitFailed;
     try {
-        const TRenderedImage Image = RenderJpegFile(Path);
+        TJpegDecodeContext Context;
+        Context.Limits = LimitsFor(O, 1, S.Threads);
+        Context.Threads = &S.Threads;
+        const TRenderedImage Image = RenderJpeg(TJpegInput::File(Path), Context);
         S.Out << "width: " << Image.Width << '\n'
               << "height: " << Image.Height << '\n'
               << "checksum: " << Hex8(RowsChecksum(Image)) << '\n';
@@ -430,7 +442,6 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
     if (!Parsed.Error.empty())
         return UsageError(Err, Parsed.Error);
-    SetJpegLimits(LimitsFor(O, 1)); // the verify and sign batches share it among their jobs
 
     std::string SiteCode;
     if (O.SiteCode) {
@@ -456,7 +467,13 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
 
     TTraceLog Trace(Err);
-    TStreams S{Out, Err, Console};
+    // Every thread of the run draws from this budget; late deletions of
+    // large check copies too, so they are done before it goes.
+    TThreadBudget Threads(Console.Cores);
+    struct TDeletionsDone {
+        ~TDeletionsDone() { FinishLateDeletions(); }
+    } const DeletionsDone;
+    TStreams S{Out, Err, Console, Threads};
     if (O.Trace)
         S.FlushTrace = [&Trace] { Trace.Flush(); };
     const TScopedDebugSink Sink(

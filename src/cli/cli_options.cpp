@@ -389,6 +389,10 @@ Options:
                     shell's history and the process list. A first line
                     longer than 255 bytes is refused without reading on.
 )" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
+                    Every thread of the run, those that help one file
+                    along included, draws from one budget of a thread a
+                    core: more jobs than cores wait for a free one, and a
+                    single file uses every core.
   --max-memory SIZE The most memory decoding one photo may hold, in bytes
                     or with k, M, G or T (powers of 1000), e.g. 2G: checking
                     holds a band of rows (a multi-scan photo also its

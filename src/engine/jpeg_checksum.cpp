@@ -22,12 +22,14 @@ void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC) {
         FeedRenderedRow(Image.Row(Y), Image.Width, CRC);
 }
 
-uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path) {
+uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path,
+                               const TJpegDecodeContext& Context) {
     uint32_t CRC = 0;
     FeedSiteCode(SiteCode, CRC);
     // Fed as the rows are made: a single-scan photo is never held whole.
-    RenderJpegFileRows(
-        Path, [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); });
+    RenderJpegRows(
+        TJpegInput::File(Path),
+        [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); }, Context);
     return CRC;
 }
 

@@ -1,6 +1,7 @@
 // The JPEG entries: the signature is the keyed checksum of the rendered rows
 // of the re-encoded copy, kept as "KvWM", a NUL and signed decimal in a COM
 // segment ahead of the frame header.
+#include "call_context.h"
 #include "failure_text.h"
 #include "jpeg_checksum.h"
 #include "mediasign.h"
@@ -24,14 +25,20 @@ constexpr size_t MaxNumberChars = 256;
 } // namespace
 
 TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+    return SignJpegFile(SiteCode, SrcPath, DstPath, TCallContext{});
+}
+
+TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                         const TCallContext& Context) {
     if (SiteCode == nullptr || SrcPath == nullptr || DstPath == nullptr)
         return {false, "missing argument"};
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
-        ReencodeJpeg(SrcPath, DstPath);
+        ReencodeJpeg(SrcPath, DstPath, Context.Decoding());
         // Until its comment is in, the copy is unfinished: an interrupt
         // removes it.
         const TTemporaryFileEntry Unfinished(DstPath);
-        const uint32_t CRC = JpegSignatureChecksum(SiteCode, DstPath);
+        const uint32_t CRC = JpegSignatureChecksum(SiteCode, DstPath, Context.Decoding());
         std::string Comment = Tag;
         Comment.push_back('\0');
         Comment += FormatSignatureNumber(CRC);
@@ -43,16 +50,21 @@ TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* 
 }
 
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {
+    return VerifyJpegFile(SiteCode, Path, TCallContext{});
+}
+
+TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path, const TCallContext& Context) {
     if (SiteCode == nullptr || *SiteCode == '\0')
         return {VerifyNoSiteCode, "the site code is empty"};
     if (Path == nullptr || *Path == '\0')
         return {VerifyNoFile, "no file given"};
     if (!FileExists(Path))
         return {VerifyNoFile, MissingFileReason(Path)};
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         // The checksum comes first: an unrenderable file fails even when it
         // carries no signature.
-        const uint32_t CRC = JpegSignatureChecksum(SiteCode, Path);
+        const uint32_t CRC = JpegSignatureChecksum(SiteCode, Path, Context.Decoding());
         const std::string Comment = ReadJpegComment(Path);
         if (Comment.compare(0, Tag.size(), Tag) != 0)
             return {VerifyNoSignature, "no signature comment"};

@@ -226,16 +226,22 @@ TEST(CliUsage, SummaryCountsEveryOutcome) {
         << Summary;
 }
 
-TEST(CliUsage, OutputIsTheSameForAnyNumberOfJobs) {
+// Any number of jobs on a thread budget of any size (the console's cores):
+// one thread for everything gives what several give.
+TEST(CliUsage, OutputIsTheSameForAnyNumberOfJobsAndThreads) {
     const std::string Avi = (TestDataDir() / "avi").string();
     const std::string Signed = (TestDataDir() / "jpeg-signed").string();
     const TCliRun One = RunCliInProcess({"verify", "-s", "SITE-42", "-j", "1", Avi, Signed});
     EXPECT_GT(Lines(One.Out).size(), 50u);
-    for (const char* Jobs : {"2", "7"}) {
-        const TCliRun Many = RunCliInProcess({"verify", "-s", "SITE-42", "-j", Jobs, Avi, Signed});
-        EXPECT_EQ(Many.Out, One.Out) << "-j " << Jobs;
-        EXPECT_EQ(Many.Status, One.Status);
-    }
+    for (const int Cores : {1, 3})
+        for (const char* Jobs : {"1", "2", "7"}) {
+            cli::TConsole Console;
+            Console.Cores = Cores;
+            const TCliRun Many =
+                RunCliInProcess({"verify", "-s", "SITE-42", "-j", Jobs, Avi, Signed}, "", Console);
+            EXPECT_EQ(Many.Out, One.Out) << "-j " << Jobs << ", " << Cores << " threads";
+            EXPECT_EQ(Many.Status, One.Status);
+        }
 }
 
 TEST(CliUsage, TerminalsGetWordsAndAProgressLine) {

@@ -54,9 +54,15 @@ TBytes CraftedGrey(bool Progressive, int Width, int Height, int Scans, size_t Pa
     return D;
 }
 
+TJpegDecodeContext Within(const TJpegLimits& Limits) {
+    TJpegDecodeContext Context;
+    Context.Limits = Limits;
+    return Context;
+}
+
 std::string RefusalOf(const TBytes& File, const TJpegLimits& Limits = {}) {
     try {
-        RenderJpeg(TJpegInput::Memory(File.data(), File.size()), {Limits, nullptr});
+        RenderJpeg(TJpegInput::Memory(File.data(), File.size()), Within(Limits));
     } catch (const EJpegLimit& E) {
         return E.what();
     }
@@ -118,8 +124,9 @@ TEST(JpegLimits, ARaisedLimitLetsTheFileThrough) {
         SCOPED_TRACE(C.What);
         EXPECT_NE(RefusalOf(C.File, C.Refusing), "(rendered)");
         uint64_t Rows = 0;
-        RenderJpegRows(TJpegInput::Memory(C.File.data(), C.File.size()),
-                       [&](const uint8_t*, int32_t) { ++Rows; }, {C.Raised, nullptr});
+        RenderJpegRows(
+            TJpegInput::Memory(C.File.data(), C.File.size()),
+            [&](const uint8_t*, int32_t) { ++Rows; }, Within(C.Raised));
         EXPECT_GT(Rows, 0u);
     }
     EXPECT_EQ(RefusalOf(CraftedGrey(true, 8, 8, 500)), "(rendered)");
@@ -142,8 +149,9 @@ TEST(JpegLimits, BlankPhotosInADeepProgressionPass) {
         SCOPED_TRACE(std::to_string(Components) + " components, " + std::to_string(File.size()) +
                      " bytes");
         uint64_t Rows = 0;
-        RenderJpegRows(TJpegInput::Memory(File.data(), File.size()),
-                       [&](const uint8_t*, int32_t) { ++Rows; }, {TJpegLimits{}, nullptr});
+        RenderJpegRows(
+            TJpegInput::Memory(File.data(), File.size()), [&](const uint8_t*, int32_t) { ++Rows; },
+            Within({}));
         EXPECT_EQ(Rows, 3000u);
     }
 }
@@ -162,7 +170,7 @@ std::vector<uint8_t> StreamedRows(const TBytes& File, const TJpegLimits& Limits)
     RenderJpegRows(
         TJpegInput::Memory(File.data(), File.size()),
         [&](const uint8_t* Row, int32_t Width) { Rows.insert(Rows.end(), Row, Row + 3 * Width); },
-        {Limits, nullptr});
+        Within(Limits));
     return Rows;
 }
 
@@ -181,7 +189,7 @@ TEST(JpegLimits, MemoryIsCountedForTheRouteTaken) {
         Tight.MaxMemory = C.Limit;
         const std::string Whole = [&]() -> std::string {
             try {
-                RenderJpeg(TJpegInput::Memory(File.data(), File.size()), {Tight, nullptr});
+                RenderJpeg(TJpegInput::Memory(File.data(), File.size()), Within(Tight));
             } catch (const EJpegLimit& E) {
                 return E.what();
             }

@@ -3,6 +3,7 @@
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "engine/CRC32.h"
+#include "engine/call_context.h"
 #include "engine/jpeg_checksum.h"
 #include "engine/mediasign.h"
 #include "platform/byte_meter.h"
@@ -162,10 +163,9 @@ TEST_F(JpegSignatureTest, DataBehindTheImageIsNotRead) {
             Tail << Block;
     }
     TByteMeter Meter;
-    {
-        const TScopedByteMeter Scope(&Meter);
-        EXPECT_EQ(Verify("SITE-42", S), VerifyOk);
-    }
+    TCallContext Context;
+    Context.Meter = &Meter;
+    EXPECT_EQ(VerifyJpegFile("SITE-42", S.c_str(), Context).Code, VerifyOk);
     EXPECT_GT(Meter.Bytes(), 0u);
     EXPECT_LT(Meter.Bytes(), ImageBytes + (1 << 20));
 }

@@ -1,8 +1,10 @@
-// What one decode works with besides its stream: the limits it keeps to
-// and where it reports the bytes it reads.
+// What one decode works with besides its stream: the limits it keeps to,
+// the thread budget its helpers draw from, and where it reports the bytes
+// it reads.
 #pragma once
 
 #include "jpeg_limits.h"
+#include "platform/thread_budget.h"
 
 namespace quillon {
 
@@ -10,10 +12,18 @@ class TByteMeter;
 
 struct TJpegDecodeContext {
     TJpegLimits Limits;
-    TByteMeter* Meter = nullptr; // bytes read from a file are added here
+    TThreadBudget* Threads = &DefaultThreadBudget(); // none: the default budget
+    TByteMeter* Meter = nullptr;                     // bytes read from a file are added here
+    // For tests and benchmarks, which must see every route give the same
+    // samples: single-scan files decoded ahead whatever their size (where
+    // the budget has a thread), or through the whole-image coefficients of
+    // multi-scan files.
+    bool DecodeAheadAlways = false;
+    bool WholeImageAlways = false;
 };
 
-// The process-wide limits and the calling thread's byte meter.
-TJpegDecodeContext DefaultJpegDecodeContext();
+inline TThreadBudget& ThreadsOf(const TJpegDecodeContext& Context) {
+    return Context.Threads ? *Context.Threads : DefaultThreadBudget();
+}
 
 } // namespace quillon

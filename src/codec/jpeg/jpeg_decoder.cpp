@@ -1,11 +1,9 @@
 #include "jpeg_decoder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstring>
 #include <exception>
-#include <thread>
 #include <vector>
 
 #include "jpeg_codec_errors.h"
@@ -19,22 +17,11 @@
 #include "jpeg_scan_survey.h"
 #include "jpeg_stream_checks.h"
 #include "platform/process_memory.h"
+#include "platform/thread_budget.h"
 
 namespace quillon {
 
 namespace {
-
-std::atomic<int> DecodeThreads{0};
-std::atomic<bool> ForceCoefficientPath{false};
-std::atomic<bool> ForceDecodeAhead{false};
-
-int ThreadCount() {
-    const int Set = DecodeThreads.load();
-    if (Set > 0)
-        return Set;
-    const unsigned Cores = std::thread::hardware_concurrency();
-    return Cores >= 2 ? 2 : 1;
-}
 
 int ChannelsOf(TJpegColorKind Kind, int Components) {
     switch (Kind) {
@@ -171,43 +158,42 @@ void RenderCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorK
     }
 }
 
-bool RenderInTwoHalves(const TDecodedSamples& Image) {
+// Whether a second thread would pay for itself on an image this large.
+bool WorthTwoHalves(const TDecodedSamples& Image) {
     const int64_t Pixels = static_cast<int64_t>(Image.Width) * Image.Height;
-    return ThreadCount() >= 2 && Pixels >= (1 << 16) && Image.Height >= 32;
+    return Pixels >= (1 << 16) && Image.Height >= 32;
 }
 
-// Runs Bottom on a second thread while Top runs here; the first error wins.
-template <class TTop, class TBottom> void RunBesideEachOther(TTop&& Top, TBottom&& Bottom) {
-    std::exception_ptr WorkerError;
-    std::thread Worker([&] {
-        try {
-            Bottom();
-        } catch (...) {
-            WorkerError = std::current_exception();
-        }
-    });
+// Runs Bottom on Helper's thread while Top runs here; the first error wins.
+template <class TTop> void RunBesideHelper(TTop&& Top, THelperThread& Helper) {
     try {
         Top();
     } catch (...) {
-        Worker.join();
+        try {
+            Helper.Join();
+        } catch (...) {
+        }
         throw;
     }
-    Worker.join();
-    if (WorkerError)
-        std::rethrow_exception(WorkerError);
+    Helper.Join();
 }
 
-// Two halves, each with its own sample window; the rows around the cut are
-// decoded by both, which costs two block rows and keeps them apart.
+// Two halves, each with its own sample window, where the budget has a
+// thread for the second; the rows around the cut are decoded by both,
+// which costs two block rows and keeps them apart. Otherwise one pass.
 void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
-                              TDecodedSamples& Out) {
-    if (!RenderInTwoHalves(Out)) {
+                              TDecodedSamples& Out, TThreadBudget& Threads) {
+    const int Cut = Out.Height / 2;
+    TThreadToken Token;
+    if (WorthTwoHalves(Out))
+        Token = TThreadToken::TryTake(Threads);
+    if (!Token) {
         RenderCoefficientRows(Plans, Kind, Out, 0, Out.Height);
         return;
     }
-    const int Cut = Out.Height / 2;
-    RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Out, 0, Cut); },
-                       [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
+    THelperThread Bottom(std::move(Token),
+                         [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
+    RunBesideHelper([&] { RenderCoefficientRows(Plans, Kind, Out, 0, Cut); }, Bottom);
 }
 
 // What decoding Info holds at its peak on its route: the rows it keeps
@@ -266,7 +252,8 @@ int BandRows(const jpeg_decompress_struct& Info) {
 // A single-scan file: decoded band by band as the rows are produced, into
 // the whole image, or (with a Sink) into one band handed over as it fills.
 TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                 int MinBytesPerPixel, const TBandSink* Sink = nullptr) {
+                                 int MinBytesPerPixel, const TJpegDecodeContext& Context,
+                                 const TBandSink* Sink = nullptr) {
     Info.raw_data_out = TRUE;
     Info.do_fancy_upsampling = FALSE;
     Info.dct_method = JDCT_ISLOW; // replaced by ours block by block
@@ -275,12 +262,13 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     const int Band = Sink ? BandRows(Info) : Height;
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
     const std::vector<TComponentPlan> Plans = MakePlans(Info);
-    // Entropy decoding runs a few iMCU rows ahead on a second thread
-    // when there are two cores and enough rows to make it worth a thread.
-    const bool Ahead = ThreadCount() >= 2 &&
-                       (ForceDecodeAhead.load() ||
-                        static_cast<int64_t>(Info.image_width) * Info.image_height >= (1 << 18));
-    TRawSampleReader Reader(Info, Ahead);
+    // Entropy decoding runs a few iMCU rows ahead on a second thread when
+    // the budget has one free and there are enough rows to make it worth it.
+    TThreadToken Ahead;
+    if (Context.DecodeAheadAlways ||
+        static_cast<int64_t>(Info.image_width) * Info.image_height >= (1 << 18))
+        Ahead = TThreadToken::TryTake(ThreadsOf(Context));
+    TRawSampleReader Reader(Info, std::move(Ahead));
     std::vector<TRawRows> Sources;
     Sources.reserve(Plans.size());
     for (size_t C = 0; C < Plans.size(); ++C)
@@ -314,42 +302,41 @@ std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info, TS
 
 // Several scans: the library absorbs them all, then the coefficients are ours.
 TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                int MinBytesPerPixel, TScanBudget& Budget) {
+                                int MinBytesPerPixel, TScanBudget& Budget, TThreadBudget& Threads) {
     const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
-    RenderAllCoefficientRows(Plans, Kind, Out);
+    RenderAllCoefficientRows(Plans, Kind, Out, Threads);
     jpeg_finish_decompress(&Info);
     return Out;
 }
 
-// The same, handed over in bands: the top half streams out as it is made
-// while the bottom half waits in a buffer of its own, so at most half the
-// rows are held.
+// The same, handed over in bands: with a second thread, the top half
+// streams out as it is made while the bottom half waits in a buffer of its
+// own, so at most half the rows are held (Halves: the memory allows it);
+// otherwise every row streams out of one pass.
 void StreamMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind, int MinBytesPerPixel,
-                     bool Halves, TScanBudget& Budget, const TBandSink& Sink) {
+                     bool Halves, TScanBudget& Budget, TThreadBudget& Threads,
+                     const TBandSink& Sink) {
     const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     const int Height = static_cast<int>(Info.image_height);
     const int Band = BandRows(Info);
     TDecodedSamples Top = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
-    if (!Halves || !RenderInTwoHalves(Top)) {
+    TThreadToken Token;
+    if (Halves && WorthTwoHalves(Top))
+        Token = TThreadToken::TryTake(Threads);
+    if (!Token) {
         RenderCoefficientRows(Plans, Kind, Top, 0, Height, 0, &Sink, Band);
     } else {
         const int Cut = Height / 2;
         TDecodedSamples Bottom = AllocateSamples(Info, Kind, MinBytesPerPixel, Height - Cut);
-        RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Top, 0, Cut, 0, &Sink, Band); },
-                           [&] { RenderCoefficientRows(Plans, Kind, Bottom, Cut, Height, Cut); });
+        THelperThread Lower(std::move(Token),
+                            [&] { RenderCoefficientRows(Plans, Kind, Bottom, Cut, Height, Cut); });
+        RunBesideHelper([&] { RenderCoefficientRows(Plans, Kind, Top, 0, Cut, 0, &Sink, Band); },
+                        Lower);
         Sink(Bottom, Cut, Height - Cut);
     }
     jpeg_finish_decompress(&Info);
 }
-
-} // namespace
-
-void SetJpegDecodeThreads(int Count) {
-    DecodeThreads.store(std::max(Count, 1));
-}
-
-namespace {
 
 // The decoder with its headers read, and what the file asks for checked
 // against the limits before anything of the image is allocated.
@@ -371,7 +358,7 @@ struct TStartedDecode {
         Kind = ClassifyJpegColor(Info);
         CheckJpegDecodable(Info);
         const bool MultiScan = jpeg_has_multiple_scans(&Info);
-        WholeImage = MultiScan || ForceCoefficientPath.load();
+        WholeImage = MultiScan || Context.WholeImageAlways;
         const int Channels = ChannelsOf(Kind, Info.num_components);
         // Rows without a colour meaning fail only once the whole image is
         // decoded, as always; so they are not handed over in bands.
@@ -427,40 +414,35 @@ struct TStartedDecode {
 
 TDecodedSamples DecodeJpegSamples(const TJpegInput& Input, int MinBytesPerPixel,
                                   const TJpegDecodeContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
     TStartedDecode D(Input, Context, MinBytesPerPixel, false);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.WholeImage)
-        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget);
-    return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget, ThreadsOf(Context));
+    return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context);
 }
 
 TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
-    return DecodeJpegSamples(TJpegInput::Memory(Data, Size), MinBytesPerPixel,
-                             DefaultJpegDecodeContext());
+    return DecodeJpegSamples(TJpegInput::Memory(Data, Size), MinBytesPerPixel, {});
 }
 
 void DecodeJpegBands(const TJpegInput& Input, int MinBytesPerPixel, const TBandSink& Sink,
                      const TJpegDecodeContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
     TStartedDecode D(Input, Context, MinBytesPerPixel, true);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.RowsInBands) {
         if (D.WholeImage)
-            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, D.Halves, D.Budget, Sink);
+            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, D.Halves, D.Budget, ThreadsOf(Context),
+                            Sink);
         else
-            DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
+            DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context, &Sink);
         return;
     }
-    TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget)
-                                         : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+    TDecodedSamples Whole =
+        D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget, ThreadsOf(Context))
+                     : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context);
     Sink(Whole, 0, Whole.Height);
-}
-
-void SetJpegDecodeAheadAlways(bool Always) {
-    ForceDecodeAhead.store(Always);
-}
-
-void SetJpegDecodeWholeImage(bool Always) {
-    ForceCoefficientPath.store(Always);
 }
 
 } // namespace quillon

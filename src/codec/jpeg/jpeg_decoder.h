@@ -56,18 +56,4 @@ using TBandSink = std::function<void(TDecodedSamples& Band, int32_t First, int32
 void DecodeJpegBands(const TJpegInput& Input, int MinBytesPerPixel, const TBandSink& Sink,
                      const TJpegDecodeContext& Context);
 
-// How many threads the sample stage may use (at least 1); for tests and
-// benchmarks. The default is the machine's core count, at most 2.
-void SetJpegDecodeThreads(int Count);
-
-// Single-scan files of some size are decoded a few rows ahead on a second
-// thread; with Always set, every single-scan file is (for tests: the rows
-// and errors must be those of one thread).
-void SetJpegDecodeAheadAlways(bool Always);
-
-// Single-scan files are normally decoded band by band; with Always set they
-// take the whole-image coefficient route of multi-scan files instead (for
-// tests and benchmarks: both must give the same samples).
-void SetJpegDecodeWholeImage(bool Always);
-
 } // namespace quillon

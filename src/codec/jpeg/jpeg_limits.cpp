@@ -1,25 +1,15 @@
 #include "jpeg_limits.h"
 
-#include "jpeg_context.h"
-#include "platform/byte_meter.h"
 #include "platform/process_memory.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 namespace quillon {
 
 namespace {
 
 constexpr uint64_t FallbackPhysical = 16'000'000'000ull;
-
-std::mutex LimitsLock;
-
-TJpegLimits& ProcessLimits() {
-    static TJpegLimits Limits;
-    return Limits;
-}
 
 // "400 million" for whole millions, else the digits.
 std::string CountText(uint64_t N) {
@@ -49,20 +39,6 @@ uint64_t DefaultJpegMemoryLimit(int Jobs) {
 
 uint64_t MemoryLimitOf(const TJpegLimits& Limits) {
     return Limits.MaxMemory ? Limits.MaxMemory : DefaultJpegMemoryLimit(1);
-}
-
-TJpegLimits JpegLimits() {
-    const std::lock_guard<std::mutex> Guard(LimitsLock);
-    return ProcessLimits();
-}
-
-void SetJpegLimits(const TJpegLimits& Limits) {
-    const std::lock_guard<std::mutex> Guard(LimitsLock);
-    ProcessLimits() = Limits;
-}
-
-TJpegDecodeContext DefaultJpegDecodeContext() {
-    return {JpegLimits(), CurrentByteMeter()};
 }
 
 std::string FormatByteCount(uint64_t Bytes) {

@@ -58,11 +58,6 @@ uint64_t DefaultJpegMemoryLimit(int Jobs);
 // Limits.MaxMemory, or the default for one job.
 uint64_t MemoryLimitOf(const TJpegLimits& Limits);
 
-// The limits every decode uses unless told otherwise; SetJpegLimits
-// replaces them for the whole process (the command line's options).
-TJpegLimits JpegLimits();
-void SetJpegLimits(const TJpegLimits& Limits);
-
 // "12.9 GB", "512.0 MB": decimal units, one decimal place.
 std::string FormatByteCount(uint64_t Bytes);
 

@@ -6,14 +6,15 @@
 
 namespace quillon {
 
-void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath) {
+void ReencodeJpeg(const std::string& SrcPath, const std::string& DstPath,
+                  const TJpegDecodeContext& Context) {
     if (!FileExists(SrcPath))
         return;
     TEncodedJpeg Encoded;
     {
         // The source is read whole before the destination is created, so
         // both paths may name the same file.
-        const TRenderedImage Image = RenderJpegFile(SrcPath);
+        const TRenderedImage Image = RenderJpeg(TJpegInput::File(SrcPath), Context);
         Encoded = EncodeJpegQuality100(Image);
     }
     TFileStream Out(DstPath, TFileMode::Create);

@@ -88,19 +88,19 @@ void RenderJpegRows(const TJpegInput& Input, const TRowSink& Sink,
 }
 
 TRenderedImage RenderJpegFile(const std::string& Path) {
-    return RenderJpeg(TJpegInput::File(Path), DefaultJpegDecodeContext());
+    return RenderJpeg(TJpegInput::File(Path), {});
 }
 
 TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
-    return RenderJpeg(TJpegInput::Memory(Data, Size), DefaultJpegDecodeContext());
+    return RenderJpeg(TJpegInput::Memory(Data, Size), {});
 }
 
 void RenderJpegFileRows(const std::string& Path, const TRowSink& Sink) {
-    RenderJpegRows(TJpegInput::File(Path), Sink, DefaultJpegDecodeContext());
+    RenderJpegRows(TJpegInput::File(Path), Sink, {});
 }
 
 void RenderJpegMemoryRows(const uint8_t* Data, size_t Size, const TRowSink& Sink) {
-    RenderJpegRows(TJpegInput::Memory(Data, Size), Sink, DefaultJpegDecodeContext());
+    RenderJpegRows(TJpegInput::Memory(Data, Size), Sink, {});
 }
 
 } // namespace quillon
