@@ -8,9 +8,12 @@
 #include <new>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    // Images a fuzzer goes through in a second.
+    // Images a fuzzer goes through in a second: under the sanitizers the
+    // decoder runs about ten times slower, so a quarter of the usual work
+    // per byte.
     quillon::TJpegDecodeContext Context;
     Context.Limits.MaxMemory = 32'000'000;
+    Context.Limits.MaxWorkPerByte /= 4;
     try {
         const quillon::TRenderedImage Image =
             quillon::RenderJpeg(quillon::TJpegInput::Memory(Data, Size), Context);

@@ -138,20 +138,14 @@ class TBackgroundCopy {
   public:
     TBackgroundCopy(const std::string& SourcePath, TFileStream& Dest, int64_t From, int64_t Count,
                     TThreadBudget& Threads)
-        : FSource(SourcePath, TFileMode::OpenRead),
-          FCopy([this, &Dest, From, Count] { Dest.CopyRange(FSource, From, From, Count); }),
-          FHelper(Threads, FCopy) {}
-    void Wait() {
-        if (FHelper.Started())
-            FHelper.Join();
-        else
-            FCopy();
-    }
+        : FSource(SourcePath, TFileMode::OpenRead), FCopy(Threads, [this, &Dest, From, Count] {
+              Dest.CopyRange(FSource, From, From, Count);
+          }) {}
+    void Wait() { FCopy.Finish(); }
 
   private:
     TFileStream FSource;
-    std::function<void()> FCopy;
-    THelperThread FHelper;
+    TWorkBeside FCopy;
 };
 
 // The keyed register over the chunk headers of Path (seen as ending at
@@ -161,25 +155,20 @@ class THeaderPass {
   public:
     THeaderPass(const char* SiteCode, std::string Path, int64_t VisibleSize, bool Trace,
                 TThreadBudget& Threads)
-        : FWalk([this, SiteCode, Path = std::move(Path), VisibleSize, Trace] {
+        : FWalk(Threads, [this, SiteCode, Path = std::move(Path), VisibleSize, Trace] {
               uint32_t CRC = KeyedCRCStart(SiteCode);
               TAVIStream Walk(Path, VisibleSize);
               FeedChunkHeaders(Walk, CRC, Trace);
               FCRC = CRC;
-          }),
-          FHelper(Threads, FWalk) {}
+          }) {}
     uint32_t Get() {
-        if (FHelper.Started())
-            FHelper.Join();
-        else
-            FWalk();
+        FWalk.Finish();
         return FCRC;
     }
 
   private:
     uint32_t FCRC = 0;
-    std::function<void()> FWalk;
-    THelperThread FHelper;
+    TWorkBeside FWalk;
 };
 
 // The trailer that follows the first End bytes of File.

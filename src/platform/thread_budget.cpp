@@ -121,4 +121,15 @@ void THelperThread::Join() {
         std::rethrow_exception(std::exchange(FError, nullptr));
 }
 
+TWorkBeside::TWorkBeside(TThreadBudget& Budget, std::function<void()> Work)
+    : FWork(std::move(Work)), FHelper(Budget, FWork) {}
+
+void TWorkBeside::Finish() {
+    const std::function<void()> Work = std::exchange(FWork, nullptr); // done once only
+    if (FHelper.Started())
+        FHelper.Join();
+    else if (Work)
+        Work();
+}
+
 } // namespace quillon

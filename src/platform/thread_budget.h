@@ -102,4 +102,17 @@ class THelperThread {
     std::exception_ptr FError;
 };
 
+// Work that runs beside its caller on a helper thread where the budget has
+// one free, and otherwise when the caller finishes it: Finish() waits for
+// it (or does it) and raises what it raised.
+class TWorkBeside {
+  public:
+    TWorkBeside(TThreadBudget& Budget, std::function<void()> Work);
+    void Finish();
+
+  private:
+    std::function<void()> FWork;
+    THelperThread FHelper;
+};
+
 } // namespace quillon

@@ -64,6 +64,27 @@ TEST(ThreadBudget, HelpersStartOnlyOnAFreeThreadAndPassTheirErrorsOn) {
     EXPECT_EQ(Budget.PeakTaken(), 2);
 }
 
+// Work beside the caller is done exactly once, on a helper or by Finish(),
+// and its failure reaches the caller either way.
+TEST(ThreadBudget, WorkBesideIsDoneOnceWhereverAThreadIs) {
+    for (const int Threads : {1, 2}) {
+        TThreadBudget Budget(Threads);
+        const TThreadSeat Caller(Budget);
+        int Done = 0;
+        std::thread::id Where;
+        TWorkBeside Work(Budget, [&] {
+            ++Done;
+            Where = std::this_thread::get_id();
+        });
+        Work.Finish();
+        Work.Finish();
+        EXPECT_EQ(Done, 1) << Threads;
+        EXPECT_EQ(Where == std::this_thread::get_id(), Threads == 1) << Threads;
+        TWorkBeside Failing(Budget, [] { throw std::runtime_error("failed"); });
+        EXPECT_THROW(Failing.Finish(), std::runtime_error) << Threads;
+    }
+}
+
 // Many jobs, each with helpers, on a small budget: at no moment are more
 // threads busy than the budget has.
 TEST(ThreadBudget, ManyJobsWithHelpersStayWithinTheBudget) {
