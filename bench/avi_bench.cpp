@@ -104,7 +104,7 @@ int main(int Argc, char** Argv) {
     }
     const fs::path Dir = fs::path(*Temp) / ("quillon-avi-bench-" + std::to_string(::getpid()));
     fs::create_directories(Dir);
-    TScopedDebugSink Quiet([](std::string_view) {}); // the walk's lines are not what is timed
+    TScopedDebugSink Quiet(DiscardingDebugSink()); // the walk's lines are not what is timed
     int Status = 0;
     try {
         const std::string Src = (Dir / "movie.avi").string();

@@ -12,8 +12,9 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <thread>
 #include <vector>
+
+#include "platform/thread_budget.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ void Measure(const std::string& Cli, const fs::path& Dir, const char* What, int 
         TwoCpu.push_back(B.Cpu);
         Ratio.push_back(A.Wall / B.Wall);
     }
-    const double Cores = std::max(1u, std::thread::hardware_concurrency());
+    const double Cores = quillon::ProcessorCount();
     std::printf("%s: -j1 %.3f s (cpu %.3f s), -j2 %.3f s (cpu %.3f s), speed-up %.2fx (medians "
                 "of %d; goal >= 1.8x); -j1's cpu time over %.0f cores: %.3f s, so at most "
                 "%.2fx\n",

@@ -62,15 +62,18 @@ int main(int Argc, char** Argv) {
         volatile size_t Sink = 0;
         // Interleaved, so that a busy spell of the machine hits all alike.
         std::vector<double> Peer, IntegerPeer, One, Two;
+        TThreadBudget OneThread(1), TwoThreads(2);
+        TJpegDecodeContext OnOne, OnTwo;
+        OnOne.Threads = &OneThread;
+        OnTwo.Threads = &TwoThreads;
+        const TJpegInput Input = TJpegInput::File(Path);
         for (int I = 0; I < Times; ++I) {
             int W, H;
             Peer.push_back(SecondsOf([&] { Sink = Sink + DecodeWithLibrary(Path, W, H).size(); }));
             IntegerPeer.push_back(
                 SecondsOf([&] { Sink = Sink + DecodeWithLibrary(Path, W, H, false).size(); }));
-            SetJpegDecodeThreads(1);
-            One.push_back(SecondsOf([&] { Sink = Sink + RenderJpegFile(Path).Width; }));
-            SetJpegDecodeThreads(2);
-            Two.push_back(SecondsOf([&] { Sink = Sink + RenderJpegFile(Path).Width; }));
+            One.push_back(SecondsOf([&] { Sink = Sink + RenderJpeg(Input, OnOne).Width; }));
+            Two.push_back(SecondsOf([&] { Sink = Sink + RenderJpeg(Input, OnTwo).Width; }));
         }
 
         const std::string Report = (Dir / "peak.txt").string();

@@ -10,7 +10,7 @@
 
 namespace quillon::cli {
 
-void RunBatch(size_t Count, int Jobs, const TBatchCallbacks& Callbacks) {
+void RunBatch(size_t Count, int Jobs, TThreadBudget& Threads, const TBatchCallbacks& Callbacks) {
     std::mutex Lock;
     std::condition_variable Changed;
     std::vector<char> Finished(Count, 0);
@@ -18,7 +18,10 @@ void RunBatch(size_t Count, int Jobs, const TBatchCallbacks& Callbacks) {
 
     const auto Worker = [&] {
         for (size_t I; (I = Next.fetch_add(1)) < Count;) {
-            Callbacks.Work(I);
+            {
+                const TThreadSeat Seat(Threads);
+                Callbacks.Work(I);
+            }
             {
                 const std::lock_guard<std::mutex> Guard(Lock);
                 Finished[I] = 1;
@@ -26,10 +29,10 @@ void RunBatch(size_t Count, int Jobs, const TBatchCallbacks& Callbacks) {
             Changed.notify_one();
         }
     };
-    const size_t Threads =
+    const size_t WorkerCount =
         std::clamp<size_t>(static_cast<size_t>(std::max(Jobs, 1)), 1, std::max<size_t>(Count, 1));
     std::vector<std::thread> Workers;
-    for (size_t T = 0; T < Threads; ++T)
+    for (size_t T = 0; T < WorkerCount; ++T)
         Workers.emplace_back(Worker);
 
     // The calling thread reports; the lock is never held while it does.

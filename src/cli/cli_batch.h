@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <functional>
 
+#include "platform/thread_budget.h"
+
 namespace quillon::cli {
 
 struct TBatchCallbacks {
@@ -18,7 +20,8 @@ struct TBatchCallbacks {
     std::function<void()> Tick;
 };
 
-// Runs items 0 .. Count-1 on Jobs worker threads (at least one).
-void RunBatch(size_t Count, int Jobs, const TBatchCallbacks& Callbacks);
+// Runs items 0 .. Count-1 on Jobs worker threads (at least one), each item
+// with a seat in Threads: more jobs than the budget has threads wait for one.
+void RunBatch(size_t Count, int Jobs, TThreadBudget& Threads, const TBatchCallbacks& Callbacks);
 
 } // namespace quillon::cli

@@ -1,13 +1,14 @@
 #include "cli_commands.h"
 
 #include "cli_batch.h"
+#include "cli_escape.h"
 #include "cli_files.h"
 #include "cli_keys.h"
 #include "cli_options.h"
 #include "cli_output.h"
 #include "cli_progress.h"
 
-#include "codec/jpeg/jpeg_memory_limit.h"
+#include "codec/jpeg/jpeg_limits.h"
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "engine/media_file.h"
@@ -18,6 +19,8 @@
 #include "platform/files.h"
 #include "platform/pending_file.h"
 #include "platform/system_text.h"
+#include "platform/temporary_files.h"
+#include "platform/thread_budget.h"
 
 #include <chrono>
 #include <cstdio>
@@ -70,11 +73,29 @@ std::string DestinationRefusal(const std::string& Dst, bool Force) {
     return Dst + " " + Why + (ForceHelps ? " (-f replaces it)" : "");
 }
 
-int JobsFor(const TOptions& O, const TStreams& S) {
+// Files handled at once: never more than there are.
+int JobsFor(const TOptions& O, const TStreams& S, size_t Files) {
     // Diagnostic lines of files checked side by side would interleave.
     if (O.Trace)
         return 1;
-    return O.Jobs > 0 ? O.Jobs : std::max(S.Console.Cores, 1);
+    const int Jobs = O.Jobs > 0 ? O.Jobs : std::max(S.Console.Cores, 1);
+    return static_cast<int>(std::clamp<size_t>(Files, 1, static_cast<size_t>(Jobs)));
+}
+
+// The decoding limits of a run of Jobs files at once: the options' or the
+// defaults, the default memory limit shared among the files decoded at once
+// (no more than the thread budget lets run).
+TJpegLimits LimitsFor(const TOptions& O, int Jobs, const TThreadBudget& Threads) {
+    TJpegLimits Limits;
+    Limits.MaxMemory =
+        O.MaxMemory ? O.MaxMemory : DefaultJpegMemoryLimit(std::min(Jobs, Threads.Size()));
+    if (O.MaxPixels)
+        Limits.MaxPixels = O.MaxPixels;
+    if (O.MaxScans)
+        Limits.MaxScans = static_cast<uint32_t>(O.MaxScans);
+    if (O.MaxWork)
+        Limits.MaxWorkPerByte = O.MaxWork;
+    return Limits;
 }
 
 // Sizes, per-file byte meters and the progress line of one batch.
@@ -136,7 +157,7 @@ bool ProgressWanted(const TOptions& O, const TStreams& S) {
 
 void ReportProblems(const TTargets& Targets, std::ostream& Err) {
     for (const std::string& P : Targets.Problems)
-        Err << ErrorPrefix << P << '\n';
+        Err << ErrorPrefix << EscapeForTerminal(P) << '\n';
 }
 
 // "180 original, 15 changed, 2 unknown error", in the order of the codes.
@@ -195,10 +216,17 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     std::map<int32_t, uint64_t> Counts;
     bool AllOk = Targets.Problems.empty();
 
+    const int Jobs = JobsFor(O, S, Files.size());
+    TWMDllAbsenceMemo OneSearch; // a batch looks for the external library once
+    TCallContext Context;
+    Context.Limits = LimitsFor(O, Jobs, S.Threads);
+    Context.Threads = &S.Threads;
+    Context.LibraryMemo = &OneSearch;
     TBatchCallbacks Batch;
     Batch.Work = [&](size_t I) {
-        const TScopedByteMeter Meter(Progress.Meter(I));
-        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace});
+        TCallContext Call = Context;
+        Call.Meter = Progress.Meter(I);
+        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace}, RealMediaEntries(Call));
         S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
@@ -217,10 +245,7 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         S.Out << '\n' << std::flush;
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    {
-        const TMediaBatch OneSearch;
-        RunBatch(Files.size(), JobsFor(O, S), Batch);
-    }
+    RunBatch(Files.size(), Jobs, S.Threads, Batch);
     Progress.Close();
 
     if (Files.size() > 1 && !O.StatusOnly && !O.Quiet) {
@@ -236,8 +261,8 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     TTargets Targets;
     if (O.OutPath) {
         if (DirectoryExists(O.Paths[0])) {
-            S.Err << ErrorPrefix << "sign --out takes a file, not the folder " << O.Paths[0]
-                  << '\n';
+            S.Err << ErrorPrefix << "sign --out takes a file, not the folder "
+                  << EscapeForTerminal(O.Paths[0]) << '\n';
             return ExitFailed;
         }
         Targets.Files = O.Paths;
@@ -255,6 +280,10 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
 
     TSignOptions SignOptions;
     SignOptions.KeepMetadata = O.KeepMetadata;
+    const int Jobs = JobsFor(O, S, Files.size());
+    TCallContext Context;
+    Context.Limits = LimitsFor(O, Jobs, S.Threads);
+    Context.Threads = &S.Threads;
     TBatchCallbacks Batch;
     Batch.Work = [&](size_t I) {
         const std::string& Src = Files[I];
@@ -267,23 +296,29 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         else if (std::string Refusal = DestinationRefusal(Dst, O.Force); !Refusal.empty())
             R = {false, Refusal};
         else {
-            const TScopedByteMeter Meter(Progress.Meter(I));
-            R = SignMediaFile(SiteCode, Src, Dst, SignOptions);
+            TCallContext Call = Context;
+            Call.Meter = Progress.Meter(I);
+            R = SignMediaFile(SiteCode, Src, Dst, SignOptions, RealMediaEntries(Call));
         }
         S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
         Progress.Finished(I);
         if (Results[I].Ok) {
-            S.Out << Destinations[I] << '\n' << std::flush;
+            // One path a line: a name must not forge another line.
+            S.Out << (S.Console.OutIsTerminal ? EscapeForTerminal(Destinations[I])
+                                              : EscapeField(Destinations[I]))
+                  << '\n'
+                  << std::flush;
             return;
         }
         AllOk = false;
-        S.Err << ErrorPrefix << "signing " << Files[I] << " failed, no signed copy written to "
-              << Destinations[I] << ": " << Results[I].Reason << '\n';
+        S.Err << ErrorPrefix << "signing " << EscapeForTerminal(Files[I])
+              << " failed, no signed copy written to " << EscapeForTerminal(Destinations[I]) << ": "
+              << EscapeForTerminal(Results[I].Reason) << '\n';
     };
     Batch.Tick = [&] { Progress.Tick(); };
-    RunBatch(Files.size(), JobsFor(O, S), Batch);
+    RunBatch(Files.size(), Jobs, S.Threads, Batch);
     return AllOk ? ExitOk : ExitFailed;
 }
 
@@ -293,7 +328,7 @@ bool RequireFile(const std::string& Path, std::ostream& Err) {
     const std::string Problem = SourceProblem(Path);
     if (Problem.empty())
         return true;
-    Err << ErrorPrefix << Path << ": " << Problem << '\n';
+    Err << ErrorPrefix << EscapeForTerminal(Path) << ": " << Problem << '\n';
     return false;
 }
 
@@ -304,7 +339,10 @@ int RunRender(const TOptions& O, TStreams& S) {
     if (!RequireFile(Path, S.Err))
         return ExitFailed;
     try {
-        const TRenderedImage Image = RenderJpegFile(Path);
+        TJpegDecodeContext Context;
+        Context.Limits = LimitsFor(O, 1, S.Threads);
+        Context.Threads = &S.Threads;
+        const TRenderedImage Image = RenderJpeg(TJpegInput::File(Path), Context);
         S.Out << "width: " << Image.Width << '\n'
               << "height: " << Image.Height << '\n'
               << "checksum: " << Hex8(RowsChecksum(Image)) << '\n';
@@ -313,12 +351,14 @@ int RunRender(const TOptions& O, TStreams& S) {
                 WriteRenderedImage(Image, *O.OutPath,
                                    O.Force ? TReplace::FileOrLink : TReplace::RegularFile);
             } catch (const std::exception& E) {
-                S.Err << ErrorPrefix << "cannot write " << *O.OutPath << ": " << E.what() << '\n';
+                S.Err << ErrorPrefix << "cannot write " << EscapeForTerminal(*O.OutPath) << ": "
+                      << EscapeForTerminal(E.what()) << '\n';
                 return ExitFailed;
             }
         }
     } catch (const std::exception& E) {
-        S.Err << ErrorPrefix << "cannot render " << Path << ": " << E.what() << '\n';
+        S.Err << ErrorPrefix << "cannot render " << EscapeForTerminal(Path) << ": "
+              << EscapeForTerminal(E.what()) << '\n';
         return ExitFailed;
     }
     return ExitOk;
@@ -334,7 +374,8 @@ int RunComment(const TOptions& O, TStreams& S) {
               << "text: " << PrintableText(Text) << '\n'
               << "hex: " << HexBytes(Text) << '\n';
     } catch (const std::exception& E) {
-        S.Err << ErrorPrefix << "cannot read the comment of " << Path << ": " << E.what() << '\n';
+        S.Err << ErrorPrefix << "cannot read the comment of " << EscapeForTerminal(Path) << ": "
+              << EscapeForTerminal(E.what()) << '\n';
         return ExitFailed;
     }
     return ExitOk;
@@ -343,7 +384,8 @@ int RunComment(const TOptions& O, TStreams& S) {
 namespace {
 
 int UsageError(std::ostream& Err, const std::string& Problem) {
-    Err << ErrorPrefix << Problem << '\n' << UsageText() << "(quillon-cli --help explains all)\n";
+    Err << ErrorPrefix << EscapeForTerminal(Problem) << '\n'
+        << UsageText() << "(quillon-cli --help explains all)\n";
     return ExitUsage;
 }
 
@@ -415,13 +457,17 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
     if (!Parsed.Error.empty())
         return UsageError(Err, Parsed.Error);
-    SetJpegMemoryLimit(O.MaxMemory); // 0: the default, also for the next in-process run
 
     std::string SiteCode;
     if (O.SiteCode) {
         const bool FromInput = *O.SiteCode == "-";
         if (FromInput) {
-            SiteCode = ReadSiteCodeLine(In);
+            const std::optional<std::string> Line = ReadSiteCodeLine(In);
+            if (!Line)
+                return UsageError(Err, "the first line of standard input holds a site code "
+                                       "longer than " +
+                                           std::to_string(MaxSiteCodeBytes) + " bytes");
+            SiteCode = *Line;
         } else {
             // Keyed with the bytes the system's 8-bit programs would have
             // used, so files signed by them verify here.
@@ -436,12 +482,18 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
     }
 
     TTraceLog Trace(Err);
-    TStreams S{Out, Err, Console};
+    // Every thread of the run draws from this budget; late deletions of
+    // large check copies too, so they are done before it goes.
+    TThreadBudget Threads(Console.Cores);
+    struct TDeletionsDone {
+        ~TDeletionsDone() { FinishLateDeletions(); }
+    } const DeletionsDone;
+    TStreams S{Out, Err, Console, Threads};
     if (O.Trace)
         S.FlushTrace = [&Trace] { Trace.Flush(); };
     const TScopedDebugSink Sink(
         O.Trace ? TDebugSink([&Trace](std::string_view Line) { Trace.Add(Line); })
-                : TDebugSink([](std::string_view) {}));
+                : DiscardingDebugSink());
     switch (O.Command) {
     case TCommand::Verify:
         return RunVerify(O, SiteCode, S);

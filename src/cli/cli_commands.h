@@ -5,6 +5,8 @@
 
 #include "cli_options.h"
 
+#include "platform/thread_budget.h"
+
 #include <cstdint>
 #include <functional>
 #include <istream>
@@ -22,17 +24,18 @@ enum : int { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 struct TConsole {
     bool OutIsTerminal = false;
     bool ErrIsTerminal = false;
-    int Cores = 1; // the default number of jobs
+    int Cores = 1; // the default number of jobs, and the threads the run keeps busy at most
     // Reads a line on the terminal without echo (key new's passphrase);
     // empty: the platform's own.
     std::function<std::optional<std::string>(const std::string& Prompt)> AskHidden;
 };
 
-// The streams and console of one run.
+// The streams, console and thread budget of one run.
 struct TStreams {
     std::ostream& Out;
     std::ostream& Err;
     TConsole Console;
+    TThreadBudget& Threads;
     // Writes out the diagnostic lines gathered so far (--trace); called once
     // a file is done, so its lines come before its result.
     std::function<void()> FlushTrace = [] {};

@@ -4,6 +4,7 @@
 
 #include "crypto/crypto_error.h"
 #include "crypto/key_files.h"
+#include "engine/media_file.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
 
@@ -35,7 +36,14 @@ std::optional<std::string> PassphraseFromFile(const std::string& Path, std::istr
                                               std::string& Why) {
     std::string Line;
     if (Path == "-") {
-        Line = ReadSiteCodeLine(In);
+        // Read as far as a line can reach: standard input may never end.
+        const std::optional<std::string> Read = ReadSiteCodeLine(In);
+        if (!Read) {
+            Why = "the passphrase on standard input is longer than " +
+                  std::to_string(MaxSiteCodeBytes) + " bytes";
+            return std::nullopt;
+        }
+        Line = *Read;
     } else {
         TFileStream File(Path, TFileMode::OpenRead);
         constexpr size_t Most = 4096;

@@ -62,6 +62,9 @@ const TOptionRule OptionRules[] = {
     {"--jobs", 'j', nullptr, {V, S}},
     {"--out", 'o', nullptr, {S, R}},
     {"--max-memory", 0, nullptr, {V, S, R}},
+    {"--max-pixels", 0, nullptr, {V, S, R}},
+    {"--max-scans", 0, nullptr, {V, S, R}},
+    {"--max-work", 0, nullptr, {V, S, R}},
     {"--quiet", 'q', &TOptions::Quiet, {V}},
     {"--status", 0, &TOptions::StatusOnly, {V}},
     {"--json", 0, &TOptions::Json, {V}},
@@ -109,9 +112,9 @@ std::optional<int> ParseJobs(std::string_view Text) {
     return N;
 }
 
-// "512M", "4G", "1500000000": a whole number of bytes with an optional
-// decimal unit k, M, G or T.
-std::optional<uint64_t> ParseByteSize(std::string_view Text) {
+// "512M", "4G", "1500000000": a whole number (of bytes, pixels, ...) with
+// an optional decimal unit k, M, G or T.
+std::optional<uint64_t> ParseAmount(std::string_view Text) {
     uint64_t N = 0;
     const auto [End, Ec] = std::from_chars(Text.data(), Text.data() + Text.size(), N);
     if (Ec != std::errc() || End == Text.data() || N == 0)
@@ -157,11 +160,25 @@ std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O
         O.Jobs = *N;
         return {};
     }
-    if (L == "--max-memory") {
-        const std::optional<uint64_t> Bytes = ParseByteSize(Value);
-        if (!Bytes)
-            return "--max-memory takes a size such as 512M or 4G, not '" + Value + "'";
-        O.MaxMemory = *Bytes;
+    // The limits: a whole number above 0, with a unit where it helps.
+    struct TLimitOption {
+        std::string_view Name;
+        uint64_t TOptions::*Slot;
+        const char* Example;
+    };
+    static const TLimitOption Limits[] = {
+        {"--max-memory", &TOptions::MaxMemory, "a size such as 512M or 4G"},
+        {"--max-pixels", &TOptions::MaxPixels, "a count such as 600M or 2G"},
+        {"--max-scans", &TOptions::MaxScans, "a count such as 2000"},
+        {"--max-work", &TOptions::MaxWork, "a count such as 65536 or 100k"},
+    };
+    for (const TLimitOption& Limit : Limits) {
+        if (L != Limit.Name)
+            continue;
+        const std::optional<uint64_t> Amount = ParseAmount(Value);
+        if (!Amount || (Limit.Slot == &TOptions::MaxScans && *Amount > UINT32_MAX))
+            return std::string(L) + " takes " + Limit.Example + ", not '" + Value + "'";
+        O.*Limit.Slot = *Amount;
         return {};
     }
     if (Rule.Flag != nullptr)
@@ -305,11 +322,22 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args) {
     return R;
 }
 
-std::string ReadSiteCodeLine(std::istream& In) {
+std::optional<std::string> ReadSiteCodeLine(std::istream& In) {
     std::string Line;
-    std::getline(In, Line);
+    for (;;) {
+        // The longest key and a carriage return are in, and still no line
+        // feed: nothing more is read.
+        if (Line.size() > MaxSiteCodeBytes + 1)
+            return std::nullopt;
+        const int C = In.get();
+        if (C == std::char_traits<char>::eof() || C == '\n')
+            break;
+        Line.push_back(static_cast<char>(C));
+    }
     if (!Line.empty() && Line.back() == '\r')
         Line.pop_back();
+    if (Line.size() > MaxSiteCodeBytes)
+        return std::nullopt;
     return Line;
 }
 
@@ -369,6 +397,12 @@ Commands:
              on a terminal   path: verdict (reason)
              otherwise       path, code, verdict and reason, tab-separated
              with --json     {"path", "code", "verdict", "reason"}
+           In tab-separated lines a tab, line end or backslash in a path or
+           reason is written \t, \n, \r or \\, and every other byte that is
+           no printable text (control characters, bytes that are not UTF-8)
+           as \xHH, so that no name can forge a line or a field; on a
+           terminal the control characters are shown so, backslashes as
+           they are.
            The codes:
               1  Original image file !!
               0  Entire image changed or wrong SITE-CODE !!
@@ -389,7 +423,7 @@ Commands:
            renamed into place once complete. A JPEG copy is the image re-encoded at quality
            100 (camera metadata is dropped unless --keep-metadata); an AVI
            copy holds every byte of the source. Sources are never changed.
-           Prints each copy's path.
+           Prints each copy's path, escaped as verify's tab-separated lines.
   render   Decodes a JPEG file as signing and verification see it and
            prints its width, its height and the checksum of its rows
            (register started at 0, no site code; (3 x width) mod 65536
@@ -415,12 +449,35 @@ Options:
                     blanks, letter case. An empty key is refused.
   -s -              Reads the key from the first line of standard input
                     (without its line end), so that it stays out of the
-                    shell's history and the process list.
+                    shell's history and the process list. A first line
+                    longer than 255 bytes is refused without reading on.
 )" SITE_CODE_BYTES R"(  -j, --jobs N      Files handled at once (default: one a processor core).
-  --max-memory SIZE The most memory decoding one photo may take, in bytes
-                    or with k, M, G or T (powers of 1000), e.g. 2G. A photo
-                    that would need more is refused with "image too large"
-                    (verify: -9). Default: a quarter of the physical memory.
+                    Every thread of the run, those that help one file
+                    along included, draws from one budget of a thread a
+                    core: more jobs than cores wait for a free one, and a
+                    single file uses every core.
+  --max-memory SIZE The most memory decoding one photo may hold, in bytes
+                    or with k, M, G or T (powers of 1000), e.g. 2G: checking
+                    holds a band of rows (a multi-scan photo also its
+                    coefficients), signing and render the whole image. A
+                    photo that would need more is refused with "image too
+                    large" (verify: -9). Default: a quarter of the physical
+                    memory, shared by the files handled at once.
+  --max-pixels N    The most pixels (width x height) of a photo, with k, M
+                    or G as above. Default: 400M, beyond the largest camera
+                    files; a gigapixel panorama needs more.
+  --max-scans N     The most scans of a photo. Encoders write about ten.
+                    Default: 500 (refused as "more than 500 scans").
+  --max-work N      The most decoding a photo may ask for each byte of its
+                    file, in pixels decoded, every scan counted (chroma at
+                    its sampled size) and the output once more. Default:
+                    16384; a complete photo asks at most a few thousand, as
+                    it codes each 8 x 8 block in at least one bit. A frame
+                    that claims more than a sixteenth of this per byte is
+                    refused from its header, before anything is decoded
+                    ("20000 x 20000 from 140 bytes"). Every photo may ask
+                    for 16M more, and a frame of up to 1M pixels always
+                    passes.
   -q, --quiet       verify: prints only the files that do not check out.
   --status          verify: prints nothing; only the exit status tells.
   --json            verify: one JSON object a line. Paths and reasons that

@@ -29,6 +29,9 @@ struct TOptions {
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core
     uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default
+    uint64_t MaxPixels = 0;              // a photo's width x height; 0: default
+    uint64_t MaxScans = 0;               // scans of a photo; 0: default
+    uint64_t MaxWork = 0;                // decoding work per byte of a photo; 0: default
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
     std::optional<std::string> KeyComment;     // key new --comment
@@ -47,7 +50,9 @@ TParseResult ParseCommandLine(const std::vector<std::string>& Args);
 
 // The first line of In without its line end ("\n", or "\r\n"); "" when In is
 // empty. Blanks and every other byte are kept: they are part of the key.
-std::string ReadSiteCodeLine(std::istream& In);
+// None when the line is longer than the longest site code, found after
+// reading at most that many bytes and a line end (In may never end).
+std::optional<std::string> ReadSiteCodeLine(std::istream& In);
 
 // The full explanation printed by --help.
 std::string_view HelpText();

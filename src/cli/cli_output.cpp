@@ -1,5 +1,7 @@
 #include "cli_output.h"
 
+#include "cli_escape.h"
+
 #include "engine/jpeg_checksum.h"
 #include "engine/mediasign.h"
 #include "engine/verdict_text.h"
@@ -128,8 +130,8 @@ std::string JsonTextField(std::string_view Name, std::string_view Bytes) {
 }
 
 std::string FormatVerifyTsv(std::string_view Path, const TVerifyResult& Result) {
-    return std::string(Path) + '\t' + std::to_string(Result.Code) + '\t' +
-           VerdictLine(Result.Code) + '\t' + Result.Reason;
+    return EscapeField(Path) + '\t' + std::to_string(Result.Code) + '\t' +
+           VerdictLine(Result.Code) + '\t' + EscapeField(Result.Reason);
 }
 
 std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result) {
@@ -140,9 +142,9 @@ std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result)
 }
 
 std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result) {
-    std::string Line = std::string(Path) + ": " + VerdictLine(Result.Code);
+    std::string Line = EscapeForTerminal(Path) + ": " + VerdictLine(Result.Code);
     if (!Result.Reason.empty())
-        Line += ": " + Result.Reason;
+        Line += ": " + EscapeForTerminal(Result.Reason);
     return Line;
 }
 

@@ -16,12 +16,13 @@ namespace quillon::cli {
 
 // The forms a verification result is printed in. No trailing newline.
 // Tab-separated: path, code, verdict (its line break turned into a blank)
-// and reason ("" for the verdicts).
+// and reason ("" for the verdicts), path and reason escaped (EscapeField).
 std::string FormatVerifyTsv(std::string_view Path, const TVerifyResult& Result);
 // One JSON object {"path","code","verdict","reason"}, with "path_bytes" or
 // "reason_bytes" where that text is not valid UTF-8 (see JsonTextField).
 std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result);
-// For a person: "path: verdict", then ": reason" when there is one.
+// For a person: "path: verdict", then ": reason" when there is one, with
+// the control characters of path and reason escaped (EscapeForTerminal).
 std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result);
 
 // "Name":"text" with the text escaped as RFC 8259 asks. Valid UTF-8 stands

@@ -5,9 +5,10 @@
 #include "platform/system_text.h"
 #include "platform/temporary_files.h"
 
+#include "platform/thread_budget.h"
+
 #include <exception>
 #include <iostream>
-#include <thread>
 
 int main(int argc, char** argv) {
     try {
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
         quillon::cli::TConsole Console;
         Console.OutIsTerminal = quillon::IsTerminal(quillon::TStdStream::Output);
         Console.ErrIsTerminal = quillon::IsTerminal(quillon::TStdStream::Error);
-        Console.Cores = static_cast<int>(std::thread::hardware_concurrency());
+        Console.Cores = quillon::ProcessorCount();
         return quillon::cli::RunCli(Args, std::cin, std::cout, std::cerr, Console);
     } catch (const std::exception& E) {
         std::cerr << "quillon-cli: " << E.what() << '\n';

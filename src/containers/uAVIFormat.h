@@ -2,6 +2,7 @@
 // chunk and list header from offset 0 into one flat list in file order.
 #pragma once
 
+#include "containers/byte_order.h"
 #include "platform/file_stream.h"
 
 #include <array>
@@ -30,14 +31,25 @@ inline constexpr uint32_t JunkID = FourCC("JUNK");
 struct TChunkHeader {
     uint32_t ID = 0;
     uint32_t Size = 0;
-    std::array<uint8_t, 8> Bytes() const;
+    std::array<uint8_t, 8> Bytes() const {
+        std::array<uint8_t, 8> B;
+        StoreLE32(B.data(), ID);
+        StoreLE32(B.data() + 4, Size);
+        return B;
+    }
 };
 
 struct TListHeader {
     uint32_t ID = 0;
     uint32_t Size = 0; // counts the form type
     uint32_t FormType = 0;
-    std::array<uint8_t, 12> Bytes() const;
+    std::array<uint8_t, 12> Bytes() const {
+        std::array<uint8_t, 12> B;
+        StoreLE32(B.data(), ID);
+        StoreLE32(B.data() + 4, Size);
+        StoreLE32(B.data() + 8, FormType);
+        return B;
+    }
 };
 
 struct TChunkItem {
@@ -58,6 +70,15 @@ constexpr uint32_t PadSize(uint32_t Size) {
     return Size + (Size & 1u);
 }
 
+// How much a walk keeps and tells. Either way it reads the same headers in
+// the same order: the bounds of the open lists decide only each header's
+// Level and the position lines.
+enum class TWalkDetail {
+    Flat,      // no Level (every node has the starting one), no lines: fixed memory
+    Levels,    // the open lists on the current path, for the Level of each node
+    Positions, // Levels, and a "--------- position" line for each step
+};
+
 class TAVIStream : public TFileStream {
   public:
     // Opens an existing file for reading; raises EFileError when it cannot.
@@ -68,6 +89,8 @@ class TAVIStream : public TFileStream {
     // Walks from the current position until this level ends at Bound (an
     // unsigned 32-bit offset) and returns the first node of the list, or none.
     // Callers make one call, right after opening, with Level 0 and Bound 0xFFFFFFFF.
+    // The list holds every header of the file: for files of any size the
+    // walk below keeps none.
     TChunkItem* ReadChunks(int32_t Level, uint32_t Bound);
     // Reads one header at the current position and appends its node; none at
     // the end of the file.
@@ -76,8 +99,26 @@ class TAVIStream : public TFileStream {
     TChunkItem* First() const { return FFirst; }
     TChunkItem* Last() const { return FLast; }
 
+    // The same walk as ReadChunks, without the list: StartWalk, then
+    // NextChunk until it gives none (each node, whose Next is none, stays
+    // valid until the following call), or NextChunks, which fills up to
+    // Count nodes at a time and gives fewer only at the end of the walk.
+    void StartWalk(int32_t Level, uint32_t Bound, TWalkDetail Detail);
+    const TChunkItem* NextChunk();
+    size_t NextChunks(TChunkItem* Items, size_t Count);
+
   private:
-    TChunkItem* ReadChunkAt(int32_t Level);
+    struct TOpenList {
+        int32_t Level;
+        uint32_t Bound;
+    };
+    bool ReadHeaderAt(int32_t Level, TChunkItem& Item);
+    bool ReadHeaderOutsideWindow(int32_t Level, TChunkItem& Item);
+    static void FillItem(const uint8_t* Header, uint32_t Position, int32_t Level, TChunkItem& Item);
+    TChunkItem* Append(const TChunkItem& Item);
+    bool StepWithLevels(TChunkItem& Item);
+    bool StepFlat(TChunkItem& Item);
+    size_t FlatRunInWindow(TChunkItem* Items, size_t Count);
     size_t ReadAhead(void* Buffer, size_t Count);
     void DebugPosition(uint32_t Bound) const;
 
@@ -85,10 +126,21 @@ class TAVIStream : public TFileStream {
     TChunkItem* FLast = nullptr;
     std::deque<TChunkItem> FItems; // stable addresses, freed with the stream
 
+    // The walk under way.
+    TWalkDetail FDetail = TWalkDetail::Flat;
+    std::vector<TOpenList> FOpen; // Levels and Positions: the open lists, innermost last
+    uint32_t FOuterBound = 0;     // Flat: where the outermost level ends
+    bool FWalkOver = true;
+    TChunkItem FCurrent;
+
     // Headers are small and close together: they are served from a window
     // of the file so a walk costs a read per window rather than per header.
+    // The window grows while the headers lie close together (a file of
+    // empty chunks is read in large blocks) and shrinks again at a jump
+    // over a payload.
     int64_t FPos = 0;
     std::vector<uint8_t> FWindow;
+    size_t FWindowWanted = 0;
     int64_t FWindowStart = 0;
     size_t FWindowLength = 0;
     bool FWindowReachesEnd = false;

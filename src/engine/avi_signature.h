@@ -29,9 +29,11 @@ struct TSignTrailer {
 };
 static_assert(sizeof(TSignTrailer) == SignTrailerSize);
 
-// Walks the stream and feeds the header of every list but "RIFF" (12 bytes)
-// and every chunk but "JUNK" (8 bytes), in file order. With Trace, each fed
-// header writes its "L:"/"C:" debugger line.
+// Walks the stream from its position and feeds the header of every list but
+// "RIFF" (12 bytes) and every chunk but "JUNK" (8 bytes), in file order.
+// With Trace, each fed header writes its "L:"/"C:" debugger line, after all
+// of the walk's position lines. Keeps no header: fixed memory when no
+// debugger output is wanted, else the open lists of the current path.
 void FeedChunkHeaders(TAVIStream& Stream, uint32_t& CRC, bool Trace);
 
 // The register after the magic and the site code's characters.

@@ -22,21 +22,24 @@ void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC) {
         FeedRenderedRow(Image.Row(Y), Image.Width, CRC);
 }
 
-uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path) {
+uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path,
+                               const TJpegDecodeContext& Context) {
     uint32_t CRC = 0;
     FeedSiteCode(SiteCode, CRC);
     // Fed as the rows are made: a single-scan photo is never held whole.
-    RenderJpegFileRows(
-        Path, [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); });
+    RenderJpegRows(
+        TJpegInput::File(Path),
+        [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); }, Context);
     return CRC;
 }
 
-uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size) {
+uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size,
+                               const TJpegDecodeContext& Context) {
     uint32_t CRC = 0;
     FeedSiteCode(SiteCode, CRC);
-    RenderJpegMemoryRows(Data, Size, [&CRC](const uint8_t* Row, int32_t Width) {
-        FeedRenderedRow(Row, Width, CRC);
-    });
+    RenderJpegRows(
+        TJpegInput::Memory(Data, Size),
+        [&CRC](const uint8_t* Row, int32_t Width) { FeedRenderedRow(Row, Width, CRC); }, Context);
     return CRC;
 }
 

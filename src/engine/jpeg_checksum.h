@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/jpeg/jpeg_context.h"
+
 namespace quillon {
 
 struct TRenderedImage;
@@ -19,8 +21,10 @@ void FeedRenderedRow(const uint8_t* Row, int32_t Width, uint32_t& CRC);
 void FeedRenderedRows(const TRenderedImage& Image, uint32_t& CRC);
 // Register 0, the site code, then the rows of the file as it renders. Raises
 // what rendering raises.
-uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path);
+uint32_t JpegSignatureChecksum(const char* SiteCode, const std::string& Path,
+                               const TJpegDecodeContext& Context = {});
 // The same for a JPEG stream in memory.
-uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size);
+uint32_t JpegSignatureChecksum(const char* SiteCode, const uint8_t* Data, size_t Size,
+                               const TJpegDecodeContext& Context = {});
 
 } // namespace quillon

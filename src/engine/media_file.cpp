@@ -19,14 +19,31 @@ std::string SignedCopyPath(std::string_view Path) {
     return std::string(Path) + (IsAviPath(Path) ? ".mod.avi" : ".mod.jpg");
 }
 
-TMediaEntries RealMediaEntries() {
-    return {&VerifyAviFile,  &VerifyAviFileInPlace, &VerifyWithWMDll,
-            &VerifyJpegFile, &SignAviFile,          &SignJpegFile};
+TMediaEntries RealMediaEntries(const TCallContext& Context) {
+    TMediaEntries E;
+    E.VerifyAVI = [Context](const char* Site, const char* Path) {
+        return VerifyAviFile(Site, Path, Context);
+    };
+    E.VerifyAviInPlace = [Context](const char* Site, const char* Path) {
+        return VerifyAviFileInPlace(Site, Path, Context);
+    };
+    E.VerifyWithWMDll = [Context](const char* Site, const char* Path) {
+        return VerifyWithWMDllUsing(Site, Path, Context.Loader, Context.LibraryMemo);
+    };
+    E.VerifyJpeg = [Context](const char* Site, const char* Path) {
+        return VerifyJpegFile(Site, Path, Context);
+    };
+    E.SignAVI = [Context](const char* Site, const char* Src, const char* Dst) {
+        return SignAviFile(Site, Src, Dst, Context);
+    };
+    E.SignJpeg = [Context](const char* Site, const char* Src, const char* Dst) {
+        return SignJpegFile(Site, Src, Dst, Context);
+    };
+    E.SignJpegKeepingMetadata = [Context](const char* Site, const char* Src, const char* Dst) {
+        return SignJpegFileKeepingMetadata(Site, Src, Dst, Context);
+    };
+    return E;
 }
-
-TMediaBatch::TMediaBatch() : FMemo(std::make_unique<TWMDllAbsenceMemo>()) {}
-
-TMediaBatch::~TMediaBatch() = default;
 
 TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Path,
                               const TVerifyOptions& Options, const TMediaEntries& Entries) {
@@ -54,7 +71,7 @@ TSignResult SignMediaFile(const std::string& SiteCode, const std::string& Src,
         return Entries.SignAVI(SiteCode.c_str(), Src.c_str(), Dst.c_str());
     // The metadata goes in with the signature, in the copy's one write.
     if (Options.KeepMetadata)
-        return SignJpegFileKeepingMetadata(SiteCode.c_str(), Src.c_str(), Dst.c_str());
+        return Entries.SignJpegKeepingMetadata(SiteCode.c_str(), Src.c_str(), Dst.c_str());
     return Entries.SignJpeg(SiteCode.c_str(), Src.c_str(), Dst.c_str());
 }
 

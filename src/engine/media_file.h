@@ -4,6 +4,7 @@
 // library asked first for photos.
 #pragma once
 
+#include "call_context.h"
 #include "mediasign.h"
 
 #include <cstddef>
@@ -28,7 +29,8 @@ std::string SignedCopyPath(std::string_view Path);
 // longer one could never have signed a file that the window can check.
 inline constexpr size_t MaxSiteCodeBytes = 255;
 
-// The entries the dispatch goes through; tests replace them.
+// The entries the dispatch goes through, each bound to a call context;
+// tests replace them.
 struct TMediaEntries {
     std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyAVI;
     std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyAviInPlace;
@@ -36,26 +38,17 @@ struct TMediaEntries {
     std::function<TVerifyResult(const char* SiteCode, const char* Path)> VerifyJpeg;
     std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)> SignAVI;
     std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)> SignJpeg;
+    // Photos whose EXIF, XMP and ICC segments go into the signed copy too.
+    std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)>
+        SignJpegKeepingMetadata;
 };
-TMediaEntries RealMediaEntries();
+// The engine's entries, working with Context (limits, thread budget, the
+// library's loader and a batch's memo of its absence, the byte meter).
+TMediaEntries RealMediaEntries(const TCallContext& Context = {});
 
 struct TVerifyOptions {
     // Movies are checked from the file itself, without a copy in TEMP.
     bool InPlace = false;
-};
-
-class TWMDllAbsenceMemo;
-// Files checked while one lives form a batch: once the external library is
-// found absent, later files no longer search for it.
-class TMediaBatch {
-  public:
-    TMediaBatch();
-    ~TMediaBatch();
-    TMediaBatch(const TMediaBatch&) = delete;
-    TMediaBatch& operator=(const TMediaBatch&) = delete;
-
-  private:
-    std::unique_ptr<TWMDllAbsenceMemo> FMemo;
 };
 
 // AVI files go to the AVI check. Photos go to the external library first;

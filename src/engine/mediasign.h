@@ -41,23 +41,37 @@ struct TSignResult {
     TSignResult(bool Signed = false, std::string Why = {}) : Ok(Signed), Reason(std::move(Why)) {}
 };
 
+struct TCallContext;
+
+// Each richer entry comes twice: with the default context, and with the
+// caller's (call_context.h), which also gives the calling thread its seat
+// in the thread budget for the call.
+
 // AVI: a 20-byte "JUNK" trailer with two keyed checksums.
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
+TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                        const TCallContext& Context);
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path);
+TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallContext& Context);
 // The same result as VerifyAviFile from one read of the file itself, without
 // the copy into TEMP: for read-only media, a TEMP without room, or movies too
 // large to copy. -4 and -5 do not occur.
 TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path);
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path,
+                                   const TCallContext& Context);
 bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyAVI(const char* SiteCode, const char* Path);
 
 // JPEG: re-encode, checksum the rendered rows, store the value in a comment.
 TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath);
+TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                         const TCallContext& Context);
 // The same, with the source's EXIF, XMP and ICC profile segments carried
 // into the copy (they change neither its pixels nor its signature).
 TSignResult SignJpegFileKeepingMetadata(const char* SiteCode, const char* SrcPath,
-                                        const char* DstPath);
+                                        const char* DstPath, const TCallContext& Context);
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path);
+TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path, const TCallContext& Context);
 bool SignJpeg(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyJpeg(const char* SiteCode, const char* Path);
 

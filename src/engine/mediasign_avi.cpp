@@ -4,6 +4,7 @@
 // core, in large blocks fed in the same byte order as a pass of small
 // blocks, so the register is the same.
 #include "avi_signature.h"
+#include "call_context.h"
 #include "containers/byte_order.h"
 #include "containers/uAVIFormat.h"
 #include "crc32_extend.h"
@@ -14,12 +15,12 @@
 #include "platform/files.h"
 #include "platform/pending_file.h"
 #include "platform/temporary_files.h"
+#include "platform/thread_budget.h"
 #include "read_ahead.h"
 
-#include <future>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 
 namespace quillon {
 
@@ -29,13 +30,8 @@ constexpr size_t BlockSize = 1 << 20;
 constexpr int64_t RiffHeaderSize = 12;
 constexpr int64_t LargeFile = 64 << 20;
 // From this size on the checksum reads through a thread of its own, where
-// there is a second core for it.
+// the thread budget has one free.
 constexpr int64_t ReadAheadFrom = 8 << 20;
-
-bool WorthReadingAhead(int64_t Bytes) {
-    static const bool TwoCores = std::thread::hardware_concurrency() >= 2;
-    return TwoCores && Bytes >= ReadAheadFrom;
-}
 
 std::unique_ptr<uint8_t[]> NewBlock() {
     return std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
@@ -44,7 +40,8 @@ std::unique_ptr<uint8_t[]> NewBlock() {
 // Deletes the named file when the scope ends, whatever the path out.
 class TRemoveOnExit {
   public:
-    explicit TRemoveOnExit(std::string Name) : FName(std::move(Name)) {}
+    TRemoveOnExit(std::string Name, TThreadBudget& Threads)
+        : FName(std::move(Name)), FThreads(Threads) {}
     ~TRemoveOnExit() { RemoveNow(); }
     TRemoveOnExit(const TRemoveOnExit&) = delete;
     TRemoveOnExit& operator=(const TRemoveOnExit&) = delete;
@@ -54,7 +51,7 @@ class TRemoveOnExit {
         // Freeing a large copy takes a while; it need not hold up the
         // verdict. A copy that cannot be deleted does not change the verdict.
         if (FileSizeOf(FName) >= LargeFile) {
-            DeleteTemporaryFileLater(FName);
+            DeleteTemporaryFileLater(FName, FThreads);
         } else {
             DeleteFile(FName);
             ForgetTemporaryFile(FName);
@@ -64,6 +61,7 @@ class TRemoveOnExit {
 
   private:
     std::string FName;
+    TThreadBudget& FThreads;
 };
 
 // The longest name of one folder entry that the usual file systems take.
@@ -124,16 +122,22 @@ std::string TempReason(std::string Dir, const EFileError& E) {
     }
 }
 
+void CountBytes(const TCallContext& Context, uint64_t Bytes) {
+    if (Context.Meter)
+        Context.Meter->Add(Bytes);
+}
+
 // Feeds bytes From..To-1 of Source (from its position From) into a register
 // started at 0. Raises EFileError (EndOfFile) when the file ends before To.
-uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To) {
+uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To,
+                         const TCallContext& Context) {
     uint32_t CRC = 0;
-    if (WorthReadingAhead(To - From)) {
-        TReadAhead Blocks(Source, From, To, BlockSize);
+    if (To - From >= ReadAheadFrom) {
+        TReadAhead Blocks(Source, From, To, BlockSize, ThreadsOf(Context));
         size_t Size = 0;
         while (const uint8_t* Block = Blocks.Next(Size)) {
             FeedCRC32(Block, Size, CRC);
-            ReportBytes(Size);
+            CountBytes(Context, Size);
         }
         return CRC;
     }
@@ -145,32 +149,50 @@ uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To) {
             throw EFileError("Stream read error on file \"" + Source.FileName() + "\"",
                              TFileErrorKind::EndOfFile);
         FeedCRC32(Block.get(), Want, CRC);
-        ReportBytes(Want);
+        CountBytes(Context, Want);
         Offset += static_cast<int64_t>(Want);
     }
     return CRC;
 }
 
 // Copies Count bytes of SourcePath from offset From into Dest at the same
-// offset, on a thread of its own; Wait() raises what the copy raised.
+// offset, on a helper thread where the budget has one free, else in Wait();
+// Wait() raises what the copy raised.
 class TBackgroundCopy {
   public:
-    TBackgroundCopy(const std::string& SourcePath, TFileStream& Dest, int64_t From, int64_t Count)
-        : FSource(SourcePath, TFileMode::OpenRead),
-          FDone(std::async(std::launch::async, [this, &Dest, From, Count] {
+    TBackgroundCopy(const std::string& SourcePath, TFileStream& Dest, int64_t From, int64_t Count,
+                    TThreadBudget& Threads)
+        : FSource(SourcePath, TFileMode::OpenRead), FCopy(Threads, [this, &Dest, From, Count] {
               Dest.CopyRange(FSource, From, From, Count);
-          })) {}
-    ~TBackgroundCopy() {
-        if (FDone.valid())
-            FDone.wait();
-    }
-    TBackgroundCopy(const TBackgroundCopy&) = delete;
-    TBackgroundCopy& operator=(const TBackgroundCopy&) = delete;
-    void Wait() { FDone.get(); }
+          }) {}
+    void Wait() { FCopy.Finish(); }
 
   private:
     TFileStream FSource;
-    std::future<void> FDone;
+    TWorkBeside FCopy;
+};
+
+// The keyed register over the chunk headers of Path (seen as ending at
+// VisibleSize), on a helper thread where the budget has one free, else
+// when asked for.
+class THeaderPass {
+  public:
+    THeaderPass(const char* SiteCode, std::string Path, int64_t VisibleSize, bool Trace,
+                TThreadBudget& Threads)
+        : FWalk(Threads, [this, SiteCode, Path = std::move(Path), VisibleSize, Trace] {
+              uint32_t CRC = KeyedCRCStart(SiteCode);
+              TAVIStream Walk(Path, VisibleSize);
+              FeedChunkHeaders(Walk, CRC, Trace);
+              FCRC = CRC;
+          }) {}
+    uint32_t Get() {
+        FWalk.Finish();
+        return FCRC;
+    }
+
+  private:
+    uint32_t FCRC = 0;
+    TWorkBeside FWalk;
 };
 
 // The trailer that follows the first End bytes of File.
@@ -224,18 +246,19 @@ std::optional<TVerifyResult> OpenMovieToCheck(const char* Path, std::optional<TF
 } // namespace
 
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
+    return SignAviFile(SiteCode, SrcPath, DstPath, TCallContext{});
+}
+
+TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                        const TCallContext& Context) {
     if (!SiteCode || !SrcPath || !DstPath)
         return {false, "missing argument"};
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         // The header pass reads only headers and seeks; it runs beside the
         // copy, whose contents' checksum starts at 0 and is joined to the
         // header register afterwards.
-        auto HeaderPass = std::async(std::launch::async, [SiteCode, SrcPath] {
-            uint32_t CRC = KeyedCRCStart(SiteCode);
-            TAVIStream Walk(SrcPath);
-            FeedChunkHeaders(Walk, CRC, false);
-            return CRC;
-        });
+        THeaderPass HeaderPass(SiteCode, SrcPath, -1, false, ThreadsOf(Context));
 
         TFileStream Source(SrcPath, TFileMode::OpenRead);
         const int64_t Size = Source.Size();
@@ -249,14 +272,15 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
         Dest.Stream().Write(Header, sizeof Header);
         uint32_t ContentCRC;
         {
-            TBackgroundCopy Copy(SrcPath, Dest.Stream(), RiffHeaderSize, Size - RiffHeaderSize);
-            ContentCRC = ContentChecksum(Source, RiffHeaderSize, Size);
+            TBackgroundCopy Copy(SrcPath, Dest.Stream(), RiffHeaderSize, Size - RiffHeaderSize,
+                                 ThreadsOf(Context));
+            ContentCRC = ContentChecksum(Source, RiffHeaderSize, Size, Context);
             Copy.Wait();
         }
         Source.Close();
         const uint64_t Covered = static_cast<uint64_t>(Size - RiffHeaderSize);
         Dest.Stream().Seek(Size);
-        const uint32_t HeaderCRC = HeaderPass.get();
+        const uint32_t HeaderCRC = HeaderPass.Get();
         const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
         const auto Trailer = TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
         Dest.Stream().Write(Trailer.data(), Trailer.size());
@@ -268,6 +292,11 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
 }
 
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
+    return VerifyAviFile(SiteCode, Path, TCallContext{});
+}
+
+TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
             return *Refused;
@@ -282,7 +311,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         } catch (const EFileError& E) {
             return {VerifyNoTemp, TempReason(*TempDir, E)};
         }
-        TRemoveOnExit RemoveCopy(CopyName);
+        TRemoveOnExit RemoveCopy(CopyName, ThreadsOf(Context));
 
         std::optional<TFileStream> File;
         int64_t End = 0;
@@ -293,8 +322,8 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
         // and joined to the keyed register once the header pass has set it.
         uint32_t ContentCRC;
         try {
-            TBackgroundCopy Copying(Path, *Copy, 0, End);
-            ContentCRC = ContentChecksum(*File, RiffHeaderSize, End);
+            TBackgroundCopy Copying(Path, *Copy, 0, End, ThreadsOf(Context));
+            ContentCRC = ContentChecksum(*File, RiffHeaderSize, End, Context);
             Copying.Wait();
             Copy->Close();
         } catch (const EFileError& E) {
@@ -319,6 +348,12 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
 }
 
 TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
+    return VerifyAviFileInPlace(SiteCode, Path, TCallContext{});
+}
+
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path,
+                                   const TCallContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
             return *Refused;
@@ -329,17 +364,11 @@ TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
 
         // The walk sees the file without its trailer, as the copying check's
         // walk sees its copy; it runs beside the contents' pass.
-        const std::string Name(Path);
-        auto HeaderPass = std::async(std::launch::async, [SiteCode, &Name, End] {
-            uint32_t CRC = KeyedCRCStart(SiteCode);
-            TAVIStream Walk(Name, End);
-            FeedChunkHeaders(Walk, CRC, true);
-            return CRC;
-        });
-        const uint32_t ContentCRC = ContentChecksum(*File, RiffHeaderSize, End);
+        THeaderPass HeaderPass(SiteCode, Path, End, true, ThreadsOf(Context));
+        const uint32_t ContentCRC = ContentChecksum(*File, RiffHeaderSize, End, Context);
         const TSignTrailer Trailer = ReadTrailerAt(*File, End);
         File.reset();
-        return Verdict(Trailer, HeaderPass.get(), ContentCRC, End);
+        return Verdict(Trailer, HeaderPass.Get(), ContentCRC, End);
     } catch (...) {
         return {VerifyOtherFailure, CurrentFailureReason()};
     }

@@ -1,6 +1,7 @@
 // The JPEG entries: the signature is the keyed checksum of the rendered rows
 // of the re-encoded copy, kept as "KvWM", a NUL and signed decimal in a COM
 // segment ahead of the frame header.
+#include "call_context.h"
 #include "failure_text.h"
 #include "jpeg_checksum.h"
 #include "mediasign.h"
@@ -31,8 +32,9 @@ std::string ReadWholeFile(const std::string& Path) {
 }
 
 // The stream Data with the signature of its rendered rows in its comment.
-std::string SignedStream(const char* SiteCode, const uint8_t* Data, size_t Size) {
-    const uint32_t CRC = JpegSignatureChecksum(SiteCode, Data, Size);
+std::string SignedStream(const char* SiteCode, const uint8_t* Data, size_t Size,
+                         const TJpegDecodeContext& Context) {
+    const uint32_t CRC = JpegSignatureChecksum(SiteCode, Data, Size, Context);
     std::string Comment = Tag;
     Comment.push_back('\0');
     Comment += FormatSignatureNumber(CRC);
@@ -44,9 +46,10 @@ std::string SignedStream(const char* SiteCode, const uint8_t* Data, size_t Size)
 // replacement: whatever fails or interrupts the signing, the destination
 // holds the old file or the new signed one, never an unsigned or partial one.
 TSignResult SignJpegCopy(const char* SiteCode, const char* SrcPath, const char* DstPath,
-                         bool KeepMetadata) {
+                         bool KeepMetadata, const TCallContext& Context) {
     if (SiteCode == nullptr || SrcPath == nullptr || DstPath == nullptr)
         return {false, "missing argument"};
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         // A destination that may not be replaced is refused before any work.
         TPendingFile Out(DstPath);
@@ -60,14 +63,14 @@ TSignResult SignJpegCopy(const char* SiteCode, const char* SrcPath, const char* 
         }
         std::string Signed;
         if (FileExists(SrcPath)) {
-            const TEncodedJpeg Encoded = ReencodeJpegFile(SrcPath);
-            Signed = SignedStream(SiteCode, Encoded.Data.get(), Encoded.Size);
+            const TEncodedJpeg Encoded = ReencodeJpegFile(SrcPath, Context.Decoding());
+            Signed = SignedStream(SiteCode, Encoded.Data.get(), Encoded.Size, Context.Decoding());
         } else {
             // No source: the file at the destination is signed with the
             // pixels it holds.
             const std::string Existing = ReadWholeFile(DstPath);
             Signed = SignedStream(SiteCode, reinterpret_cast<const uint8_t*>(Existing.data()),
-                                  Existing.size());
+                                  Existing.size(), Context.Decoding());
         }
         if (KeepMetadata)
             InsertJpegMetadataInMemory(Signed, Metadata);
@@ -82,25 +85,35 @@ TSignResult SignJpegCopy(const char* SiteCode, const char* SrcPath, const char* 
 } // namespace
 
 TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
-    return SignJpegCopy(SiteCode, SrcPath, DstPath, false);
+    return SignJpegCopy(SiteCode, SrcPath, DstPath, false, TCallContext{});
+}
+
+TSignResult SignJpegFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                         const TCallContext& Context) {
+    return SignJpegCopy(SiteCode, SrcPath, DstPath, false, Context);
 }
 
 TSignResult SignJpegFileKeepingMetadata(const char* SiteCode, const char* SrcPath,
-                                        const char* DstPath) {
-    return SignJpegCopy(SiteCode, SrcPath, DstPath, true);
+                                        const char* DstPath, const TCallContext& Context) {
+    return SignJpegCopy(SiteCode, SrcPath, DstPath, true, Context);
 }
 
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path) {
+    return VerifyJpegFile(SiteCode, Path, TCallContext{});
+}
+
+TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path, const TCallContext& Context) {
     if (SiteCode == nullptr || *SiteCode == '\0')
         return {VerifyNoSiteCode, "the site code is empty"};
     if (Path == nullptr || *Path == '\0')
         return {VerifyNoFile, "no file given"};
     if (!FileExists(Path))
         return {VerifyNoFile, MissingFileReason(Path)};
+    const TThreadSeat Seat(ThreadsOf(Context));
     try {
         // The checksum comes first: an unrenderable file fails even when it
         // carries no signature.
-        const uint32_t CRC = JpegSignatureChecksum(SiteCode, Path);
+        const uint32_t CRC = JpegSignatureChecksum(SiteCode, Path, Context.Decoding());
         const std::string Comment = ReadJpegComment(Path);
         if (Comment.compare(0, Tag.size(), Tag) != 0)
             return {VerifyNoSignature, "no signature comment"};

@@ -4,21 +4,42 @@
 
 namespace quillon {
 
-TReadAhead::TReadAhead(TFileStream& Source, int64_t From, int64_t To, size_t BlockSize)
-    : FSource(Source), FFrom(From), FTo(std::max(From, To)), FBlockSize(BlockSize) {
-    for (TSlot& S : FSlots)
+TReadAhead::TReadAhead(TFileStream& Source, int64_t From, int64_t To, size_t BlockSize,
+                       TThreadBudget& Threads)
+    : FSource(Source), FFrom(From), FTo(std::max(From, To)), FBlockSize(BlockSize),
+      FReadHere(From) {
+    TThreadToken Token = TThreadToken::TryTake(Threads);
+    for (TSlot& S : FSlots) {
         S.Data = std::make_unique_for_overwrite<uint8_t[]>(BlockSize);
+        if (!Token)
+            break; // the caller reads into the first slot only
+    }
     FSource.Seek(From);
-    FReader = std::thread([this] { Read(); });
+    if (Token)
+        FReader.emplace(std::move(Token), [this] { Read(); });
 }
 
 TReadAhead::~TReadAhead() {
+    if (!FReader)
+        return;
     {
         const std::lock_guard<std::mutex> Guard(FLock);
         FStop = true;
     }
     FChanged.notify_all();
-    FReader.join();
+    FReader.reset(); // joins; Read keeps its errors in the slots
+}
+
+const uint8_t* TReadAhead::ReadHere(size_t& Size) {
+    Size = static_cast<size_t>(std::min<int64_t>(FTo - FReadHere, FBlockSize));
+    if (Size == 0)
+        return nullptr;
+    uint8_t* Block = FSlots[0].Data.get();
+    if (FSource.Read(Block, Size) != Size)
+        throw EFileError("Stream read error on file \"" + FSource.FileName() + "\"",
+                         TFileErrorKind::EndOfFile);
+    FReadHere += static_cast<int64_t>(Size);
+    return Block;
 }
 
 void TReadAhead::Read() {
@@ -54,6 +75,8 @@ void TReadAhead::Read() {
 }
 
 const uint8_t* TReadAhead::Next(size_t& Size) {
+    if (!FReader)
+        return ReadHere(Size);
     const int64_t Blocks =
         (FTo - FFrom + static_cast<int64_t>(FBlockSize) - 1) / static_cast<int64_t>(FBlockSize);
     if (FTaken > 0) {

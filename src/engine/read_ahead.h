@@ -1,9 +1,11 @@
 // A range of a file handed over block by block in order, while a thread of
-// its own reads the next blocks: the checksum of one block runs while the
-// system copies the following ones out of the page cache.
+// its own reads the next blocks, where the thread budget has one free: the
+// checksum of one block runs while the system copies the following ones out
+// of the page cache. Without a free thread each block is read when asked for.
 #pragma once
 
 #include "platform/file_stream.h"
+#include "platform/thread_budget.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -11,7 +13,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 
 namespace quillon {
 
@@ -19,7 +21,8 @@ class TReadAhead {
   public:
     // Bytes From..To-1 of Source, in blocks of BlockSize. Source is read
     // only by the reading thread until this object is gone.
-    TReadAhead(TFileStream& Source, int64_t From, int64_t To, size_t BlockSize);
+    TReadAhead(TFileStream& Source, int64_t From, int64_t To, size_t BlockSize,
+               TThreadBudget& Threads);
     ~TReadAhead();
     TReadAhead(const TReadAhead&) = delete;
     TReadAhead& operator=(const TReadAhead&) = delete;
@@ -38,6 +41,7 @@ class TReadAhead {
         std::exception_ptr Error;
     };
     void Read();
+    const uint8_t* ReadHere(size_t& Size);
 
     TFileStream& FSource;
     int64_t FFrom, FTo;
@@ -47,7 +51,8 @@ class TReadAhead {
     bool FStop = false; // under FLock
     std::mutex FLock;
     std::condition_variable FChanged;
-    std::thread FReader;
+    std::optional<THelperThread> FReader; // none: the caller reads
+    int64_t FReadHere = 0;                // without a reader: the offset next read
 };
 
 } // namespace quillon

@@ -19,44 +19,17 @@ namespace {
 constexpr int SlotInit = 0;
 constexpr int SlotVerify = 8;
 
-TLibraryLoader Loader = PlatformLibraryLoader();
-
 // Rewritten by every load, left stale by the unload.
 TLibraryHandle WMDllHandle = nullptr;
 void* WMSlots[WMExportCount] = {};
 
-void UnloadWMDll() {
-    Loader.Free(WMDllHandle);
-}
-
-// Both guarded by the request lock.
+// The handle and slots above, and every memo: one request at a time.
 std::mutex OneRequest;
-int MemoScopes = 0;
-bool KnownAbsent = false;
 
 } // namespace
 
-TWMDllAbsenceMemo::TWMDllAbsenceMemo() {
-    const std::lock_guard<std::mutex> Guard(OneRequest);
-    ++MemoScopes;
-}
-
-TWMDllAbsenceMemo::~TWMDllAbsenceMemo() {
-    const std::lock_guard<std::mutex> Guard(OneRequest);
-    if (--MemoScopes == 0)
-        KnownAbsent = false;
-}
-
 TLibraryLoader PlatformLibraryLoader() {
     return {&LoadDynamicLibrary, &GetLibrarySymbol, &FreeDynamicLibrary};
-}
-
-TScopedLibraryLoader::TScopedLibraryLoader(const TLibraryLoader& NewLoader) : FPrevious(Loader) {
-    Loader = NewLoader;
-}
-
-TScopedLibraryLoader::~TScopedLibraryLoader() {
-    Loader = FPrevious;
 }
 
 std::string WMDllFileName() {
@@ -71,7 +44,7 @@ void* WMDllLastSlot(int Index) {
     return Index >= 0 && Index < WMExportCount ? WMSlots[Index] : nullptr;
 }
 
-bool LoadWMDll() {
+bool LoadWMDll(const TLibraryLoader& Loader) {
     WMDllHandle = Loader.Load(WMDllFileName());
     if (WMDllHandle == nullptr)
         return false;
@@ -79,13 +52,18 @@ bool LoadWMDll() {
         WMSlots[I] = Loader.Symbol(WMDllHandle, WMExportNames[I]);
     // A library we cannot call is no better than none.
     if (WMSlots[SlotInit] == nullptr || WMSlots[SlotVerify] == nullptr) {
-        UnloadWMDll();
+        Loader.Free(WMDllHandle);
         return false;
     }
     return true;
 }
 
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
+    return VerifyWithWMDllUsing(SiteCode, Path, PlatformLibraryLoader(), nullptr);
+}
+
+int32_t VerifyWithWMDllUsing(const char* SiteCode, const char* Path, const TLibraryLoader& Loader,
+                             TWMDllAbsenceMemo* Memo) {
     // The handle and slots are the module's own: one request at a time,
     // also when several files are checked side by side.
     const std::lock_guard<std::mutex> Guard(OneRequest);
@@ -100,10 +78,11 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     std::optional<std::string> LibraryPath = SystemCodePageText(Path);
     if (!LibraryPath)
         return LibraryNoFile;
-    if (KnownAbsent)
+    if (Memo && Memo->FKnownAbsent)
         return LibraryAbsent;
-    if (!LoadWMDll()) {
-        KnownAbsent = MemoScopes > 0;
+    if (!LoadWMDll(Loader)) {
+        if (Memo)
+            Memo->FKnownAbsent = true;
         return LibraryAbsent;
     }
 
@@ -135,7 +114,7 @@ int32_t VerifyWithWMDll(const char* SiteCode, const char* Path) {
     } catch (...) {
         Failure = "unknown exception";
     }
-    UnloadWMDll();
+    Loader.Free(WMDllHandle);
 
     if (Failure)
         throw EWMLibraryError("external watermark library: " + *Failure);

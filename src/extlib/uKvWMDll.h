@@ -9,10 +9,19 @@
 
 namespace quillon {
 
+// The platform operations the adapter goes through; a caller may bring
+// its own, so that the load sequence can be observed.
+struct TLibraryLoader {
+    TLibraryHandle (*Load)(const std::string& FileName);
+    void* (*Symbol)(TLibraryHandle Handle, const char* Name);
+    void (*Free)(TLibraryHandle Handle);
+};
+TLibraryLoader PlatformLibraryLoader();
+
 // Loads the library and resolves its nine entry points; false when nothing
 // loads or when the two entries that are called are missing (then it is
 // unloaded again).
-bool LoadWMDll();
+bool LoadWMDll(const TLibraryLoader& Loader = PlatformLibraryLoader());
 // The adapter's answers. They share numbers with the verification codes but
 // not their meanings: only LibraryVerified means anything to a caller.
 enum TLibraryVerdict : int32_t {
@@ -25,22 +34,29 @@ enum TLibraryVerdict : int32_t {
     LibraryFailed = -5,     // the verification answered -1
 };
 
+// Files checked with one of these form a batch: once the library is found
+// absent (or lacking an entry that is called), later requests that bring
+// the memo answer LibraryAbsent without searching again. Each search maps
+// the system loader's cache and unmaps it, which costs more than checking
+// a small photo and stalls the other cores. The next batch searches afresh.
+class TWMDllAbsenceMemo {
+  public:
+    TWMDllAbsenceMemo() = default;
+    TWMDllAbsenceMemo(const TWMDllAbsenceMemo&) = delete;
+    TWMDllAbsenceMemo& operator=(const TWMDllAbsenceMemo&) = delete;
+
+  private:
+    friend int32_t VerifyWithWMDllUsing(const char*, const char*, const TLibraryLoader&,
+                                        TWMDllAbsenceMemo*);
+    bool FKnownAbsent = false; // under the adapter's request lock
+};
+
 // One request: load, initialise, verify, unload. An exception raised inside
 // the library arrives as EWMLibraryError, after the library has been unloaded.
 int32_t VerifyWithWMDll(const char* SiteCode, const char* Path);
-
-// While one of these lives, a library found absent (or lacking an entry that
-// is called) stays absent: later requests answer LibraryAbsent without
-// searching again. Each search maps the system loader's cache and unmaps it,
-// which costs more than checking a small photo and stalls the other cores.
-// A batch takes one; the next batch searches afresh.
-class TWMDllAbsenceMemo {
-  public:
-    TWMDllAbsenceMemo();
-    ~TWMDllAbsenceMemo();
-    TWMDllAbsenceMemo(const TWMDllAbsenceMemo&) = delete;
-    TWMDllAbsenceMemo& operator=(const TWMDllAbsenceMemo&) = delete;
-};
+// The same through Loader, remembering in Memo (if any) that the library is absent.
+int32_t VerifyWithWMDllUsing(const char* SiteCode, const char* Path, const TLibraryLoader& Loader,
+                             TWMDllAbsenceMemo* Memo);
 
 // The library's file name on this platform ("libdorvat.so", "dorvat.dll").
 std::string WMDllFileName();
@@ -50,26 +66,6 @@ std::string WMDllFileName();
 class EWMLibraryError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-// The platform operations the adapter goes through; replaceable so that the
-// load sequence can be observed.
-struct TLibraryLoader {
-    TLibraryHandle (*Load)(const std::string& FileName);
-    void* (*Symbol)(TLibraryHandle Handle, const char* Name);
-    void (*Free)(TLibraryHandle Handle);
-};
-TLibraryLoader PlatformLibraryLoader();
-// Installs Loader for the object's lifetime.
-class TScopedLibraryLoader {
-  public:
-    explicit TScopedLibraryLoader(const TLibraryLoader& Loader);
-    ~TScopedLibraryLoader();
-    TScopedLibraryLoader(const TScopedLibraryLoader&) = delete;
-    TScopedLibraryLoader& operator=(const TScopedLibraryLoader&) = delete;
-
-  private:
-    TLibraryLoader FPrevious;
 };
 
 // The nine exports in the order they are resolved.

@@ -1,6 +1,6 @@
 // How far a long operation has got, in bytes, for a progress display. The
-// code that moves the bytes reports to the meter of its thread, if one is
-// installed; threads it starts for the same work take that meter along.
+// caller hands its meter to the work (the call context); the code that
+// moves the bytes adds to it, from whichever thread does the moving.
 #pragma once
 
 #include <atomic>
@@ -15,27 +15,6 @@ class TByteMeter {
 
   private:
     std::atomic<uint64_t> FBytes{0};
-};
-
-// The calling thread's meter, or none.
-TByteMeter* CurrentByteMeter();
-
-// Adds to the calling thread's meter, if any.
-inline void ReportBytes(uint64_t Bytes) {
-    if (TByteMeter* M = CurrentByteMeter())
-        M->Add(Bytes);
-}
-
-// Installs Meter (may be null) as the calling thread's for the object's lifetime.
-class TScopedByteMeter {
-  public:
-    explicit TScopedByteMeter(TByteMeter* Meter);
-    ~TScopedByteMeter();
-    TScopedByteMeter(const TScopedByteMeter&) = delete;
-    TScopedByteMeter& operator=(const TScopedByteMeter&) = delete;
-
-  private:
-    TByteMeter* FPrevious;
 };
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace quillon {
@@ -13,7 +14,35 @@ TDebugSink& CurrentSink() {
     static TDebugSink Sink;
     return Sink;
 }
+
+void DiscardLine(std::string_view) {}
+
+bool Discarding(const TDebugSink& Sink) {
+    const auto* Target = Sink.target<void (*)(std::string_view)>();
+    return Target != nullptr && *Target == &DiscardLine;
+}
+
+// Whether the platform's own output has a reader. Windows cannot tell
+// whether a viewer collects the lines, so it always has one.
+bool PlatformListening() {
+#ifdef _WIN32
+    return true;
+#else
+    const char* Wanted = std::getenv("QUILLON_TRACE");
+    return Wanted != nullptr && *Wanted != '\0' && std::string_view(Wanted) != "0";
+#endif
+}
 } // namespace
+
+TDebugSink DiscardingDebugSink() {
+    return TDebugSink(&DiscardLine);
+}
+
+bool DebugOutputWanted() {
+    if (const TDebugSink& Sink = CurrentSink())
+        return !Discarding(Sink);
+    return PlatformListening();
+}
 
 void DebugOutput(std::string_view Line) {
     if (const TDebugSink& Sink = CurrentSink())

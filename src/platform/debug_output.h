@@ -19,6 +19,13 @@ void DebugOutputF(const char* Format, ...) __attribute__((format(printf, 1, 2)))
 // Installs Sink (an empty one restores the default) and returns the previous one.
 TDebugSink SetDebugSink(TDebugSink Sink);
 
+// A sink that drops every line.
+TDebugSink DiscardingDebugSink();
+// False when lines would go nowhere (the discarding sink is installed, or the
+// platform's output has no reader: QUILLON_TRACE unset outside Windows), so
+// that a walk over millions of headers need not form a line for each.
+bool DebugOutputWanted();
+
 // Installs a sink for the lifetime of the object.
 class TScopedDebugSink {
   public:

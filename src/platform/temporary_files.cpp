@@ -36,10 +36,10 @@ class TLateDeleter {
         if (FThread.joinable())
             FThread.join();
     }
-    void Add(const std::string& Path) {
+    void Add(const std::string& Path, TThreadBudget& Threads) {
         {
             const std::lock_guard<std::mutex> Guard(FLock);
-            FQueue.push_back(Path);
+            FQueue.push_back({Path, &Threads});
             if (!FThread.joinable())
                 FThread = std::thread([this] { Run(); });
         }
@@ -57,12 +57,15 @@ class TLateDeleter {
             FChanged.wait(Guard, [this] { return FStopping || !FQueue.empty(); });
             if (FQueue.empty())
                 return;
-            const std::string Path = std::move(FQueue.front());
+            const TLateDeletion Next = std::move(FQueue.front());
             FQueue.pop_front();
             FBusy = true;
             Guard.unlock();
-            DeleteFile(Path);
-            ForgetTemporaryFile(Path);
+            {
+                const TThreadSeat Seat(*Next.Threads);
+                DeleteFile(Next.Path);
+            }
+            ForgetTemporaryFile(Next.Path);
             Guard.lock();
             FBusy = false;
             FChanged.notify_all();
@@ -70,21 +73,26 @@ class TLateDeleter {
     }
     std::mutex FLock;
     std::condition_variable FChanged;
-    std::deque<std::string> FQueue;
+    struct TLateDeletion {
+        std::string Path;
+        TThreadBudget* Threads;
+    };
+    std::deque<TLateDeletion> FQueue;
     bool FBusy = false;
     bool FStopping = false;
     std::thread FThread;
 };
 
 TLateDeleter& LateDeleter() {
+    DefaultThreadBudget(); // made first, so that it outlives the deleter's last deletions
     static TLateDeleter Deleter;
     return Deleter;
 }
 
 } // namespace
 
-void DeleteTemporaryFileLater(const std::string& Path) {
-    LateDeleter().Add(Path);
+void DeleteTemporaryFileLater(const std::string& Path, TThreadBudget& Threads) {
+    LateDeleter().Add(Path, Threads);
 }
 
 void FinishLateDeletions() {

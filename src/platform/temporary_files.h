@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "thread_budget.h"
+
 namespace quillon {
 
 // Lists Path for removal on an interrupt; call right after creating it.
@@ -20,9 +22,12 @@ void ForgetTemporaryFile(const std::string& Path);
 void RemoveTemporaryFiles();
 
 // Deletes a listed file on a thread of its own, so that freeing a large file
-// costs the caller nothing; the file leaves the list once deleted. Files
-// still waiting are deleted before the program ends.
-void DeleteTemporaryFileLater(const std::string& Path);
+// costs the caller nothing; the file leaves the list once deleted. That
+// thread takes a seat in Threads for each deletion (waiting for a free one),
+// so Threads must outlive the deletion (FinishLateDeletions). Files still
+// waiting are deleted before the program ends.
+void DeleteTemporaryFileLater(const std::string& Path,
+                              TThreadBudget& Threads = DefaultThreadBudget());
 // Waits until every file handed to DeleteTemporaryFileLater is deleted; for
 // benchmarks, which time each step alone, and tests.
 void FinishLateDeletions();

@@ -1,7 +1,10 @@
 #include "cli/cli_options.h"
+#include "cli/cli_process.h"
+#include "engine/media_file.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <streambuf>
 
 namespace quillon::cli {
 namespace {
@@ -74,6 +77,35 @@ TEST(CliOptions, SignRenderAndCommentShapes) {
     EXPECT_EQ(R.Options.Command, TCommand::Comment);
 }
 
+TEST(CliOptions, LimitsTakeAmountsWithDecimalUnits) {
+    struct TCase {
+        std::vector<std::string> Args;
+        uint64_t TOptions::*Slot;
+        uint64_t Value;
+    };
+    const TCase Cases[] = {
+        {{"--max-memory", "2G"}, &TOptions::MaxMemory, 2'000'000'000},
+        {{"--max-memory=1500000"}, &TOptions::MaxMemory, 1'500'000},
+        {{"--max-pixels", "1G"}, &TOptions::MaxPixels, 1'000'000'000},
+        {{"--max-pixels", "600M"}, &TOptions::MaxPixels, 600'000'000},
+        {{"--max-scans", "2000"}, &TOptions::MaxScans, 2000},
+        {{"--max-work", "100k"}, &TOptions::MaxWork, 100'000},
+    };
+    for (const TCase& C : Cases) {
+        std::vector<std::string> Args{"verify", "-s", "K", "x.jpg"};
+        Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+        const auto R = Parse(Args);
+        ASSERT_EQ(R.Error, "") << C.Args[0];
+        EXPECT_EQ(R.Options.*C.Slot, C.Value) << C.Args[0];
+    }
+    for (const char* Bad : {"0", "-5", "2X", "", "5000000000"}) {
+        const auto R = Parse({"render", "p.jpg", "--max-scans", Bad});
+        EXPECT_NE(R.Error.find("--max-scans takes a count"), std::string::npos) << Bad;
+    }
+    EXPECT_EQ(Parse({"render", "p.jpg", "--max-work", "1k"}).Error, "");
+    EXPECT_NE(Parse({"comment", "p.jpg", "--max-pixels", "1G"}).Error, "");
+}
+
 TEST(CliOptions, UsageErrors) {
     const std::vector<std::vector<std::string>> Bad = {
         {},
@@ -123,7 +155,7 @@ TEST(CliOptions, HelpAndVersionWinOverEveryOtherProblem) {
 TEST(CliSiteCode, FirstLineWithoutItsLineEnd) {
     const auto Read = [](const std::string& Text) {
         std::istringstream In(Text);
-        return ReadSiteCodeLine(In);
+        return ReadSiteCodeLine(In).value_or("<too long>");
     };
     EXPECT_EQ(Read("SITE-42\nsecond\n"), "SITE-42");
     EXPECT_EQ(Read("SITE-42\r\n"), "SITE-42");
@@ -133,6 +165,39 @@ TEST(CliSiteCode, FirstLineWithoutItsLineEnd) {
     EXPECT_EQ(Read(" a\tb \n"), " a\tb ");
     EXPECT_EQ(Read("a\r\r\n"), "a\r"); // only the one \r before the newline goes
     EXPECT_EQ(Read("\xE4\xFF\n"), "\xE4\xFF");
+    const std::string Longest(MaxSiteCodeBytes, 'k');
+    EXPECT_EQ(Read(Longest), Longest);
+    EXPECT_EQ(Read(Longest + "\n"), Longest);
+    EXPECT_EQ(Read(Longest + "\r\nmore"), Longest);
+    EXPECT_EQ(Read(Longest + "k"), "<too long>");
+    EXPECT_EQ(Read(Longest + "k\n"), "<too long>");
+    EXPECT_EQ(Read(Longest + "\r\r\n"), "<too long>");
+}
+
+// An endless input without a line end (/dev/zero) is refused after the
+// longest key and its line end, not read on.
+TEST(CliSiteCode, EndlessInputIsReadOnlyAsFarAsAKeyCanReach) {
+    class TEndless : public std::streambuf {
+      public:
+        size_t Served = 0;
+
+      protected:
+        int_type underflow() override {
+            setg(FBlock, FBlock, FBlock + sizeof FBlock);
+            Served += sizeof FBlock;
+            return traits_type::to_int_type(FBlock[0]);
+        }
+
+      private:
+        char FBlock[1]{};
+    } Zeros;
+    std::istream In(&Zeros);
+    EXPECT_EQ(ReadSiteCodeLine(In), std::nullopt);
+    EXPECT_LE(Zeros.Served, MaxSiteCodeBytes + 2);
+    const test::TCliRun Run =
+        test::RunCliInProcess({"verify", "-s", "-", "x.jpg"}, std::string(1 << 20, '\0'));
+    EXPECT_EQ(Run.Status, ExitUsage);
+    EXPECT_NE(Run.Err.find("site code longer than 255 bytes"), std::string::npos) << Run.Err;
 }
 
 } // namespace

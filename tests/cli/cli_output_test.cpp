@@ -1,7 +1,9 @@
+#include "cli/cli_escape.h"
 #include "cli/cli_output.h"
 #include "cli/cli_progress.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 #include <optional>
@@ -19,6 +21,61 @@ TEST(CliVerifyLines, TsvKeepsFourColumnsOnOneLine) {
     const std::string Temp = FormatVerifyTsv("x.avi", {-4, "TEMP is not set"});
     EXPECT_EQ(Temp.find_first_of("\r\n"), std::string::npos);
     EXPECT_NE(Temp.find("is not set. It is very important"), std::string::npos);
+}
+
+// Odd names in both printed forms: a program's lines escape every byte that
+// could split a field or a line, a person's terminal only the controls.
+TEST(CliEscape, NamesCannotForgeLinesFieldsOrTerminalState) {
+    struct TCase {
+        const char* What;
+        std::string Name;
+        std::string Field;
+        std::string Terminal;
+    };
+    const TCase Cases[] = {
+        {"plain", "a b/c.jpg", "a b/c.jpg", "a b/c.jpg"},
+        {"forged line", "fake\t1\tOriginal image file !!\t\nx.jpg",
+         "fake\\t1\\tOriginal image file !!\\t\\nx.jpg",
+         "fake\\t1\\tOriginal image file !!\\t\\nx.jpg"},
+        {"carriage return", "a\rb", "a\\rb", "a\\rb"},
+        {"backslash", "C:\\x\\t.jpg", "C:\\\\x\\\\t.jpg", "C:\\x\\t.jpg"},
+        {"escape sequence", "\x1B[31mred\x1B[0m", "\\x1B[31mred\\x1B[0m", "\\x1B[31mred\\x1B[0m"},
+        {"NUL, bell, DEL", std::string("a\0\a\x7F", 4), "a\\x00\\x07\\x7F", "a\\x00\\x07\\x7F"},
+        {"UTF-8 text", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7",
+         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7"},
+        {"C1 control CSI",
+         "a\xC2\x9B"
+         "2J",
+         "a\\xC2\\x9B2J", "a\\xC2\\x9B2J"},
+        {"no-break space stays",
+         "a\xC2\xA0"
+         "b",
+         "a\xC2\xA0"
+         "b",
+         "a\xC2\xA0"
+         "b"},
+        {"line separator",
+         "a\xE2\x80\xA8"
+         "b",
+         "a\\xE2\\x80\\xA8b", "a\\xE2\\x80\\xA8b"},
+        {"right-to-left override", "x\xE2\x80\xAEgpj.exe", "x\\xE2\\x80\\xAEgpj.exe",
+         "x\\xE2\\x80\\xAEgpj.exe"},
+        {"isolate",
+         "\xE2\x81\xA6"
+         "a",
+         "\\xE2\\x81\\xA6a", "\\xE2\\x81\\xA6a"},
+        {"Latin-1 byte", "caf\xE9.jpg", "caf\\xE9.jpg", "caf\\xE9.jpg"},
+        {"cut sequence", "x\xE2\x82", "x\\xE2\\x82", "x\\xE2\\x82"},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.What);
+        EXPECT_EQ(EscapeField(C.Name), C.Field);
+        EXPECT_EQ(EscapeForTerminal(C.Name), C.Terminal);
+        const std::string Line = FormatVerifyTsv(C.Name, {-9, C.Name});
+        EXPECT_EQ(Line.find_first_of("\r\n"), std::string::npos);
+        EXPECT_EQ(std::count(Line.begin(), Line.end(), '\t'), 3);
+        EXPECT_EQ(FormatVerifyWords(C.Name, {1}).find_first_of("\r\n\x1B"), std::string::npos);
+    }
 }
 
 TEST(CliVerifyLines, WordsGiveVerdictAndReason) {

@@ -20,9 +20,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A path as tab-separated lines write it: these paths hold no byte that
+// needs escaping other than the backslashes of Windows paths.
+std::string TsvPath(std::string Path) {
+    for (size_t At = 0; (At = Path.find('\\', At)) != std::string::npos; At += 2)
+        Path.insert(At, 1, '\\');
+    return Path;
+}
+
 std::string VerifyLine(const std::string& Path, int Code, const std::string& Verdict,
                        const std::string& Reason = "") {
-    return Path + "\t" + std::to_string(Code) + "\t" + Verdict + "\t" + Reason + "\n";
+    return TsvPath(Path) + "\t" + std::to_string(Code) + "\t" + Verdict + "\t" + Reason + "\n";
 }
 const std::string TextOriginal = "Original image file !!";
 const std::string TextChanged = "Entire image changed or wrong SITE-CODE !!";
@@ -115,7 +123,7 @@ TEST(CliRoundTrip, AviSignedCopyCarriesTheKeyedChecksumsAndVerifies) {
     TCliRun Run = RunCliProcess({"sign", "--site-code", "SITE-42", Src});
     ASSERT_EQ(Run.Status, 0) << Run.Err;
     const std::string Dst = Src + ".mod.avi";
-    EXPECT_EQ(Run.Out, Dst + "\n");
+    EXPECT_EQ(Run.Out, TsvPath(Dst) + "\n");
     const std::vector<uint8_t> Signed = ReadBytes(Dst);
     ASSERT_EQ(Signed.size(), Original.size() + 20);
     EXPECT_EQ(LittleEndian32(Signed, Signed.size() - 8),
@@ -144,7 +152,7 @@ TEST(CliRoundTrip, JpegSignedWithAKeyFromStandardInput) {
     TCliRun Run = RunCliProcess({"sign", "--site-code", "-", Src}, Key + "\r\nnot the key\n");
     ASSERT_EQ(Run.Status, 0) << Run.Err;
     const std::string Dst = Src + ".mod.jpg";
-    EXPECT_EQ(Run.Out, Dst + "\n");
+    EXPECT_EQ(Run.Out, TsvPath(Dst) + "\n");
     EXPECT_EQ(ReadBytes(Src), Original);
 
 #ifdef _WIN32
@@ -397,7 +405,7 @@ TEST(CliRoundTrip, BatchExitStatusFollowsTheWorstFile) {
     const std::string Missing = Dir / "gone.jpg";
     Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dir.Path().string(), Missing});
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Lines(Run.Out).back(), Missing + "\t-2\tInvalid file\tnot found");
+    EXPECT_EQ(Lines(Run.Out).back(), TsvPath(Missing) + "\t-2\tInvalid file\tnot found");
 }
 
 } // namespace

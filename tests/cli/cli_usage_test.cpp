@@ -27,6 +27,28 @@ struct TVerifyLine {
     std::string Reason;
 };
 
+// Reads a field back as a program would: every backslash starts one of
+// \t, \n, \r, \\ or \xHH.
+std::string UnescapeField(const std::string& Field) {
+    std::string Out;
+    for (size_t I = 0; I < Field.size(); ++I) {
+        if (Field[I] != '\\') {
+            Out += Field[I];
+            continue;
+        }
+        const char Kind = I + 1 < Field.size() ? Field[++I] : '?';
+        if (Kind == 't' || Kind == 'n' || Kind == 'r' || Kind == '\\') {
+            Out += Kind == 't' ? '\t' : Kind == 'n' ? '\n' : Kind == 'r' ? '\r' : '\\';
+        } else if (Kind == 'x' && I + 2 < Field.size()) {
+            Out += static_cast<char>(std::stoi(Field.substr(I + 1, 2), nullptr, 16));
+            I += 2;
+        } else {
+            ADD_FAILURE() << "stray backslash in " << Field;
+        }
+    }
+    return Out;
+}
+
 TVerifyLine SplitVerifyLine(const std::string& Line) {
     std::vector<std::string> F;
     size_t Start = 0;
@@ -36,7 +58,7 @@ TVerifyLine SplitVerifyLine(const std::string& Line) {
     EXPECT_EQ(F.size(), 4u) << Line;
     if (F.size() != 4)
         return {};
-    return {F[0], std::stoi(F[1]), F[2], F[3]};
+    return {UnescapeField(F[0]), std::stoi(F[1]), F[2], UnescapeField(F[3])};
 }
 
 std::string SignedJpeg() {
@@ -82,6 +104,9 @@ TEST(CliUsage, HelpExplainsEveryOptionAndWarnsInOneLine) {
                              "--no-progress",
                              "--in-place",
                              "--max-memory",
+                             "--max-pixels",
+                             "--max-scans",
+                             "--max-work",
                              "--version",
                              ".mod.avi",
                              ".mod.jpg",
@@ -205,16 +230,22 @@ TEST(CliUsage, SummaryCountsEveryOutcome) {
         << Summary;
 }
 
-TEST(CliUsage, OutputIsTheSameForAnyNumberOfJobs) {
+// Any number of jobs on a thread budget of any size (the console's cores):
+// one thread for everything gives what several give.
+TEST(CliUsage, OutputIsTheSameForAnyNumberOfJobsAndThreads) {
     const std::string Avi = (TestDataDir() / "avi").string();
     const std::string Signed = (TestDataDir() / "jpeg-signed").string();
     const TCliRun One = RunCliInProcess({"verify", "-s", "SITE-42", "-j", "1", Avi, Signed});
     EXPECT_GT(Lines(One.Out).size(), 50u);
-    for (const char* Jobs : {"2", "7"}) {
-        const TCliRun Many = RunCliInProcess({"verify", "-s", "SITE-42", "-j", Jobs, Avi, Signed});
-        EXPECT_EQ(Many.Out, One.Out) << "-j " << Jobs;
-        EXPECT_EQ(Many.Status, One.Status);
-    }
+    for (const int Cores : {1, 3})
+        for (const char* Jobs : {"1", "2", "7"}) {
+            cli::TConsole Console;
+            Console.Cores = Cores;
+            const TCliRun Many =
+                RunCliInProcess({"verify", "-s", "SITE-42", "-j", Jobs, Avi, Signed}, "", Console);
+            EXPECT_EQ(Many.Out, One.Out) << "-j " << Jobs << ", " << Cores << " threads";
+            EXPECT_EQ(Many.Status, One.Status);
+        }
 }
 
 TEST(CliUsage, TerminalsGetWordsAndAProgressLine) {
@@ -276,6 +307,40 @@ for line in open(sys.argv[1], encoding="utf-8"):
     for (std::string L; std::getline(In, L);)
         Hex.push_back(L);
     return Hex;
+}
+
+// A name built to pass for another file's verdict when the lines are split
+// at tabs and line ends: it stays one line, whose path reads back whole.
+TEST(CliUsage, ANameCannotForgeAVerdictLine) {
+    TScratchDir Dir;
+    const std::string Forged = Dir / "fake\t1\tOriginal image file !!\t\nx.jpg";
+    fs::copy_file(TestDataDir() / "jpeg" / "jpeg" / "q100like_reencode_rose.jpg", Forged);
+    for (const bool Terminal : {false, true}) {
+        cli::TConsole Console;
+        Console.OutIsTerminal = Terminal;
+        const TCliRun Run =
+            RunCliInProcess({"verify", "-s", "SITE-42", Dir.Path().string()}, "", Console);
+        ASSERT_EQ(Lines(Run.Out).size(), 1u) << Run.Out;
+        if (Terminal) {
+            EXPECT_EQ(Run.Out.find('\t'), std::string::npos) << Run.Out;
+            continue;
+        }
+        const TVerifyLine L = SplitVerifyLine(Lines(Run.Out)[0]);
+        EXPECT_EQ(L.Path, Forged);
+        EXPECT_EQ(L.Code, -3);
+    }
+    TScratchDir Work;
+    const TCliRun Json = RunCliInProcess({"verify", "--json", "-s", "SITE-42", Forged});
+    ASSERT_EQ(Lines(Json.Out).size(), 1u) << Json.Out;
+    std::string Hex = cli::HexBytes(Forged);
+    for (char& C : Hex)
+        C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    EXPECT_EQ(PathsReadByPython(Json.Out, Work), std::vector<std::string>{Hex});
+
+    const TCliRun Sign = RunCliInProcess({"sign", "-s", "SITE-42", Forged});
+    ASSERT_EQ(Sign.Status, 0) << Sign.Err;
+    ASSERT_EQ(Lines(Sign.Out).size(), 1u) << Sign.Out;
+    EXPECT_EQ(UnescapeField(Lines(Sign.Out)[0]), Forged + ".mod.jpg");
 }
 
 TEST(CliUsage, JsonLinesReadBackWithAStandardParser) {

@@ -107,10 +107,12 @@ void ExpectRows(const TCorpusEntry& E, const TRenderedImage& Image) {
     EXPECT_EQ(CrcHex(Crc), E.Crc);
 }
 
-void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
+void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data,
+                const TJpegDecodeContext& Route) {
+    const TJpegInput Input = TJpegInput::Memory(Data.data(), Data.size());
     if (E.Status == "error") {
         try {
-            RenderJpegMemory(Data.data(), Data.size());
+            RenderJpeg(Input, Route);
             ADD_FAILURE() << "rendered, expected JPEG error #" << E.ErrorCode;
         } catch (const EJpegError& Error) {
             EXPECT_EQ(Error.MsgCode(), E.ErrorCode);
@@ -122,7 +124,7 @@ void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
 
     if (E.BytesPerPixel == 4 || E.BytesPerPixel == 2) {
         // Our rows are 3 bytes a pixel; the decoder's own output is compared.
-        const TDecodedSamples S = DecodeJpegSamples(Data.data(), Data.size());
+        const TDecodedSamples S = DecodeJpegSamples(Input, 0, Route);
         ASSERT_EQ(S.Channels, E.BytesPerPixel);
         EXPECT_EQ(S.Width, E.Width);
         EXPECT_EQ(S.Height, E.Height);
@@ -131,29 +133,32 @@ void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
             Sha.Update(S.Row(Y), static_cast<size_t>(S.Width) * S.Channels);
         EXPECT_EQ(Sha.HexDigest(), E.RowsSha);
         if (E.BytesPerPixel == 4) {
-            const TRenderedImage Image = RenderJpegMemory(Data.data(), Data.size());
+            const TRenderedImage Image = RenderJpeg(Input, Route);
             EXPECT_EQ(Image.Width, E.Width);
             EXPECT_EQ(Image.Height, E.Height);
             EXPECT_GE(Image.Stride, 3u * Image.Width);
         } else {
-            EXPECT_THROW(RenderJpegMemory(Data.data(), Data.size()), EJpegError);
+            EXPECT_THROW(RenderJpeg(Input, Route), EJpegError);
         }
         return;
     }
 
-    ExpectRows(E, RenderJpegMemory(Data.data(), Data.size()));
+    ExpectRows(E, RenderJpeg(Input, Route));
     // The rows as verification streams them, band by band.
     test::TSha256 Streamed;
     int32_t StreamedRows = 0;
-    RenderJpegMemoryRows(Data.data(), Data.size(), [&](const uint8_t* Row, int32_t Width) {
-        Streamed.Update(Row, 3 * static_cast<size_t>(Width));
-        ++StreamedRows;
-    });
+    RenderJpegRows(
+        Input,
+        [&](const uint8_t* Row, int32_t Width) {
+            Streamed.Update(Row, 3 * static_cast<size_t>(Width));
+            ++StreamedRows;
+        },
+        Route);
     EXPECT_EQ(StreamedRows, E.Height);
     EXPECT_EQ(Streamed.HexDigest(), E.RowsSha) << "streamed";
 
     if (E.BytesPerPixel == 1) {
-        const TDecodedSamples S = DecodeJpegSamples(Data.data(), Data.size());
+        const TDecodedSamples S = DecodeJpegSamples(Input, 0, Route);
         ASSERT_EQ(S.Channels, 1);
         TGreyQuantizer Quantizer(S.Width);
         std::vector<uint8_t> Indices(static_cast<size_t>(S.Width));
@@ -168,41 +173,30 @@ void CheckEntry(const TCorpusEntry& E, const std::vector<uint8_t>& Data) {
 
 class JpegCorpus : public testing::TestWithParam<TCorpusEntry> {};
 
-// Single-scan files normally decode band by band; the whole-image route of
-// multi-scan files must give them the same rows and the same errors.
-class WholeImageRoute {
-  public:
-    WholeImageRoute() { SetJpegDecodeWholeImage(true); }
-    ~WholeImageRoute() { SetJpegDecodeWholeImage(false); }
-};
-
-// Single-scan files decoded ahead on a second thread, whatever their size.
-class DecodeAheadRoute {
-  public:
-    DecodeAheadRoute() {
-        SetJpegDecodeThreads(2);
-        SetJpegDecodeAheadAlways(true);
-    }
-    ~DecodeAheadRoute() { SetJpegDecodeAheadAlways(false); }
-};
-
+// Every route must give the same rows and the same errors: the default
+// one (single-scan files band by band), the whole-image route of multi-scan
+// files taken by single-scan files too, decoding ahead on a second thread
+// whatever the size, and everything on one thread.
 TEST_P(JpegCorpus, RendersLikeTheReference) {
     const TCorpusEntry& E = GetParam();
     const auto Path = test::TestDataDir() / "jpeg" / "jpeg" / (E.Name + ".jpg");
     const std::vector<uint8_t> Data = test::ReadBytes(Path);
-    {
-        SCOPED_TRACE("default route");
-        CheckEntry(E, Data);
-    }
-    {
-        SCOPED_TRACE("whole-image route");
-        WholeImageRoute Route;
-        CheckEntry(E, Data);
-    }
-    {
-        SCOPED_TRACE("decoding ahead on a second thread");
-        DecodeAheadRoute Route;
-        CheckEntry(E, Data);
+    TThreadBudget Two(2), One(1);
+    TJpegDecodeContext Default, WholeImage, Ahead, OneThread;
+    Default.Threads = WholeImage.Threads = Ahead.Threads = &Two;
+    WholeImage.WholeImageAlways = true;
+    Ahead.DecodeAheadAlways = true;
+    OneThread.Threads = &One;
+    OneThread.DecodeAheadAlways = true;
+    const std::pair<const char*, const TJpegDecodeContext*> Routes[] = {
+        {"default route", &Default},
+        {"whole-image route", &WholeImage},
+        {"decoding ahead on a second thread", &Ahead},
+        {"one thread", &OneThread},
+    };
+    for (const auto& [Name, Route] : Routes) {
+        SCOPED_TRACE(Name);
+        CheckEntry(E, Data, *Route);
     }
 }
 

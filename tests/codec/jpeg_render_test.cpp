@@ -196,12 +196,17 @@ TEST(JpegRender, ASecondScanInASingleScanFileFailsAfterTheRows) {
 }
 
 TEST(JpegRender, TwoThreadsGiveTheRowsOfOne) {
-    const TBytes Data = EncodePicture(517, 301, TLayout::Progressive);
-    SetJpegDecodeThreads(1);
-    const TRenderedImage One = RenderJpegMemory(Data.data(), Data.size());
-    SetJpegDecodeThreads(2);
-    const TRenderedImage Two = RenderJpegMemory(Data.data(), Data.size());
-    ExpectSameRows(One, Two);
+    for (const TLayout Layout : {TLayout::Progressive, TLayout::Baseline}) {
+        const TBytes Data = EncodePicture(717, 501, Layout);
+        const TJpegInput Input = TJpegInput::Memory(Data.data(), Data.size());
+        TThreadBudget OneThread(1), TwoThreads(2);
+        TJpegDecodeContext One, Two;
+        One.Threads = &OneThread;
+        Two.Threads = &TwoThreads;
+        ExpectSameRows(RenderJpeg(Input, One), RenderJpeg(Input, Two));
+        EXPECT_EQ(OneThread.PeakTaken(), 1);
+        EXPECT_EQ(TwoThreads.PeakTaken(), 2) << "the second thread was not used";
+    }
 }
 
 TEST(JpegRender, SequentialFileCutShortRendersMidGreyBelow) {

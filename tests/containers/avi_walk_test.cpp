@@ -59,6 +59,23 @@ TWalk WalkFile(const std::string& Path) {
     return W;
 }
 
+// The same file walked one header at a time, keeping no list.
+TWalk WalkOneByOne(const std::string& Path, TWalkDetail Detail) {
+    TWalk W;
+    TScopedDebugSink Sink([&](std::string_view Line) { W.Lines.emplace_back(Line); });
+    TAVIStream Stream(Path);
+    Stream.StartWalk(0, 0xFFFFFFFFu, Detail);
+    while (const TChunkItem* I = Stream.NextChunk()) {
+        EXPECT_EQ(I->Next, nullptr);
+        EXPECT_EQ(I->IsList, I->ListHeader.has_value());
+        EXPECT_NE(I->ChunkHeader.has_value(), I->ListHeader.has_value());
+        W.Nodes.push_back({I->Position, I->Level, I->IsList, I->ID(), I->Size(),
+                           I->IsList ? I->ListHeader->FormType : 0});
+    }
+    EXPECT_EQ(Stream.First(), nullptr);
+    return W;
+}
+
 // The walk as first designed, recursing into every list, over bytes in
 // memory: the oracle for the stack-based walk.
 class TRecursiveWalk {
@@ -135,6 +152,27 @@ class AviWalk : public ::testing::Test {
         const TRecursiveWalk Ref(Bytes);
         ASSERT_EQ(Flat.Nodes, Ref.Result.Nodes);
         ASSERT_EQ(Flat.Lines, Ref.Result.Lines);
+        ExpectOneByOneWalksAgree(FScratch / "walk.avi", Ref.Result);
+    }
+    // Each kind of header-at-a-time walk reads the same headers as the
+    // listing walk; only the detail it keeps differs.
+    static void ExpectOneByOneWalksAgree(const std::string& Path, const TWalk& Listed) {
+        const TWalk Positions = WalkOneByOne(Path, TWalkDetail::Positions);
+        EXPECT_EQ(Positions.Nodes, Listed.Nodes);
+        EXPECT_EQ(Positions.Lines, Listed.Lines);
+        const TWalk Levels = WalkOneByOne(Path, TWalkDetail::Levels);
+        EXPECT_EQ(Levels.Nodes, Listed.Nodes);
+        EXPECT_TRUE(Levels.Lines.empty());
+        TWalk Flat = WalkOneByOne(Path, TWalkDetail::Flat);
+        EXPECT_TRUE(Flat.Lines.empty());
+        for (TWalkNode& N : Flat.Nodes) {
+            EXPECT_EQ(N.Level, 0);
+            N.Level = 0;
+        }
+        std::vector<TWalkNode> Expected = Listed.Nodes;
+        for (TWalkNode& N : Expected)
+            N.Level = 0;
+        EXPECT_EQ(Flat.Nodes, Expected);
     }
     static std::vector<int32_t> Levels(const TWalk& W) {
         std::vector<int32_t> L;
@@ -165,6 +203,7 @@ TEST_F(AviWalk, ReferenceFilesGiveExpectedNodesAndMatchRecursiveWalk) {
         const TRecursiveWalk Ref(std::string(Raw.begin(), Raw.end()));
         EXPECT_EQ(W.Nodes, Ref.Result.Nodes);
         EXPECT_EQ(W.Lines, Ref.Result.Lines);
+        ExpectOneByOneWalksAgree(Path.string(), W);
     }
 }
 
@@ -326,11 +365,32 @@ TEST_F(AviWalk, HundredThousandNestedListsAreWalkedWithoutRecursion) {
     EXPECT_EQ(W.Lines[Depth + 2], "--------- position:" + End + ", " + End);
     EXPECT_EQ(W.Lines.back(), "--------- position:" + End + ", -1");
 
+    ExpectOneByOneWalksAgree(FScratch / "walk.avi", W);
+
     // Cut short: every level now ends with a failed read at the end of file.
     File.resize(File.size() - 6);
     const TWalk Cut = WalkBytes(File);
     EXPECT_EQ(Cut.Nodes.size(), static_cast<size_t>(Depth + 1));
     EXPECT_EQ(Cut.Lines.size(), static_cast<size_t>(2 * Depth + 3));
+    ExpectOneByOneWalksAgree(FScratch / "walk.avi", Cut);
+}
+
+// Runs of empty chunks grow the window the headers are read through; a jump
+// over a large payload shrinks it again. Headers lying across every window
+// edge must still come out whole and in order.
+TEST_F(AviWalk, DenseHeadersAndLargeJumpsAlternate) {
+    std::string Body;
+    for (int Round = 0; Round < 3; ++Round) {
+        for (int I = 0; I < 150000; ++I)
+            Body += RawChunk(I % 7 == 0 ? "odd " : "0000", I % 7 == 0 ? 1 : 0,
+                             I % 7 == 0 ? std::string(2, 'p') : std::string());
+        Body += List("LIST", "movi", Chunk("00dc", std::string(3 << 20, 'f')));
+    }
+    const std::string File = List("RIFF", "AVI ", Body) + RawChunk("tail", 4, "ab");
+    const TRecursiveWalk Ref(File);
+    const TWalk W = WalkBytes(File);
+    EXPECT_EQ(W.Nodes, Ref.Result.Nodes);
+    ExpectOneByOneWalksAgree(FScratch / "walk.avi", Ref.Result);
 }
 
 // Random structures with sizes that are right, too large, too small, odd or

@@ -137,6 +137,33 @@ TEST_F(AviSignature, InPlaceCheckAnswersAsTheCopyingCheck) {
     EXPECT_GT(Compared, 40);
 }
 
+// With no reader for the diagnostic lines the walk keeps no open lists and
+// forms no lines; the signed bytes and every verdict must not notice.
+TEST_F(AviSignature, UnreadLinesChangeNoSignatureAndNoVerdict) {
+    std::vector<std::string> Sources{Write("sample.avi", test::SampleMovie())};
+    for (const auto& E : test::LoadAviExpectations())
+        Sources.push_back((test::TestDataDir() / "avi" / E.Name).string());
+    for (const std::string& Src : Sources) {
+        SCOPED_TRACE(Src);
+        const std::string Watched = FFiles / "watched.avi", Unwatched = FFiles / "unwatched.avi";
+        const bool Signed = SignAVI(SiteCode42, Src.c_str(), Watched.c_str());
+        std::vector<int32_t> WatchedCodes;
+        for (const std::string& Path : {Src, Watched})
+            WatchedCodes.push_back(VerifyAviFileInPlace(SiteCode42, Path.c_str()).Code);
+        const TScopedDebugSink Unread(DiscardingDebugSink());
+        EXPECT_EQ(SignAVI(SiteCode42, Src.c_str(), Unwatched.c_str()), Signed);
+        if (Signed) {
+            EXPECT_EQ(test::ReadBytes(Unwatched), test::ReadBytes(Watched));
+        }
+        std::vector<int32_t> UnwatchedCodes;
+        for (const std::string& Path : {Src, Watched})
+            UnwatchedCodes.push_back(VerifyAviFileInPlace(SiteCode42, Path.c_str()).Code);
+        EXPECT_EQ(UnwatchedCodes, WatchedCodes);
+        fs::remove(Watched);
+        fs::remove(Unwatched);
+    }
+}
+
 TEST_F(AviSignature, WritesWalkAndHeaderLines) {
     const std::string Src = Write(
         "small.avi",

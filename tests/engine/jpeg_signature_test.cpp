@@ -3,8 +3,10 @@
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "engine/CRC32.h"
+#include "engine/call_context.h"
 #include "engine/jpeg_checksum.h"
 #include "engine/mediasign.h"
+#include "platform/byte_meter.h"
 #include "platform/file_stream.h"
 #include "support/test_support.h"
 #include "support/tsv.h"
@@ -147,6 +149,25 @@ TEST_F(JpegSignatureTest, SignedCopyVerifiesOnlyWithItsSiteCode) {
     const std::string Text = ReadJpegComment(S);
     EXPECT_EQ(Text, Signature(std::to_string(static_cast<int32_t>(Register("SITE-42", S)))));
     EXPECT_EQ(FolderEntries(Dir.Path()), std::set<std::string>{"signed.jpg"});
+}
+
+// Data behind the image is never read: the decoder stops at the end of the
+// image, and the file is read in pieces, not whole.
+TEST_F(JpegSignatureTest, DataBehindTheImageIsNotRead) {
+    const std::string S = Signed();
+    const uint64_t ImageBytes = ReadBytes(S).size();
+    {
+        std::ofstream Tail(S, std::ios::binary | std::ios::app);
+        const std::string Block(1 << 20, 't');
+        for (int I = 0; I < 8; ++I)
+            Tail << Block;
+    }
+    TByteMeter Meter;
+    TCallContext Context;
+    Context.Meter = &Meter;
+    EXPECT_EQ(VerifyJpegFile("SITE-42", S.c_str(), Context).Code, VerifyOk);
+    EXPECT_GT(Meter.Bytes(), 0u);
+    EXPECT_LT(Meter.Bytes(), ImageBytes + (1 << 20));
 }
 
 TEST_F(JpegSignatureTest, SigningIsRepeatableAndReplacesTheDestination) {

@@ -9,8 +9,13 @@ namespace quillon {
 namespace {
 
 // Everything From..To-1 arrives in order, in blocks of the given size, and
-// an early end raises only after the whole blocks before it.
-TEST(ReadAhead, HandsOverTheRangeInOrderAndRaisesAtTheEnd) {
+// an early end raises only after the whole blocks before it: read ahead on
+// a thread of the budget, or by the caller when the budget has none free.
+class ReadAhead : public testing::TestWithParam<int> {};
+
+TEST_P(ReadAhead, HandsOverTheRangeInOrderAndRaisesAtTheEnd) {
+    TThreadBudget Threads(GetParam());
+    const TThreadSeat Caller(Threads);
     test::TScratchDir Dir;
     std::string Bytes;
     for (int I = 0; I < 1000; ++I)
@@ -24,7 +29,7 @@ TEST(ReadAhead, HandsOverTheRangeInOrderAndRaisesAtTheEnd) {
                  {0, 1000, 16}, {12, 1000, 1}, {0, 1000, 4096}};
     for (const TCase& C : Cases) {
         TFileStream File(Path, TFileMode::OpenRead);
-        TReadAhead Blocks(File, C.From, C.To, C.Block);
+        TReadAhead Blocks(File, C.From, C.To, C.Block, Threads);
         std::string Got;
         size_t Size = 0;
         while (const uint8_t* Block = Blocks.Next(Size)) {
@@ -36,7 +41,7 @@ TEST(ReadAhead, HandsOverTheRangeInOrderAndRaisesAtTheEnd) {
     }
     {
         TFileStream File(Path, TFileMode::OpenRead);
-        TReadAhead Blocks(File, 900, 1200, 40);
+        TReadAhead Blocks(File, 900, 1200, 40, Threads);
         size_t Size = 0, Whole = 0;
         try {
             while (Blocks.Next(Size))
@@ -50,11 +55,18 @@ TEST(ReadAhead, HandsOverTheRangeInOrderAndRaisesAtTheEnd) {
     {
         // Left after one block: the reading thread stops, nothing hangs.
         TFileStream File(Path, TFileMode::OpenRead);
-        TReadAhead Blocks(File, 0, 1000, 1);
+        TReadAhead Blocks(File, 0, 1000, 1, Threads);
         size_t Size = 0;
         EXPECT_NE(Blocks.Next(Size), nullptr);
     }
+    EXPECT_EQ(Threads.PeakTaken(), GetParam()) << "the caller's seat, and the reader's if any";
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, ReadAhead, testing::Values(1, 2),
+                         [](const testing::TestParamInfo<int>& Info) {
+                             return Info.param == 1 ? std::string("CallerReads")
+                                                    : std::string("ThreadReadsAhead");
+                         });
 
 } // namespace
 } // namespace quillon

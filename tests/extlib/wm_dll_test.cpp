@@ -174,15 +174,19 @@ class WMDllLoader : public ::testing::Test {
         return E;
     }
 
+    // A request through the recording loader.
+    static int32_t Verify(const char* Site, const char* Path, TWMDllAbsenceMemo* Memo = nullptr) {
+        return VerifyWithWMDllUsing(Site, Path, FakeLoader(), Memo);
+    }
+
     TRecorder R;
     TScratchDir Dir;
     std::string File;
-    TScopedLibraryLoader Scope{FakeLoader()};
 };
 
 TEST_F(WMDllLoader, ResolvesInOrderThenInitVerifyFree) {
     const std::string Site = "SITE-42";
-    EXPECT_EQ(VerifyWithWMDll(Site.c_str(), File.c_str()), 1);
+    EXPECT_EQ(Verify(Site.c_str(), File.c_str()), 1);
     TLines Expected = LoadEvents();
     Expected.insert(Expected.end(), {"init 6 0 2 0", "verify 77 0", "free"});
     EXPECT_EQ(R.Events, Expected);
@@ -192,7 +196,7 @@ TEST_F(WMDllLoader, ResolvesInOrderThenInitVerifyFree) {
 
 TEST_F(WMDllLoader, ArgumentVectorHoldsTheCallersOwnStrings) {
     const char* Site = "key";
-    EXPECT_EQ(VerifyWithWMDll(Site, File.c_str()), 1);
+    EXPECT_EQ(Verify(Site, File.c_str()), 1);
     EXPECT_EQ(R.Args, (TLines{"prog", "-key", "key", "-verify", "-fine", File}));
     ASSERT_EQ(R.ArgPointers.size(), 6u);
     EXPECT_EQ(R.ArgPointers[2], Site);
@@ -201,8 +205,8 @@ TEST_F(WMDllLoader, ArgumentVectorHoldsTheCallersOwnStrings) {
 
 TEST_F(WMDllLoader, AbsentLibraryFreesNothing) {
     R.LoadSucceeds = false;
-    EXPECT_FALSE(LoadWMDll());
-    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+    EXPECT_FALSE(LoadWMDll(FakeLoader()));
+    EXPECT_EQ(Verify("SITE", File.c_str()), -3);
     EXPECT_EQ(R.Events, (TLines{std::string("load ") + WMDllFileName(),
                                 std::string("load ") + WMDllFileName()}));
 }
@@ -210,22 +214,27 @@ TEST_F(WMDllLoader, AbsentLibraryFreesNothing) {
 TEST_F(WMDllLoader, AbsenceMemoSkipsTheSearchOnlyWhileItLives) {
     const std::string Load = std::string("load ") + WMDllFileName();
     {
-        const TWMDllAbsenceMemo Memo;
-        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
-        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+        TWMDllAbsenceMemo Memo;
+        EXPECT_EQ(Verify("SITE", File.c_str(), &Memo), 1);
+        EXPECT_EQ(Verify("SITE", File.c_str(), &Memo), 1);
         EXPECT_EQ(std::count(R.Events.begin(), R.Events.end(), Load), 2) << "found: every request";
         R.Events.clear();
         R.LoadSucceeds = false;
         for (int I = 0; I < 3; ++I)
-            EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+            EXPECT_EQ(Verify("SITE", File.c_str(), &Memo), -3);
         // Missing inputs still come first.
-        EXPECT_EQ(VerifyWithWMDll("SITE", ""), -2);
+        EXPECT_EQ(Verify("SITE", "", &Memo), -2);
         EXPECT_EQ(R.Events, TLines{Load});
         R.LoadSucceeds = true;
-        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+        EXPECT_EQ(Verify("SITE", File.c_str(), &Memo), -3);
+        // A request without the memo searches.
+        R.Events.clear();
+        EXPECT_EQ(Verify("SITE", File.c_str()), 1);
+        EXPECT_EQ(R.Events.front(), Load);
     }
     R.Events.clear();
-    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+    TWMDllAbsenceMemo Fresh;
+    EXPECT_EQ(Verify("SITE", File.c_str(), &Fresh), 1);
     EXPECT_EQ(R.Events.front(), Load);
 }
 
@@ -234,7 +243,7 @@ TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
         R.Events.clear();
         R.HasInit = !WithoutInit;
         R.HasVerify = WithoutInit;
-        EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), -3);
+        EXPECT_EQ(Verify("SITE", File.c_str()), -3);
         TLines Expected = LoadEvents();
         Expected.push_back("free");
         EXPECT_EQ(R.Events, Expected) << (WithoutInit ? "without init" : "without verify");
@@ -244,7 +253,7 @@ TEST_F(WMDllLoader, MissingCalledExportCountsAsNoLibrary) {
 TEST_F(WMDllLoader, NegativeContextIsStillAContext) {
     R.Context = -1;
     R.Answer = -7;
-    EXPECT_EQ(VerifyWithWMDll("SITE", File.c_str()), 1);
+    EXPECT_EQ(Verify("SITE", File.c_str()), 1);
     EXPECT_EQ(R.Events[R.Events.size() - 2], "verify -1 0");
 }
 

@@ -247,6 +247,14 @@ TEST(DebugOutput, WithoutASinkLinesReachStderrOnlyOnRequest) {
         const std::string Printed = testing::internal::GetCapturedStderr();
         const bool Wanted = Trace != nullptr && std::string(Trace) == "1";
         EXPECT_EQ(Printed, Wanted ? "C:5453494C (4)\n" : "") << (Trace ? Trace : "unset");
+        EXPECT_EQ(DebugOutputWanted(), Wanted) << (Trace ? Trace : "unset");
+        // A sink decides, whatever the environment says.
+        {
+            const TScopedDebugSink Sink([](std::string_view) {});
+            EXPECT_TRUE(DebugOutputWanted());
+        }
+        const TScopedDebugSink Drop(DiscardingDebugSink());
+        EXPECT_FALSE(DebugOutputWanted());
     }
 }
 #endif

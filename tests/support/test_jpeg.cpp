@@ -69,8 +69,10 @@ std::vector<uint8_t> EncodeTestJpeg(const TTestPicture& Picture) {
             for (int X = 0; X < W; ++X) {
                 for (int C = 0; C < Components; ++C) {
                     Seed = Seed * 1103515245u + 12345u;
+                    const uint32_t Noise =
+                        Picture.NoiseBits > 0 ? Seed >> (32 - Picture.NoiseBits) : 0;
                     const uint32_t Sample =
-                        static_cast<uint32_t>(Picture.Gradient(X, Y, C)) + (Seed >> 27);
+                        static_cast<uint32_t>(Picture.Gradient(X, Y, C)) + Noise;
                     Row[static_cast<size_t>(X * Components + C)] =
                         static_cast<JSAMPLE>(Sample & 0xFF);
                 }

@@ -38,9 +38,9 @@ class TJpegReader {
 enum class TScanLayout { Baseline, SimpleProgression, Script };
 
 // A noisy gradient: sample C of pixel (X, Y) is Gradient(X, Y, C) plus the top
-// five bits of a linear congruential generator started at Seed and stepped
-// once a sample, row by row, pixel by pixel, component by component; the sum
-// is taken modulo 256.
+// NoiseBits bits of a linear congruential generator started at Seed and
+// stepped once a sample, row by row, pixel by pixel, component by component;
+// the sum is taken modulo 256.
 struct TTestPicture {
     int Width = 0;
     int Height = 0;
@@ -49,6 +49,7 @@ struct TTestPicture {
     TScanLayout Layout = TScanLayout::Baseline;
     std::vector<jpeg_scan_info> Script; // the scans, with TScanLayout::Script
     uint32_t Seed = 1;
+    int NoiseBits = 5; // 0: the gradient alone
     std::function<int(int X, int Y, int C)> Gradient;
 };
 

@@ -1,11 +1,9 @@
 #include "jpeg_decoder.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstring>
 #include <exception>
-#include <thread>
 #include <vector>
 
 #include "jpeg_codec_errors.h"
@@ -13,26 +11,17 @@
 #include "jpeg_component_planes.h"
 #include "jpeg_decompressor.h"
 #include "jpeg_idct.h"
-#include "jpeg_memory_limit.h"
+#include "jpeg_input.h"
+#include "jpeg_limits.h"
 #include "jpeg_raw_reader.h"
+#include "jpeg_scan_survey.h"
 #include "jpeg_stream_checks.h"
 #include "platform/process_memory.h"
+#include "platform/thread_budget.h"
 
 namespace quillon {
 
 namespace {
-
-std::atomic<int> DecodeThreads{0};
-std::atomic<bool> ForceCoefficientPath{false};
-std::atomic<bool> ForceDecodeAhead{false};
-
-int ThreadCount() {
-    const int Set = DecodeThreads.load();
-    if (Set > 0)
-        return Set;
-    const unsigned Cores = std::thread::hardware_concurrency();
-    return Cores >= 2 ? 2 : 1;
-}
 
 int ChannelsOf(TJpegColorKind Kind, int Components) {
     switch (Kind) {
@@ -169,57 +158,57 @@ void RenderCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorK
     }
 }
 
-bool RenderInTwoHalves(const TDecodedSamples& Image) {
+// Whether a second thread would pay for itself on an image this large.
+bool WorthTwoHalves(const TDecodedSamples& Image) {
     const int64_t Pixels = static_cast<int64_t>(Image.Width) * Image.Height;
-    return ThreadCount() >= 2 && Pixels >= (1 << 16) && Image.Height >= 32;
+    return Pixels >= (1 << 16) && Image.Height >= 32;
 }
 
-// Runs Bottom on a second thread while Top runs here; the first error wins.
-template <class TTop, class TBottom> void RunBesideEachOther(TTop&& Top, TBottom&& Bottom) {
-    std::exception_ptr WorkerError;
-    std::thread Worker([&] {
-        try {
-            Bottom();
-        } catch (...) {
-            WorkerError = std::current_exception();
-        }
-    });
+// Runs Bottom on Helper's thread while Top runs here; the first error wins.
+template <class TTop> void RunBesideHelper(TTop&& Top, THelperThread& Helper) {
     try {
         Top();
     } catch (...) {
-        Worker.join();
+        try {
+            Helper.Join();
+        } catch (...) {
+        }
         throw;
     }
-    Worker.join();
-    if (WorkerError)
-        std::rethrow_exception(WorkerError);
+    Helper.Join();
 }
 
-// Two halves, each with its own sample window; the rows around the cut are
-// decoded by both, which costs two block rows and keeps them apart.
+// Two halves, each with its own sample window, where the budget has a
+// thread for the second; the rows around the cut are decoded by both,
+// which costs two block rows and keeps them apart. Otherwise one pass.
 void RenderAllCoefficientRows(const std::vector<TComponentPlan>& Plans, TJpegColorKind Kind,
-                              TDecodedSamples& Out) {
-    if (!RenderInTwoHalves(Out)) {
+                              TDecodedSamples& Out, TThreadBudget& Threads) {
+    const int Cut = Out.Height / 2;
+    TThreadToken Token;
+    if (WorthTwoHalves(Out))
+        Token = TThreadToken::TryTake(Threads);
+    if (!Token) {
         RenderCoefficientRows(Plans, Kind, Out, 0, Out.Height);
         return;
     }
-    const int Cut = Out.Height / 2;
-    RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Out, 0, Cut); },
-                       [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
+    THelperThread Bottom(std::move(Token),
+                         [&] { RenderCoefficientRows(Plans, Kind, Out, Cut, Out.Height); });
+    RunBesideHelper([&] { RenderCoefficientRows(Plans, Kind, Out, 0, Cut); }, Bottom);
 }
 
-// What decoding Info needs at its peak: the file itself, the rows, the sample
-// windows of every component, and for the whole-image route the coefficients
-// (twice when the library had to split a component's array, which it does
-// above about 1 GB, and ours gathers them into one block). The rows count
-// whole even where they pass in bands: every entry then refuses the same
-// images (signing holds them whole), and the limit also bounds the work a
-// few bytes of header can ask for.
-uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, int Channels,
-                          int MinBytesPerPixel, bool WholeImage) {
+// What decoding Info holds at its peak on its route: the rows it keeps
+// (RowsHeld of them), the sample windows of every component, and for the
+// whole-image route the coefficients (twice when the library had to split
+// a component's array, which it does above about 1 GB, and ours gathers
+// them into one block). The file itself is read in pieces, never held.
+uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, int Channels, int MinBytesPerPixel,
+                          bool WholeImage, uint64_t RowsHeld) {
     constexpr uint64_t LibraryChunk = 1'000'000'000;
-    uint64_t Need = FileSize + static_cast<uint64_t>(Info.image_width) * Info.image_height *
-                                   static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
+    // The reader's window (up to eight iMCU rows ahead) and the smoothing
+    // and upsampling windows behind it.
+    constexpr uint64_t WindowIMcuRows = 12;
+    uint64_t Need =
+        RowsHeld * Info.image_width * static_cast<uint64_t>(std::max(Channels, MinBytesPerPixel));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
         const auto RoundUp = [](uint64_t N, int Step) {
@@ -228,7 +217,8 @@ uint64_t DecodeMemoryNeed(const jpeg_decompress_struct& Info, size_t FileSize, i
         };
         const uint64_t Cols = RoundUp(Comp.width_in_blocks, Comp.h_samp_factor);
         const uint64_t Rows = RoundUp(Comp.height_in_blocks, Comp.v_samp_factor);
-        Need += Cols * DCTSIZE * static_cast<uint64_t>(Comp.v_samp_factor) * DCTSIZE * 4;
+        Need +=
+            Cols * DCTSIZE * static_cast<uint64_t>(Comp.v_samp_factor) * DCTSIZE * WindowIMcuRows;
         if (WholeImage) {
             const uint64_t Blocks = Cols * Rows * sizeof(JBLOCK);
             Need += Blocks >= LibraryChunk ? 2 * Blocks : Blocks;
@@ -262,7 +252,8 @@ int BandRows(const jpeg_decompress_struct& Info) {
 // A single-scan file: decoded band by band as the rows are produced, into
 // the whole image, or (with a Sink) into one band handed over as it fills.
 TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                 int MinBytesPerPixel, const TBandSink* Sink = nullptr) {
+                                 int MinBytesPerPixel, const TJpegDecodeContext& Context,
+                                 const TBandSink* Sink = nullptr) {
     Info.raw_data_out = TRUE;
     Info.do_fancy_upsampling = FALSE;
     Info.dct_method = JDCT_ISLOW; // replaced by ours block by block
@@ -271,12 +262,13 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
     const int Band = Sink ? BandRows(Info) : Height;
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
     const std::vector<TComponentPlan> Plans = MakePlans(Info);
-    // Entropy decoding runs a few iMCU rows ahead on a second thread
-    // when there are two cores and enough rows to make it worth a thread.
-    const bool Ahead = ThreadCount() >= 2 &&
-                       (ForceDecodeAhead.load() ||
-                        static_cast<int64_t>(Info.image_width) * Info.image_height >= (1 << 18));
-    TRawSampleReader Reader(Info, Ahead);
+    // Entropy decoding runs a few iMCU rows ahead on a second thread when
+    // the budget has one free and there are enough rows to make it worth it.
+    TThreadToken Ahead;
+    if (Context.DecodeAheadAlways ||
+        static_cast<int64_t>(Info.image_width) * Info.image_height >= (1 << 18))
+        Ahead = TThreadToken::TryTake(ThreadsOf(Context));
+    TRawSampleReader Reader(Info, std::move(Ahead));
     std::vector<TRawRows> Sources;
     Sources.reserve(Plans.size());
     for (size_t C = 0; C < Plans.size(); ++C)
@@ -297,10 +289,10 @@ TDecodedSamples DecodeSingleScan(jpeg_decompress_struct& Info, TJpegColorKind Ki
 }
 
 // The library absorbs every scan; the plans then hold the coefficients.
-std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info) {
+std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info, TScanBudget& Budget) {
     jvirt_barray_ptr* Arrays;
     {
-        TScanTableGuard Guard(Info);
+        TScanTableGuard Guard(Info, &Budget);
         Arrays = jpeg_read_coefficients(&Info);
     }
     std::vector<TComponentPlan> Plans = MakePlans(Info);
@@ -310,102 +302,147 @@ std::vector<TComponentPlan> ReadAllCoefficients(jpeg_decompress_struct& Info) {
 
 // Several scans: the library absorbs them all, then the coefficients are ours.
 TDecodedSamples DecodeMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind,
-                                int MinBytesPerPixel) {
-    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
+                                int MinBytesPerPixel, TScanBudget& Budget, TThreadBudget& Threads) {
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     TDecodedSamples Out = AllocateSamples(Info, Kind, MinBytesPerPixel);
-    RenderAllCoefficientRows(Plans, Kind, Out);
+    RenderAllCoefficientRows(Plans, Kind, Out, Threads);
     jpeg_finish_decompress(&Info);
     return Out;
 }
 
-// The same, handed over in bands: the top half streams out as it is made
-// while the bottom half waits in a buffer of its own, so at most half the
-// rows are held.
+// The same, handed over in bands: with a second thread, the top half
+// streams out as it is made while the bottom half waits in a buffer of its
+// own, so at most half the rows are held (Halves: the memory allows it);
+// otherwise every row streams out of one pass.
 void StreamMultiScan(jpeg_decompress_struct& Info, TJpegColorKind Kind, int MinBytesPerPixel,
+                     bool Halves, TScanBudget& Budget, TThreadBudget& Threads,
                      const TBandSink& Sink) {
-    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info);
+    const std::vector<TComponentPlan> Plans = ReadAllCoefficients(Info, Budget);
     const int Height = static_cast<int>(Info.image_height);
     const int Band = BandRows(Info);
     TDecodedSamples Top = AllocateSamples(Info, Kind, MinBytesPerPixel, Band);
-    if (!RenderInTwoHalves(Top)) {
+    TThreadToken Token;
+    if (Halves && WorthTwoHalves(Top))
+        Token = TThreadToken::TryTake(Threads);
+    if (!Token) {
         RenderCoefficientRows(Plans, Kind, Top, 0, Height, 0, &Sink, Band);
     } else {
         const int Cut = Height / 2;
         TDecodedSamples Bottom = AllocateSamples(Info, Kind, MinBytesPerPixel, Height - Cut);
-        RunBesideEachOther([&] { RenderCoefficientRows(Plans, Kind, Top, 0, Cut, 0, &Sink, Band); },
-                           [&] { RenderCoefficientRows(Plans, Kind, Bottom, Cut, Height, Cut); });
+        THelperThread Lower(std::move(Token),
+                            [&] { RenderCoefficientRows(Plans, Kind, Bottom, Cut, Height, Cut); });
+        RunBesideHelper([&] { RenderCoefficientRows(Plans, Kind, Top, 0, Cut, 0, &Sink, Band); },
+                        Lower);
         Sink(Bottom, Cut, Height - Cut);
     }
     jpeg_finish_decompress(&Info);
 }
 
-} // namespace
-
-void SetJpegDecodeThreads(int Count) {
-    DecodeThreads.store(std::max(Count, 1));
-}
-
-namespace {
-
-// The decoder with its headers read and the image's memory need checked.
+// The decoder with its headers read, and what the file asks for checked
+// against the limits before anything of the image is allocated.
 struct TStartedDecode {
+    std::unique_ptr<TPieceReader> Reader;
     TJpegDecompressor Decompressor;
+    TJpegLimits Limits;
     TJpegColorKind Kind = TJpegColorKind::Unknown;
     bool WholeImage = false; // through the coefficients of the whole image
     bool RowsInBands = false;
+    bool Halves = false; // a multi-scan file's bottom half rendered beside the top
+    TScanBudget Budget;
 
-    TStartedDecode(const uint8_t* Data, size_t Size, int MinBytesPerPixel, bool WantBands)
-        : Decompressor(Data, Size) {
+    TStartedDecode(const TJpegInput& Input, const TJpegDecodeContext& Context, int MinBytesPerPixel,
+                   bool WantBands)
+        : Reader(Input.Open(Context.Meter)), Decompressor(*Reader), Limits(Context.Limits) {
         jpeg_decompress_struct& Info = Decompressor.Info();
         jpeg_read_header(&Info, TRUE);
         Kind = ClassifyJpegColor(Info);
         CheckJpegDecodable(Info);
-        WholeImage = jpeg_has_multiple_scans(&Info) || ForceCoefficientPath.load();
+        const bool MultiScan = jpeg_has_multiple_scans(&Info);
+        WholeImage = MultiScan || Context.WholeImageAlways;
         const int Channels = ChannelsOf(Kind, Info.num_components);
         // Rows without a colour meaning fail only once the whole image is
         // decoded, as always; so they are not handed over in bands.
         RowsInBands = WantBands && (Channels == 1 || Channels == 3 || Channels == 4);
-        CheckImageMemory(Info.image_width, Info.image_height,
-                         DecodeMemoryNeed(Info, Size, Channels, MinBytesPerPixel, WholeImage));
+        CheckWork(Input, MultiScan);
+        CheckMemory(Channels, MinBytesPerPixel);
         // The library's own pools stay under the same limit, where its field
         // can hold it (a long is 32 bits on Windows).
-        if (const uint64_t Limit = JpegMemoryLimit(); Limit <= static_cast<uint64_t>(LONG_MAX))
+        if (const uint64_t Limit = MemoryLimitOf(Limits); Limit <= static_cast<uint64_t>(LONG_MAX))
             Info.mem->max_memory_to_use = static_cast<long>(Limit);
+    }
+
+  private:
+    // Pixels, then the frame against the file's size, then (for several
+    // scans) what the scans will cost, from a survey of the markers.
+    void CheckWork(const TJpegInput& Input, bool MultiScan) {
+        jpeg_decompress_struct& Info = Decompressor.Info();
+        const uint64_t FileBytes = Reader->Size();
+        const uint64_t Output = FrameComponentPixels(Info);
+        CheckFramePixels(Limits, Info.image_width, Info.image_height, Output, FileBytes);
+        Budget = {&Limits, FileBytes, Output, 0};
+        if (!MultiScan)
+            return;
+        const std::unique_ptr<TPieceReader> Again = Input.Open();
+        const TScanSurvey Survey = SurveyScans(*Again, Info, Limits.MaxScans);
+        CheckScanCount(Limits, Survey.Scans);
+        CheckDecodeWork(Limits, Info.image_width, Info.image_height, Survey.Scans,
+                        Output + Survey.Work, FileBytes);
+    }
+
+    // The rows the route holds: a band, or every row; a multi-scan file
+    // streamed in two halves holds its bottom half too, and goes in one
+    // pass instead when that would not fit.
+    void CheckMemory(int Channels, int MinBytesPerPixel) {
+        jpeg_decompress_struct& Info = Decompressor.Info();
+        const uint64_t Height = Info.image_height;
+        const uint64_t Band = static_cast<uint64_t>(BandRows(Info));
+        const auto Need = [&](uint64_t Rows) {
+            return DecodeMemoryNeed(Info, Channels, MinBytesPerPixel, WholeImage, Rows);
+        };
+        uint64_t Rows = Height;
+        if (RowsInBands && !WholeImage) {
+            Rows = Band;
+        } else if (RowsInBands) {
+            Halves = Need(Band + Height - Height / 2) <= MemoryLimitOf(Limits);
+            Rows = Halves ? Band + Height - Height / 2 : Band;
+        }
+        CheckImageMemory(Limits, Info.image_width, Info.image_height, Need(Rows));
     }
 };
 
 } // namespace
 
-TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
-    TStartedDecode D(Data, Size, MinBytesPerPixel, false);
+TDecodedSamples DecodeJpegSamples(const TJpegInput& Input, int MinBytesPerPixel,
+                                  const TJpegDecodeContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
+    TStartedDecode D(Input, Context, MinBytesPerPixel, false);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.WholeImage)
-        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel);
-    return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+        return DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget, ThreadsOf(Context));
+    return DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context);
 }
 
-void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel,
-                     const TBandSink& Sink) {
-    TStartedDecode D(Data, Size, MinBytesPerPixel, true);
+TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel) {
+    return DecodeJpegSamples(TJpegInput::Memory(Data, Size), MinBytesPerPixel, {});
+}
+
+void DecodeJpegBands(const TJpegInput& Input, int MinBytesPerPixel, const TBandSink& Sink,
+                     const TJpegDecodeContext& Context) {
+    const TThreadSeat Seat(ThreadsOf(Context));
+    TStartedDecode D(Input, Context, MinBytesPerPixel, true);
     jpeg_decompress_struct& Info = D.Decompressor.Info();
     if (D.RowsInBands) {
         if (D.WholeImage)
-            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, Sink);
+            StreamMultiScan(Info, D.Kind, MinBytesPerPixel, D.Halves, D.Budget, ThreadsOf(Context),
+                            Sink);
         else
-            DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, &Sink);
+            DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context, &Sink);
         return;
     }
-    TDecodedSamples Whole = D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel)
-                                         : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel);
+    TDecodedSamples Whole =
+        D.WholeImage ? DecodeMultiScan(Info, D.Kind, MinBytesPerPixel, D.Budget, ThreadsOf(Context))
+                     : DecodeSingleScan(Info, D.Kind, MinBytesPerPixel, Context);
     Sink(Whole, 0, Whole.Height);
-}
-
-void SetJpegDecodeAheadAlways(bool Always) {
-    ForceDecodeAhead.store(Always);
-}
-
-void SetJpegDecodeWholeImage(bool Always) {
-    ForceCoefficientPath.store(Always);
 }
 
 } // namespace quillon

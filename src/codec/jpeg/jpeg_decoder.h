@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+#include "jpeg_context.h"
+#include "jpeg_input.h"
+
 namespace quillon {
 
 // How the decoder interprets the components of a file.
@@ -31,9 +34,14 @@ struct TDecodedSamples {
     uint8_t* Row(int32_t Y) { return Pixels.get() + static_cast<size_t>(Y) * Stride; }
 };
 
-// Raises EJpegError with the reference's message code for every fatal error.
+// Raises EJpegError with the reference's message code for every fatal error,
+// EJpegLimit when the file asks for more than Context's limits allow (before
+// the image is allocated), EFileError when a file cannot be read.
 // Rows are allocated with at least MinBytesPerPixel bytes a pixel so that a
 // caller can widen them in place.
+TDecodedSamples DecodeJpegSamples(const TJpegInput& Input, int MinBytesPerPixel,
+                                  const TJpegDecodeContext& Context);
+// A stream in memory, with the default context.
 TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytesPerPixel = 0);
 
 // Receives rows First .. First + Count - 1 of the image as Band.Row(0) ..
@@ -41,23 +49,11 @@ TDecodedSamples DecodeJpegSamples(const uint8_t* Data, size_t Size, int MinBytes
 using TBandSink = std::function<void(TDecodedSamples& Band, int32_t First, int32_t Count)>;
 
 // The same samples handed over top first in bands: a single scan holds one
-// band at a time, a multi-scan file its coefficients and half its rows; rows
-// without a colour meaning are decoded whole and handed over as one band. Raises as DecodeJpegSamples does, with
-// rows already handed over before a late error.
-void DecodeJpegBands(const uint8_t* Data, size_t Size, int MinBytesPerPixel, const TBandSink& Sink);
-
-// How many threads the sample stage may use (at least 1); for tests and
-// benchmarks. The default is the machine's core count, at most 2.
-void SetJpegDecodeThreads(int Count);
-
-// Single-scan files of some size are decoded a few rows ahead on a second
-// thread; with Always set, every single-scan file is (for tests: the rows
-// and errors must be those of one thread).
-void SetJpegDecodeAheadAlways(bool Always);
-
-// Single-scan files are normally decoded band by band; with Always set they
-// take the whole-image coefficient route of multi-scan files instead (for
-// tests and benchmarks: both must give the same samples).
-void SetJpegDecodeWholeImage(bool Always);
+// band at a time, a multi-scan file its coefficients and half its rows (or
+// one band, where half would not fit in the memory limit); rows without a
+// colour meaning are decoded whole and handed over as one band. Raises as
+// DecodeJpegSamples does, with rows already handed over before a late error.
+void DecodeJpegBands(const TJpegInput& Input, int MinBytesPerPixel, const TBandSink& Sink,
+                     const TJpegDecodeContext& Context);
 
 } // namespace quillon

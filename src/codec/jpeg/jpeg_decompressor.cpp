@@ -4,10 +4,10 @@
 
 namespace quillon {
 
-TJpegDecompressor::TJpegDecompressor(const uint8_t* Data, size_t Size) {
+TJpegDecompressor::TJpegDecompressor(TPieceReader& Reader) {
     FInfo.err = InstallJpegErrorManager(FErrors);
     jpeg_create_decompress(&FInfo);
-    AttachJpegMemorySource(FInfo, FSource, Data, Size);
+    AttachJpegSource(FInfo, FSource, Reader);
 }
 
 TJpegDecompressor::~TJpegDecompressor() {

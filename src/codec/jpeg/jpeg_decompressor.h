@@ -1,5 +1,5 @@
-// A libjpeg decompressor over an in-memory stream, with the shared error
-// manager; destroyed with its owner on every path.
+// A libjpeg decompressor over a stream read piece by piece, with the shared
+// error manager; destroyed with its owner on every path.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,8 @@ namespace quillon {
 
 class TJpegDecompressor {
   public:
-    TJpegDecompressor(const uint8_t* Data, size_t Size);
+    // Reader must outlive the object.
+    explicit TJpegDecompressor(TPieceReader& Reader);
     ~TJpegDecompressor();
     TJpegDecompressor(const TJpegDecompressor&) = delete;
     TJpegDecompressor& operator=(const TJpegDecompressor&) = delete;
@@ -24,7 +25,7 @@ class TJpegDecompressor {
   private:
     jpeg_error_mgr FErrors;
     jpeg_decompress_struct FInfo;
-    TJpegMemorySource FSource;
+    TJpegSource FSource;
 };
 
 } // namespace quillon

@@ -12,8 +12,8 @@ namespace {
 constexpr int AheadSlots = 8;
 } // namespace
 
-TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead)
-    : FInfo(Info), FSlots(Ahead ? AheadSlots : 3), FAhead(Ahead) {
+TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, TThreadToken Ahead)
+    : FInfo(Info), FSlots(Ahead ? AheadSlots : 3), FAhead(static_cast<bool>(Ahead)) {
     FComponents.resize(static_cast<size_t>(Info.num_components));
     for (int Ci = 0; Ci < Info.num_components; ++Ci) {
         const jpeg_component_info& Comp = Info.comp_info[Ci];
@@ -41,18 +41,18 @@ TRawSampleReader::TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead)
     for (int Ci = 0; Ci < Info.num_components; ++Ci)
         Info.idct->inverse_DCT[Ci] = InverseDct;
     if (FAhead)
-        FWorker = std::thread([this] { DecodeAhead(); });
+        FWorker.emplace(std::move(Ahead), [this] { DecodeAhead(); });
 }
 
 TRawSampleReader::~TRawSampleReader() {
-    if (!FWorker.joinable())
+    if (!FWorker)
         return;
     {
         const std::lock_guard<std::mutex> Guard(FLock);
         FStop = true;
     }
     FChanged.notify_all();
-    FWorker.join();
+    FWorker.reset(); // joins; DecodeAhead keeps its errors to itself
 }
 
 void TRawSampleReader::DecodeAhead() {
@@ -166,7 +166,7 @@ void TRawSampleReader::ReadRemaining() {
             FChanged.notify_all();
             FChanged.wait(Guard, [this] { return FFinished; });
         }
-        FWorker.join();
+        FWorker.reset();
         if (FError)
             std::rethrow_exception(FError);
         return;

@@ -10,12 +10,13 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
-#include <thread>
+#include <optional>
 #include <vector>
 
 #include <jpeglib.h>
 
 #include "jpeg_component_planes.h"
+#include "platform/thread_budget.h"
 
 namespace quillon {
 
@@ -27,11 +28,11 @@ class TRawSampleReader {
 
   public:
     // Call after jpeg_start_decompress with raw_data_out set; the object
-    // must stay in place while the library decodes. With Ahead, a thread of
-    // its own entropy-decodes up to a few iMCU rows ahead of the rows asked
-    // for, so that the IDCT, upsampling and colour conversion run on the
-    // caller's core beside it; the samples are the same.
-    TRawSampleReader(jpeg_decompress_struct& Info, bool Ahead);
+    // must stay in place while the library decodes. With a thread in Ahead,
+    // that thread entropy-decodes up to a few iMCU rows ahead of the rows
+    // asked for, so that the IDCT, upsampling and colour conversion run on
+    // the caller's core beside it; the samples are the same.
+    TRawSampleReader(jpeg_decompress_struct& Info, TThreadToken Ahead);
     ~TRawSampleReader();
     TRawSampleReader(const TRawSampleReader&) = delete;
     TRawSampleReader& operator=(const TRawSampleReader&) = delete;
@@ -79,7 +80,7 @@ class TRawSampleReader {
     bool FFinished = false;
     bool FStop = false;
     std::exception_ptr FError;
-    std::thread FWorker;
+    std::optional<THelperThread> FWorker;
 };
 
 // One component's rows from the reader.

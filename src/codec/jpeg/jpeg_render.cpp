@@ -9,10 +9,6 @@
 #include "jpeg_color.h"
 #include "jpeg_decoder.h"
 #include "jpeg_grey_quantizer.h"
-#include "jpeg_memory_limit.h"
-#include "platform/byte_meter.h"
-#include "platform/file_stream.h"
-#include "platform/process_memory.h"
 
 namespace quillon {
 
@@ -58,33 +54,10 @@ class TRowFinisher {
     std::vector<uint8_t> FSamples, FIndices;
 };
 
-// The whole file, read straight into memory that was never touched.
-struct TFileBytes {
-    std::unique_ptr<uint8_t[]> Data;
-    size_t Size = 0;
-};
-
-TFileBytes ReadJpegFile(const std::string& Path) {
-    TFileStream File(Path, TFileMode::OpenRead);
-    CheckFileMemory(static_cast<uint64_t>(File.Size()));
-    TFileBytes Bytes;
-    const size_t Capacity = static_cast<size_t>(File.Size());
-    Bytes.Data.reset(new uint8_t[std::max<size_t>(Capacity, 1)]);
-    AdviseHugePages(Bytes.Data.get(), Capacity);
-    Bytes.Size = File.Read(Bytes.Data.get(), Capacity);
-    ReportBytes(Bytes.Size);
-    return Bytes;
-}
-
 } // namespace
 
-TRenderedImage RenderJpegFile(const std::string& Path) {
-    const TFileBytes File = ReadJpegFile(Path);
-    return RenderJpegMemory(File.Data.get(), File.Size);
-}
-
-TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
-    TDecodedSamples S = DecodeJpegSamples(Data, Size, 3);
+TRenderedImage RenderJpeg(const TJpegInput& Input, const TJpegDecodeContext& Context) {
+    TDecodedSamples S = DecodeJpegSamples(Input, 3, Context);
     TRowFinisher Finisher(S);
     if (S.Channels != 3)
         for (int32_t Y = 0; Y < S.Height; ++Y)
@@ -98,21 +71,36 @@ TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
     return Image;
 }
 
+void RenderJpegRows(const TJpegInput& Input, const TRowSink& Sink,
+                    const TJpegDecodeContext& Context) {
+    std::optional<TRowFinisher> Finisher;
+    DecodeJpegBands(
+        Input, 3,
+        [&](TDecodedSamples& Band, int32_t, int32_t Count) {
+            if (!Finisher)
+                Finisher.emplace(Band);
+            for (int32_t I = 0; I < Count; ++I) {
+                Finisher->Finish(Band.Row(I));
+                Sink(Band.Row(I), Band.Width);
+            }
+        },
+        Context);
+}
+
+TRenderedImage RenderJpegFile(const std::string& Path) {
+    return RenderJpeg(TJpegInput::File(Path), {});
+}
+
+TRenderedImage RenderJpegMemory(const uint8_t* Data, size_t Size) {
+    return RenderJpeg(TJpegInput::Memory(Data, Size), {});
+}
+
 void RenderJpegFileRows(const std::string& Path, const TRowSink& Sink) {
-    const TFileBytes File = ReadJpegFile(Path);
-    RenderJpegMemoryRows(File.Data.get(), File.Size, Sink);
+    RenderJpegRows(TJpegInput::File(Path), Sink, {});
 }
 
 void RenderJpegMemoryRows(const uint8_t* Data, size_t Size, const TRowSink& Sink) {
-    std::optional<TRowFinisher> Finisher;
-    DecodeJpegBands(Data, Size, 3, [&](TDecodedSamples& Band, int32_t, int32_t Count) {
-        if (!Finisher)
-            Finisher.emplace(Band);
-        for (int32_t I = 0; I < Count; ++I) {
-            Finisher->Finish(Band.Row(I));
-            Sink(Band.Row(I), Band.Width);
-        }
-    });
+    RenderJpegRows(TJpegInput::Memory(Data, Size), Sink, {});
 }
 
 } // namespace quillon

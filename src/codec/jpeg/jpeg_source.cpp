@@ -1,7 +1,5 @@
 #include "jpeg_source.h"
 
-#include <algorithm>
-
 #include <jerror.h>
 
 #include "jpeg_codec_errors.h"
@@ -10,17 +8,17 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t PieceSize = 4096;
-
-TJpegMemorySource& SourceOf(j_decompress_ptr Info) {
-    return *reinterpret_cast<TJpegMemorySource*>(Info->src);
+TJpegSource& SourceOf(j_decompress_ptr Info) {
+    return *reinterpret_cast<TJpegSource*>(Info->src);
 }
 
 void InitSource(j_decompress_ptr) {}
 
 boolean FillInputBuffer(j_decompress_ptr Info) {
-    TJpegMemorySource& S = SourceOf(Info);
-    if (S.Offset >= S.Size) {
+    TJpegSource& S = SourceOf(Info);
+    size_t Count = 0;
+    const uint8_t* Piece = S.Reader->Next(Count);
+    if (Count == 0) {
         if (S.StartOfFile)
             RaiseJpegError(reinterpret_cast<j_common_ptr>(Info), JERR_INPUT_EMPTY);
         Info->err->msg_code = JWRN_JPEG_EOF;
@@ -29,10 +27,8 @@ boolean FillInputBuffer(j_decompress_ptr Info) {
         S.Pub.bytes_in_buffer = 2;
         return TRUE;
     }
-    const size_t Count = std::min(PieceSize, S.Size - S.Offset);
-    S.Pub.next_input_byte = S.Data + S.Offset;
+    S.Pub.next_input_byte = Piece;
     S.Pub.bytes_in_buffer = Count;
-    S.Offset += Count;
     S.StartOfFile = false;
     return TRUE;
 }
@@ -40,7 +36,7 @@ boolean FillInputBuffer(j_decompress_ptr Info) {
 void SkipInputData(j_decompress_ptr Info, long Count) {
     if (Count <= 0)
         return;
-    TJpegMemorySource& S = SourceOf(Info);
+    TJpegSource& S = SourceOf(Info);
     size_t Left = static_cast<size_t>(Count);
     while (Left > S.Pub.bytes_in_buffer) {
         Left -= S.Pub.bytes_in_buffer;
@@ -54,11 +50,8 @@ void TermSource(j_decompress_ptr) {}
 
 } // namespace
 
-void AttachJpegMemorySource(jpeg_decompress_struct& Info, TJpegMemorySource& Source,
-                            const uint8_t* Data, size_t Size) {
-    Source.Data = Data;
-    Source.Size = Size;
-    Source.Offset = 0;
+void AttachJpegSource(jpeg_decompress_struct& Info, TJpegSource& Source, TPieceReader& Reader) {
+    Source.Reader = &Reader;
     Source.StartOfFile = true;
     Source.Pub.init_source = InitSource;
     Source.Pub.fill_input_buffer = FillInputBuffer;

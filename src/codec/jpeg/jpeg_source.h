@@ -1,6 +1,6 @@
-// Serves a JPEG stream held in memory to the decoder in pieces of 4096
-// bytes. When the data runs out a fake end-of-image marker follows, so a
-// truncated file decodes as far as it goes; an empty stream is an error.
+// Serves a JPEG stream to the decoder piece by piece from a reader. When the
+// data runs out a fake end-of-image marker follows, so a truncated file
+// decodes as far as it goes; an empty stream is an error.
 #pragma once
 
 #include <cstddef>
@@ -9,19 +9,19 @@
 
 #include <jpeglib.h>
 
+#include "jpeg_input.h"
+
 namespace quillon {
 
-struct TJpegMemorySource {
+struct TJpegSource {
     jpeg_source_mgr Pub; // first, so the library's pointer is ours
-    const uint8_t* Data = nullptr;
-    size_t Size = 0;
-    size_t Offset = 0;
+    TPieceReader* Reader = nullptr;
     bool StartOfFile = true;
     JOCTET FakeEoi[2] = {0xFF, JPEG_EOI};
 };
 
-// Points Info's source at Source, which must outlive the decompression.
-void AttachJpegMemorySource(jpeg_decompress_struct& Info, TJpegMemorySource& Source,
-                            const uint8_t* Data, size_t Size);
+// Points Info's source at Source, reading from Reader; both must outlive
+// the decompression.
+void AttachJpegSource(jpeg_decompress_struct& Info, TJpegSource& Source, TPieceReader& Reader);
 
 } // namespace quillon

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "jpeg_codec_errors.h"
+#include "jpeg_scan_survey.h"
 
 namespace quillon {
 
@@ -46,10 +47,6 @@ void PlantPlaceholder(jpeg_decompress_struct& Info, JHUFF_TBL*& Slot) {
     Slot->bits[0] = UndefinedTableMark;
 }
 
-void MonitorScans(j_common_ptr Common) {
-    CheckCurrentScanTables(*reinterpret_cast<j_decompress_ptr>(Common));
-}
-
 } // namespace
 
 TJpegColorKind ClassifyJpegColor(const jpeg_decompress_struct& Info) {
@@ -90,14 +87,31 @@ void CheckJpegDecodable(jpeg_decompress_struct& Info) {
     CheckCurrentScanTables(Info);
 }
 
-TScanTableGuard::TScanTableGuard(jpeg_decompress_struct& Info) : FInfo(Info) {
+void TScanTableGuard::Monitor(j_common_ptr Common) {
+    auto& Self = *reinterpret_cast<TScanTableGuard*>(Common->progress);
+    jpeg_decompress_struct& Info = Self.FInfo;
+    if (Self.FBudget && Info.input_scan_number != Self.FLastScan) {
+        Self.FLastScan = Info.input_scan_number;
+        TScanBudget& B = *Self.FBudget;
+        CheckScanCount(*B.Limits, ++B.Scans);
+        for (int I = 0; I < Info.comps_in_scan; ++I)
+            B.Work += ComponentPixels(*Info.cur_comp_info[I]);
+        CheckDecodeWork(*B.Limits, Info.image_width, Info.image_height, B.Scans, B.Work,
+                        B.FileBytes);
+    }
+    CheckCurrentScanTables(Info);
+}
+
+TScanTableGuard::TScanTableGuard(jpeg_decompress_struct& Info, TScanBudget* Budget)
+    : FInfo(Info), FBudget(Budget) {
     for (int I = 0; I < NUM_HUFF_TBLS; ++I) {
         PlantPlaceholder(Info, Info.dc_huff_tbl_ptrs[I]);
         PlantPlaceholder(Info, Info.ac_huff_tbl_ptrs[I]);
     }
-    std::memset(&FProgress, 0, sizeof(FProgress));
-    FProgress.progress_monitor = MonitorScans;
-    Info.progress = &FProgress;
+    std::memset(&FProgress.Pub, 0, sizeof(FProgress.Pub));
+    FProgress.Pub.progress_monitor = Monitor;
+    FProgress.Owner = this;
+    Info.progress = &FProgress.Pub;
 }
 
 TScanTableGuard::~TScanTableGuard() {

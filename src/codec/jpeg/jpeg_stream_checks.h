@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "jpeg_decoder.h"
+#include "jpeg_limits.h"
 
 namespace quillon {
 
@@ -22,19 +23,37 @@ TJpegColorKind ClassifyJpegColor(const jpeg_decompress_struct& Info);
 // missing tables of the first scan).
 void CheckJpegDecodable(jpeg_decompress_struct& Info);
 
-// Watches the later scans for tables that were never defined while the
-// library reads the coefficients. Arm before jpeg_read_coefficients; the
-// object must outlive that call.
+// What the scans of a decode may still cost, checked as each one starts:
+// the survey before decoding counts them from the markers, and this check
+// holds the decoder to the limits whatever the survey saw.
+struct TScanBudget {
+    const TJpegLimits* Limits = nullptr;
+    uint64_t FileBytes = 0;
+    uint64_t Work = 0; // so far: the output, then every scan started
+    uint64_t Scans = 0;
+};
+
+// Watches the later scans for tables that were never defined, and keeps
+// them within Budget (if any), while the library reads the coefficients.
+// Arm before jpeg_read_coefficients; the object must outlive that call.
 class TScanTableGuard {
   public:
-    explicit TScanTableGuard(jpeg_decompress_struct& Info);
+    explicit TScanTableGuard(jpeg_decompress_struct& Info, TScanBudget* Budget = nullptr);
     ~TScanTableGuard();
     TScanTableGuard(const TScanTableGuard&) = delete;
     TScanTableGuard& operator=(const TScanTableGuard&) = delete;
 
   private:
-    jpeg_progress_mgr FProgress; // first: the library hands us its address
+    static void Monitor(j_common_ptr Common);
+
+    struct THook {
+        jpeg_progress_mgr Pub; // first: the library hands us its address
+        TScanTableGuard* Owner;
+    };
+    THook FProgress;
     jpeg_decompress_struct& FInfo;
+    TScanBudget* FBudget;
+    int FLastScan = 0;
 };
 
 } // namespace quillon
