@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""What the packages install beside the programs, checked against the
+programs: the bash completion offers what quillon-cli accepts, the manuals
+generated from its help render cleanly and hold every option, and the version
+the program prints follows the tree it was built from.
+
+  packaging_test.py QUILLON_CLI SOURCE_DIR [unittest arguments]
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CLI = ""
+ROOT = ""
+COMMANDS = ["verify", "sign", "render", "comment"]
+
+
+def run_cli(*args):
+    return subprocess.run([CLI, *args], capture_output=True, text=True)
+
+
+def help_options():
+    """Every option the help text's Options section names, short and long."""
+    text = run_cli("--help").stdout
+    section = text.split("\nOptions:\n", 1)[1].split("\n\n", 1)[0]
+    return set(re.findall(r"(?:^|[\s,])(--[a-z][a-z-]*|-[a-z])(?=[\s,]|$)", section, re.M))
+
+
+def complete(words):
+    """The candidates the completion offers for the last of words."""
+    script = os.path.join(ROOT, "packaging", "completion", "quillon-cli")
+    quoted = " ".join("'" + w.replace("'", "'\\''") + "'" for w in words)
+    program = (f"compopt() {{ :; }}; source '{script}'; COMP_WORDS=({quoted}); "
+               f"COMP_CWORD={len(words) - 1}; _quillon_cli; printf '%s\\n' \"${{COMPREPLY[@]}}\"")
+    out = subprocess.run(["bash", "--norc", "--noprofile", "-c", program], check=True,
+                         capture_output=True, text=True).stdout
+    return sorted(line for line in out.split("\n") if line)
+
+
+class Completion(unittest.TestCase):
+    CASES = [
+        (["quillon-cli", ""], ["comment", "render", "sign", "verify"]),
+        (["quillon-cli", "s"], ["sign"]),
+        (["quillon-cli", "-"], ["--help", "--version", "-h"]),
+        (["quillon-cli", "verify", "--j"], ["--jobs", "--json"]),
+        (["quillon-cli", "verify", "-s", "KEY", "--in"], ["--in-place"]),
+        (["quillon-cli", "sign", "--k"], ["--keep-metadata"]),
+        (["quillon-cli", "render", "--o"], ["--out"]),
+        (["quillon-cli", "comment", "--"], ["--", "--help", "--trace", "--version"]),
+        (["quillon-cli", "sign", "-s", ""], ["-"]),  # the key from standard input
+        (["quillon-cli", "verify", "--jobs", ""], []),
+        (["quillon-cli", "verify", "-s", "KEY", "pho"], []),  # file names: bash's own
+    ]
+
+    def test_candidates(self):
+        for words, want in self.CASES:
+            with self.subTest(" ".join(words)):
+                self.assertEqual(complete(words), want)
+
+    def test_each_command_is_offered_exactly_the_options_it_accepts(self):
+        options = help_options()
+        self.assertIn("--site-code", options)
+        for command in COMMANDS:
+            with self.subTest(command):
+                accepted = set()
+                for option in options:
+                    err = run_cli(command, option, "1").stderr
+                    if "takes no" not in err and "unknown option" not in err:
+                        accepted.add(option)
+                offered = set(complete(["quillon-cli", command, "-"])) - {"--"}
+                self.assertEqual(offered, accepted)
+
+
+class Manpages(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+        self.env = dict(os.environ, SOURCE_DATE_EPOCH="86400")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def make(self, name, *template):
+        out = os.path.join(self.dir, name)
+        tool = os.path.join(ROOT, "packaging", "man", "make-manpage")
+        subprocess.run([sys.executable, tool, CLI, out, *template], check=True, env=self.env)
+        with open(out, "rb") as f:
+            return f.read()
+
+    def render(self, page):
+        r = subprocess.run(["groff", "-man", "-Tutf8", "-ww", "-rLL=200n"], input=page,
+                           capture_output=True)
+        self.assertEqual(r.stderr.decode(), "", "groff warns")
+        # Bold and underlining by overstriking, if any, taken out.
+        return re.sub(r".\x08", "", r.stdout.decode())
+
+    def version(self):
+        return run_cli("--version").stdout.strip().split(" ", 1)[1]
+
+    def test_cli_page_holds_every_option_and_command_and_is_repeatable(self):
+        page = self.make("quillon-cli.1")
+        self.assertEqual(page, self.make("quillon-cli.1"))
+        self.assertIn(b'"1970-01-02"', page)
+        text = self.render(page)
+        for heading in ["NAME", "SYNOPSIS", "DESCRIPTION", "COMMANDS", "OPTIONS", "EXIT STATUS"]:
+            self.assertRegex(text, re.compile("^" + heading + "$", re.M))
+        options = text.split("\nOPTIONS\n", 1)[1].split("\nEXIT STATUS\n", 1)[0]
+        for option in help_options():
+            with self.subTest(option):
+                self.assertRegex(options, re.compile(r"^ {7}(.*[ ,])?" + re.escape(option) +
+                                                     r"([ ,].*)?$", re.M))
+        commands = text.split("\nCOMMANDS\n", 1)[1].split("\nOPTIONS\n", 1)[0]
+        for command in COMMANDS:
+            self.assertRegex(commands, re.compile(r"^ {7}" + command + r"\b", re.M))
+        self.assertIn("quillon-cli " + self.version(), text)
+
+    def test_window_page_renders_with_the_version(self):
+        template = os.path.join(ROOT, "packaging", "man", "quillon.1.in")
+        page = self.make("quillon.1", "--template", template)
+        self.assertNotIn(b"@", page)
+        text = self.render(page)
+        self.assertIn("quillon " + self.version(), text)
+        self.assertIn("1970-01-02", text)
+
+    def test_help_of_another_shape_stops_the_generator(self):
+        fake = os.path.join(self.dir, "fake-cli")
+        with open(fake, "w") as f:
+            f.write("#!/bin/sh\n[ \"$1\" = --version ] && echo 'quillon-cli 9.9.9' && exit 0\n"
+                    "echo 'some other tool'\n")
+        os.chmod(fake, 0o755)
+        tool = os.path.join(ROOT, "packaging", "man", "make-manpage")
+        r = subprocess.run([sys.executable, tool, fake, os.path.join(self.dir, "x.1")],
+                           capture_output=True, text=True)
+        self.assertNotEqual(r.returncode, 0)
+        self.assertIn("no longer has the shape", r.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "x.1")))
+
+
+class Version(unittest.TestCase):
+    def test_program_prints_the_version_of_its_tree(self):
+        script = os.path.join(ROOT, "cmake", "version.cmake")
+        want = subprocess.run(["cmake", f"-DSOURCE_DIR={ROOT}", "-P", script], check=True,
+                              capture_output=True, text=True).stdout.strip()
+        self.assertEqual(run_cli("--version").stdout, f"quillon-cli {want}\n",
+                         "the build's version header did not follow the tree")
+
+    def test_a_copy_without_git_takes_its_version_file_as_it_stands(self):
+        with tempfile.TemporaryDirectory() as tree:
+            os.mkdir(os.path.join(tree, "cmake"))
+            shutil.copy(os.path.join(ROOT, "cmake", "version.cmake"), os.path.join(tree, "cmake"))
+            cases = [("2.3.4", "2.3.4", "2,3,4,0"),
+                     ("2.3.4+git17.gabcdef0123", "2.3.4+git17.gabcdef0123", "2,3,4,17"),
+                     ("2.3.4+git70000.gabc.dirty", "2.3.4+git70000.gabc.dirty", "2,3,4,65535")]
+            for stated, full, numbers in cases:
+                with self.subTest(stated):
+                    with open(os.path.join(tree, "VERSION"), "w") as f:
+                        f.write(stated + "\n")
+                    header = os.path.join(tree, "v.h")
+                    subprocess.run(["cmake", f"-DSOURCE_DIR={tree}", f"-DHEADER={header}", "-P",
+                                    os.path.join(tree, "cmake", "version.cmake")], check=True)
+                    with open(header) as f:
+                        text = f.read()
+                    self.assertIn(f'#define QUILLON_VERSION "{full}"', text)
+                    self.assertIn(f"#define QUILLON_VERSION_NUMBERS {numbers}", text)
+            with open(os.path.join(tree, "VERSION"), "w") as f:
+                f.write("2.3-beta\n")
+            r = subprocess.run(["cmake", f"-DSOURCE_DIR={tree}", "-P",
+                                os.path.join(tree, "cmake", "version.cmake")],
+                               capture_output=True, text=True)
+            self.assertNotEqual(r.returncode, 0, "a malformed VERSION must stop the build")
+
+
+if __name__ == "__main__":
+    CLI, ROOT = sys.argv[1], sys.argv[2]
+    unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=1)
