@@ -5,8 +5,9 @@
 
 #include <utility>
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
 
 namespace quillon {
 
