@@ -1,18 +1,25 @@
 #include "fMain.h"
 
+#include "caption_fit.h"
 #include "combo_edit.h"
 #include "picture_dialog.h"
 #include "qt_image.h"
+#include "window_layout.h"
 
 #include <QApplication>
-#include <QFontInfo>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QStyle>
+#include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -20,9 +27,8 @@ namespace quillon {
 
 namespace {
 
-constexpr int DesignClientWidth = 331;
-constexpr int DesignClientHeight = 322;
-constexpr int ImageInset = 3;
+// Where the verdict line's text starts inside its sunken border.
+constexpr int MessageIndent = 2;
 
 QString FromLocal(const std::string& Text) {
     return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
@@ -32,19 +38,27 @@ std::string ToLocal(const QString& Text) {
     return Text.toLocal8Bit().toStdString();
 }
 
-QPushButton* MakeButton(const char* Name, const QString& Caption, QWidget* Parent) {
-    auto* B = new QPushButton(Caption, Parent);
-    B->setObjectName(Name);
+QRect ToQRect(const TDesignRect& R) {
+    return {R.Left, R.Top, R.Width, R.Height};
+}
+
+// Name, place, visibility and start text from the design layout.
+template <typename TWidget> TWidget* Placed(TWidget* Widget, TControl Id) {
+    const TControlDesign& D = DesignOf(Id);
+    Widget->setObjectName(D.Name);
+    Widget->setGeometry(ToQRect(D.Rect));
+    Widget->setVisible(D.VisibleAtStart);
+    if constexpr (requires { Widget->setText(QString()); })
+        Widget->setText(QString::fromUtf8(D.Caption));
+    return Widget;
+}
+
+QPushButton* MakeButton(TControl Id, QWidget* Parent) {
+    auto* B = Placed(new QPushButton(Parent), Id);
     // Enter must not press a button.
     B->setAutoDefault(false);
     B->setDefault(false);
     return B;
-}
-
-QLabel* MakeLabel(const char* Name, const QString& Caption, QWidget* Parent) {
-    auto* L = new QLabel(Caption, Parent);
-    L->setObjectName(Name);
-    return L;
 }
 
 void ShowBox(QMessageBox::Icon Icon, const std::string& Text) {
@@ -52,6 +66,16 @@ void ShowBox(QMessageBox::Icon Icon, const std::string& Text) {
     QMessageBox Box(Icon, QStringLiteral("Quillon"), FromLocal(Text), QMessageBox::Ok);
     Box.setWindowModality(Qt::ApplicationModal);
     Box.exec();
+}
+
+// The first local file among what is dragged or dropped.
+QString DroppedFile(const QMimeData* Data) {
+    if (Data == nullptr || !Data->hasUrls())
+        return {};
+    for (const QUrl& Url : Data->urls())
+        if (Url.isLocalFile())
+            return Url.toLocalFile();
+    return {};
 }
 
 } // namespace
@@ -64,79 +88,21 @@ QColor ToQColor(TColor Color) {
 TfrmMain::TfrmMain(TEngineEntries Entries, QWidget* Parent)
     : QWidget(Parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      FScroll(new QScrollArea(this)), FClient(new QWidget), FLogic(*this, std::move(Entries)) {
+      FLogic(*this, std::move(Entries)) {
     setObjectName("frmMain");
     setWindowTitle(QStringLiteral("Quillon"));
     QFont Font;
-    Font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
-                      "DejaVu Sans Condensed"});
-    Font.setPixelSize(12);
-    // Substitutes for the design font run wider; a condensed face keeps the
-    // captions inside the design's widths.
-    if (!QFontInfo(Font).family().contains("Sans Serif"))
-        Font.setStretch(QFont::Condensed);
+    // Where the design face is missing, the nearest of these stands in.
+    Font.setFamilies(
+        {DesignFontFace, "Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
+    Font.setPixelSize(DesignFontHeight);
     setFont(Font);
+    setAcceptDrops(true);
 
-    edtFileName = new TComboEdit(FClient);
-    edtFileName->setObjectName("edtFileName");
-    edtFileName->setGeometry(8, 8, 249, 21);
-
-    OpenPictureDialog1 = new TOpenPictureDialog(this);
-
-    btnVerify = MakeButton("btnVerify", "Verify", FClient);
-    btnVerify->setGeometry(160, 36, 75, 25);
-
-    edtMarkCode = new QLineEdit(FClient);
-    edtMarkCode->setObjectName("edtMarkCode");
-    edtMarkCode->setGeometry(64, 36, 89, 21);
-    edtMarkCode->setMaxLength(32767);
-
-    JvLabel1 = MakeLabel("JvLabel1", "Site Code", FClient);
-    JvLabel1->setGeometry(8, 40, 48, 13);
-
-    Panel1 = new QFrame(FClient);
-    Panel1->setObjectName("Panel1");
-    Panel1->setGeometry(0, 104, 329, 217);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    Panel1->setAutoFillBackground(true);
-    Panel1->setFocusPolicy(Qt::NoFocus);
-
-    Image1 = new QLabel(Panel1);
-    Image1->setObjectName("Image1");
-    Image1->setGeometry(ImageInset, ImageInset, 319, 207);
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setScaledContents(false);
-
-    btnSet = MakeButton("btnSet", "Set", FClient);
-    btnSet->setGeometry(288, 4, 39, 25);
-    btnSet->setVisible(false);
-
-    btnClose = MakeButton("btnClose", "Close", FClient);
-    btnClose->setGeometry(240, 36, 75, 25);
-
-    JvLabel2 = MakeLabel("JvLabel2", "Message", FClient);
-    JvLabel2->setGeometry(8, 72, 45, 13);
-
-    lblMessage = MakeLabel("lblMessage", TextChooseFile, FClient);
-    lblMessage->setGeometry(64, 72, 265, 17);
-    lblMessage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    lblMessage->setFocusPolicy(Qt::NoFocus);
-
-    setTabOrder(edtFileName, btnVerify);
-    setTabOrder(btnVerify, edtMarkCode);
-    setTabOrder(edtMarkCode, btnSet);
-    setTabOrder(btnSet, btnClose);
-
+    CreateControls();
+    FitCaptionFonts();
     SetPanelColor(clWhite);
-    FClient->setObjectName("ClientArea");
-    FClient->setFixedSize(DesignClientWidth, DesignClientHeight);
-    FScroll->setObjectName("ClientScroll");
-    FScroll->setFrameShape(QFrame::NoFrame);
-    FScroll->setBackgroundRole(QPalette::Window);
-    FScroll->setFocusPolicy(Qt::NoFocus);
-    FScroll->setWidget(FClient);
-    FitToScreen();
+    setFixedSize(DesignClientWidth, DesignClientHeight);
 
     DialogRunner = [](TOpenPictureDialog& Dialog) -> std::optional<QString> {
         if (Dialog.exec() != QDialog::Accepted)
@@ -157,6 +123,67 @@ TfrmMain::~TfrmMain() {
         QApplication::restoreOverrideCursor();
 }
 
+void TfrmMain::CreateControls() {
+    // In the order the window declares them.
+    edtFileName = Placed(new TComboEdit(this), TControl::EdtFileName);
+    OpenPictureDialog1 = new TOpenPictureDialog(this);
+    btnVerify = MakeButton(TControl::BtnVerify, this);
+    edtMarkCode = Placed(new QLineEdit(this), TControl::EdtMarkCode);
+    edtMarkCode->setMaxLength(32767);
+    JvLabel1 = Placed(new QLabel(this), TControl::JvLabel1);
+
+    Panel1 = Placed(new QFrame(this), TControl::Panel1);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setFocusPolicy(Qt::NoFocus);
+    Image1 = Placed(new QLabel(Panel1), TControl::Image1);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setScaledContents(false);
+
+    btnSet = MakeButton(TControl::BtnSet, this);
+    btnClose = MakeButton(TControl::BtnClose, this);
+    JvLabel2 = Placed(new QLabel(this), TControl::JvLabel2);
+    lblMessage = Placed(new QLabel(this), TControl::LblMessage);
+    lblMessage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblMessage->setIndent(MessageIndent);
+    lblMessage->setFocusPolicy(Qt::NoFocus);
+
+    setTabOrder(edtFileName, btnVerify);
+    setTabOrder(btnVerify, edtMarkCode);
+    setTabOrder(edtMarkCode, btnSet);
+    setTabOrder(btnSet, btnClose);
+}
+
+void TfrmMain::FitCaptionFonts() {
+    const QFont Base = font();
+    const TTextMeasure Measure = [&Base](int Height, std::string_view Text) {
+        QFont F = Base;
+        F.setPixelSize(Height);
+        const QFontMetrics M(F);
+        return TTextSize{M.horizontalAdvance(
+                             QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()))),
+                         M.height()};
+    };
+    const int ButtonMargin = style()->pixelMetric(QStyle::PM_ButtonMargin);
+    const std::pair<QWidget*, TControl> Captioned[] = {
+        {btnVerify, TControl::BtnVerify}, {JvLabel1, TControl::JvLabel1},
+        {btnSet, TControl::BtnSet},       {btnClose, TControl::BtnClose},
+        {JvLabel2, TControl::JvLabel2},   {lblMessage, TControl::LblMessage},
+    };
+    for (const auto& [W, Id] : Captioned) {
+        QRect Room = W->contentsRect();
+        if (W == lblMessage)
+            Room.setLeft(Room.left() + MessageIndent);
+        if (DesignOf(Id).Kind == TCaptionKind::Button)
+            Room.adjust(ButtonMargin, 2, -ButtonMargin, -2);
+        QFont F = Base;
+        F.setPixelSize(FittingFontHeight(DesignFontHeight, SmallestFontHeight,
+                                         {Room.width(), Room.height()}, TextsShownBy(Id), Measure));
+        W->setFont(F);
+    }
+}
+
 void TfrmMain::FormCreate() {
     FLogic.FormCreate();
 }
@@ -171,7 +198,28 @@ void TfrmMain::showEvent(QShowEvent* Event) {
         Frame.moveCenter(S->availableGeometry().center());
         move(Frame.topLeft());
     }
+    KeepOnScreen();
+    // Another screen may offer other room: the preview is fitted to it anew.
+    if (QWindow* Handle = windowHandle())
+        connect(Handle, &QWindow::screenChanged, this, [this] { FLogic.Refit(); });
     edtFileName->setFocus();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* Event) {
+    if (!DroppedFile(Event->mimeData()).isEmpty())
+        Event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* Event) {
+    const QString Path = DroppedFile(Event->mimeData());
+    if (Path.isEmpty())
+        return;
+    Event->acceptProposedAction();
+    ChooseFile(Path);
+}
+
+void TfrmMain::ChooseFile(const QString& Path) {
+    FLogic.ChooseFile(ToLocal(QFileInfo(Path).absoluteFilePath()));
 }
 
 void TfrmMain::edtFileNameButtonClick() {
@@ -195,7 +243,11 @@ std::string TfrmMain::FileNameText() const {
 }
 
 void TfrmMain::SetFileNameText(const std::string& Text) {
-    edtFileName->setText(FromLocal(Text));
+    const QString Path = FromLocal(Text);
+    edtFileName->setText(Path);
+    // The end of a long path is its file's name: that is what shows.
+    edtFileName->setCursorPosition(static_cast<int>(Path.size()));
+    edtFileName->setToolTip(Path);
 }
 
 std::string TfrmMain::MarkCodeText() const {
@@ -216,9 +268,23 @@ std::optional<std::string> TfrmMain::RunOpenDialog(const std::string& Previous) 
 
 void TfrmMain::SetPicture(const TRenderedImage& Picture) {
     const QImage Image = ToQImage(Picture);
+    Image1->setText(QString());
+    Image1->setAutoFillBackground(false);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(QPixmap::fromImage(Image));
     // Auto-size: the control takes the picture's own size.
     Image1->resize(Image.size());
+}
+
+void TfrmMain::SetPlaceholder(const std::string& Caption, int Width, int Height) {
+    Image1->setPixmap(QPixmap());
+    Image1->setText(FromLocal(Caption));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setWordWrap(true);
+    // The window's face, so no verdict colour is taken for a picture.
+    Image1->setBackgroundRole(QPalette::Button);
+    Image1->setAutoFillBackground(true);
+    Image1->resize(Width, Height);
 }
 
 int TfrmMain::ImageWidth() const {
@@ -230,33 +296,54 @@ int TfrmMain::ImageHeight() const {
 }
 
 int TfrmMain::ClientWidth() const {
-    return FClient->width();
+    return width();
 }
 
 int TfrmMain::ClientHeight() const {
-    return FClient->height();
+    return height();
 }
 
 void TfrmMain::SetClientSize(int Width, int Height) {
-    // The top-left corner stays where it is.
-    FClient->setFixedSize(Width, Height);
-    FitToScreen();
+    // The top-left corner stays where it is, unless that leaves the window
+    // reaching past the screen.
+    setFixedSize(Width, Height);
+    KeepOnScreen();
 }
 
-void TfrmMain::FitToScreen() {
-    QSize Size = FClient->size();
-    if (const QScreen* S = screen()) {
-        const QSize Decoration = frameGeometry().size() - geometry().size();
-        const QSize Room = S->availableGeometry().size() - Decoration;
-        const int Bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        // A scroll bar for one direction takes room from the other.
-        const bool Taller = Size.height() > Room.height();
-        const bool Wider = Size.width() + (Taller ? Bar : 0) > Room.width();
-        Size = QSize(std::min(Size.width() + (Taller ? Bar : 0), Room.width()),
-                     std::min(Size.height() + (Wider ? Bar : 0), Room.height()));
-    }
-    setFixedSize(Size);
-    FScroll->setGeometry(0, 0, Size.width(), Size.height());
+TPixelSize TfrmMain::ClientRoom() const {
+    const QScreen* S = screen();
+    if (S == nullptr)
+        return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    QSize Decoration = frameGeometry().size() - geometry().size();
+    // Before it is first shown the window has no frame yet: allow for a title bar.
+    if (!isVisible() && Decoration.isEmpty())
+        Decoration = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QSize Room = S->availableGeometry().size() - Decoration;
+    return {Room.width(), Room.height()};
+}
+
+void TfrmMain::KeepOnScreen() {
+    const QScreen* S = screen();
+    if (S == nullptr || !isVisible())
+        return;
+    const QRect Area = S->availableGeometry();
+    const QRect Frame = frameGeometry();
+    const int X = std::max(Area.left(), std::min(Frame.left(), Area.right() + 1 - Frame.width()));
+    const int Y = std::max(Area.top(), std::min(Frame.top(), Area.bottom() + 1 - Frame.height()));
+    if (X != Frame.left() || Y != Frame.top())
+        move(pos() + QPoint(X - Frame.left(), Y - Frame.top()));
+}
+
+void TfrmMain::ShowScale(int Percent) {
+    setWindowTitle(QString::fromStdString(ScaledTitle("Quillon", Percent)));
+}
+
+int TfrmMain::PanelWidth() const {
+    return Panel1->width();
+}
+
+int TfrmMain::PanelHeight() const {
+    return Panel1->height();
 }
 
 void TfrmMain::SetPanelSize(int Width, int Height) {

@@ -11,7 +11,6 @@
 
 class QFrame;
 class QLabel;
-class QScrollArea;
 class QLineEdit;
 class QPushButton;
 
@@ -42,6 +41,9 @@ class TfrmMain : public QWidget, private IMainView {
     // Runs the open-file dialog; replaceable so a test can script the choice.
     std::function<std::optional<QString>(TOpenPictureDialog&)> DialogRunner;
 
+    // Chooses Path as the dialog would (a file dropped or named at start).
+    void ChooseFile(const QString& Path);
+
     const TMainWindowLogic& Logic() const { return FLogic; }
     // The frame colour last set, 0x00BBGGRR.
     TColor PanelColor() const { return FPanelColor; }
@@ -54,12 +56,16 @@ class TfrmMain : public QWidget, private IMainView {
 
   protected:
     void showEvent(QShowEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
 
   private:
+    void CreateControls();
     void FormCreate();
-    // The window takes the client area's size, but no more than the screen
-    // has room for; beyond that the client area scrolls.
-    void FitToScreen();
+    // Each caption in the design font, or the largest size of it that fits.
+    void FitCaptionFonts();
+    // Moves the window just far enough to lie whole on its screen's work area.
+    void KeepOnScreen();
 
     // IMainView
     std::string FileNameText() const override;
@@ -68,11 +74,16 @@ class TfrmMain : public QWidget, private IMainView {
     void ShowSetButton() override;
     std::optional<std::string> RunOpenDialog(const std::string& Previous) override;
     void SetPicture(const TRenderedImage& Picture) override;
+    void SetPlaceholder(const std::string& Caption, int Width, int Height) override;
     int ImageWidth() const override;
     int ImageHeight() const override;
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientSize(int Width, int Height) override;
+    TPixelSize ClientRoom() const override;
+    void ShowScale(int Percent) override;
+    int PanelWidth() const override;
+    int PanelHeight() const override;
     void SetPanelSize(int Width, int Height) override;
     void SetPanelColor(TColor Color) override;
     void SetMessageText(const std::string& Text) override;
@@ -83,10 +94,6 @@ class TfrmMain : public QWidget, private IMainView {
     void FocusMarkCode() override;
     void CloseWindow() override;
 
-    // The controls lie on FClient, whose size is the one the logic computes;
-    // FScroll shows it whole, or scrolls it where the screen is too small.
-    QScrollArea* FScroll;
-    QWidget* FClient;
     TMainWindowLogic FLogic;
     TColor FPanelColor = clWhite;
     bool FPlaced = false;

@@ -17,6 +17,11 @@ inline constexpr TColor clRed = 0x0000FF;
 inline constexpr TColor clYellow = 0x00FFFF;
 inline constexpr TColor clWhite = 0xFFFFFF;
 
+struct TPixelSize {
+    int Width = 0;
+    int Height = 0;
+};
+
 // The program-wide screen cursor.
 enum TCursor : int32_t { crDefault = 0, crHourGlass = -11 };
 
@@ -35,12 +40,24 @@ class IMainView {
 
     // Image1 takes the picture's own size.
     virtual void SetPicture(const TRenderedImage& Picture) = 0;
+    // Image1 takes Width x Height and shows Caption on a neutral ground
+    // instead of a picture.
+    virtual void SetPlaceholder(const std::string& Caption, int Width, int Height) = 0;
     virtual int ImageWidth() const = 0;
     virtual int ImageHeight() const = 0;
 
     virtual int ClientWidth() const = 0;
     virtual int ClientHeight() const = 0;
+    // Keeps the top-left corner where it is unless the window would then
+    // reach past the screen's work area; then it moves just onto it.
     virtual void SetClientSize(int Width, int Height) = 0;
+    // The largest client area the work area of the window's screen holds.
+    virtual TPixelSize ClientRoom() const = 0;
+    // Tells the user a preview is shown at Percent of its size (100: whole).
+    virtual void ShowScale(int Percent) = 0;
+
+    virtual int PanelWidth() const = 0;
+    virtual int PanelHeight() const = 0;
 
     virtual void SetPanelSize(int Width, int Height) = 0;
     virtual void SetPanelColor(TColor Color) = 0;

@@ -1,6 +1,10 @@
 #include "main_window_logic.h"
 
+#include "picture_fit.h"
+#include "window_layout.h"
+
 #include "engine/media_file.h"
+#include "platform/files.h"
 #include "platform/system_text.h"
 
 #include <cstring>
@@ -12,6 +16,18 @@ std::string SigningFailedText(const std::string& DstPath) {
     return "Signing failed: the signed copy \"" + DstPath + "\" could not be written.";
 }
 
+std::string MoviePlaceholderText(const std::string& Path) {
+    return "Movie: " + ExtractFileName(Path);
+}
+
+std::string NoPreviewPlaceholderText(const std::string& Path) {
+    return "No preview: " + ExtractFileName(Path);
+}
+
+std::string ScaledTitle(const std::string& Title, int Percent) {
+    return Percent >= 100 ? Title : Title + " - " + std::to_string(Percent) + " %";
+}
+
 TMainWindowLogic::TMainWindowLogic(IMainView& View, TEngineEntries Entries)
     : FView(View), FEntries(std::move(Entries)) {}
 
@@ -20,6 +36,9 @@ void TMainWindowLogic::FormCreate() {
     FBaseImageWidth = FView.ImageWidth();
     FExtraWidth = FView.ClientWidth() - FView.ImageWidth();
     FExtraHeight = FView.ClientHeight() - FView.ImageHeight();
+    FBaseImageHeight = FView.ImageHeight();
+    FFrameWidth = FView.PanelWidth() - FView.ImageWidth();
+    FFrameHeight = FView.PanelHeight() - FView.ImageHeight();
 }
 
 void TMainWindowLogic::edtFileNameButtonClick() {
@@ -30,28 +49,68 @@ void TMainWindowLogic::edtFileNameButtonClick() {
         return;
     }
     const std::optional<std::string> Chosen = FView.RunOpenDialog(FFilePath);
-    if (!Chosen)
-        return;
-    FView.SetFileNameText(*Chosen);
-    FFilePath = FView.FileNameText();
-    if (IsAviPath(FFilePath))
-        return;
+    if (Chosen)
+        ChooseFile(*Chosen);
+}
 
-    TRenderedImage Picture;
-    try {
-        Picture = FEntries.RenderJpegFile(*Chosen);
-    } catch (const std::exception& E) {
-        // The new path stays chosen; picture, size and frame stay as they were.
-        FView.ShowError(E.what());
-        return;
+void TMainWindowLogic::ChooseFile(const std::string& Path) {
+    FView.SetFileNameText(Path);
+    FFilePath = FView.FileNameText();
+    // A verdict belongs to the file it was given for: the frame and the line
+    // start again, and the frame never holds what was not chosen.
+    FPicture.reset();
+    FPlaceholder.clear();
+    std::string Failure;
+    if (IsAviPath(FFilePath)) {
+        FPlaceholder = MoviePlaceholderText(FFilePath);
+    } else {
+        try {
+            FPicture = std::make_shared<const TRenderedImage>(FEntries.RenderJpegFile(Path));
+        } catch (const std::exception& E) {
+            Failure = E.what();
+            FPlaceholder = NoPreviewPlaceholderText(FFilePath);
+        }
     }
-    FView.SetPicture(Picture);
-    const int W = FView.ImageWidth();
-    const int H = FView.ImageHeight();
-    FView.SetClientSize((W <= FBaseImageWidth ? FBaseImageWidth : W) + FExtraWidth,
-                        H + FExtraHeight);
-    FView.SetPanelSize(W + 10, H + 10);
+    Refit();
     FView.SetPanelColor(clWhite);
+    FView.SetMessageText(TextChooseFile);
+    // The path stays chosen; Verify will say what is wrong with the file.
+    if (!Failure.empty())
+        FView.ShowError(Failure);
+}
+
+void TMainWindowLogic::Refit() {
+    if (FPicture)
+        ShowPicture(*FPicture);
+    else if (!FPlaceholder.empty())
+        ShowPlaceholder(FPlaceholder);
+}
+
+void TMainWindowLogic::ShowPicture(const TRenderedImage& Picture) {
+    const TPixelSize Room = FView.ClientRoom();
+    const double Scale =
+        static_cast<double>(FBaseImageWidth) / DesignOf(TControl::Image1).Rect.Width;
+    const TPictureFit Fit =
+        FitPicture(Picture.Width, Picture.Height, Scale,
+                   {FBaseImageWidth, FExtraWidth, FExtraHeight, Room.Width, Room.Height});
+    if (Fit.Width == Picture.Width && Fit.Height == Picture.Height)
+        FView.SetPicture(Picture);
+    else
+        FView.SetPicture(ResamplePicture(Picture, Fit.Width, Fit.Height));
+    FView.ShowScale(Fit.Percent);
+    FitClientTo(FView.ImageWidth(), FView.ImageHeight());
+}
+
+void TMainWindowLogic::ShowPlaceholder(const std::string& Caption) {
+    FView.SetPlaceholder(Caption, FBaseImageWidth, FBaseImageHeight);
+    FView.ShowScale(100);
+    FitClientTo(FView.ImageWidth(), FView.ImageHeight());
+}
+
+void TMainWindowLogic::FitClientTo(int ImageW, int ImageH) {
+    FView.SetClientSize((ImageW <= FBaseImageWidth ? FBaseImageWidth : ImageW) + FExtraWidth,
+                        ImageH + FExtraHeight);
+    FView.SetPanelSize(ImageW + FFrameWidth, ImageH + FFrameHeight);
 }
 
 void TMainWindowLogic::btnVerifyClick() {

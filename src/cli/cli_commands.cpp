@@ -2,6 +2,7 @@
 
 #include "cli_batch.h"
 #include "cli_files.h"
+#include "cli_keys.h"
 #include "cli_options.h"
 #include "cli_output.h"
 #include "cli_progress.h"
@@ -11,6 +12,7 @@
 #include "containers/KvJpegComment.h"
 #include "engine/media_file.h"
 #include "platform/byte_meter.h"
+#include "platform/console.h"
 #include "platform/debug_output.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
@@ -436,6 +438,8 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
         return RunRender(O, S);
     case TCommand::Comment:
         return RunComment(O, S);
+    case TCommand::Key:
+        return RunKey(O, In, S, Console.AskHidden ? Console.AskHidden : TAskHidden(ReadHiddenLine));
     case TCommand::None:
         break;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct TConsole {
     bool OutIsTerminal = false;
     bool ErrIsTerminal = false;
     int Cores = 1; // the default number of jobs
+    // Reads a line on the terminal without echo (key new's passphrase);
+    // empty: the platform's own.
+    std::function<std::optional<std::string>(const std::string& Prompt)> AskHidden;
 };
 
 // The streams and console of one run.

@@ -19,6 +19,8 @@ std::optional<TCommand> CommandNamed(std::string_view Name) {
         return TCommand::Render;
     if (Name == "comment")
         return TCommand::Comment;
+    if (Name == "key")
+        return TCommand::Key;
     return std::nullopt;
 }
 
@@ -32,6 +34,8 @@ std::string_view CommandName(TCommand C) {
         return "render";
     case TCommand::Comment:
         return "comment";
+    case TCommand::Key:
+        return "key";
     case TCommand::None:
         break;
     }
@@ -47,7 +51,8 @@ struct TOptionRule {
     std::initializer_list<TCommand> Commands; // empty: every command
 };
 
-constexpr TCommand V = TCommand::Verify, S = TCommand::Sign, R = TCommand::Render;
+constexpr TCommand V = TCommand::Verify, S = TCommand::Sign, R = TCommand::Render,
+                   K = TCommand::Key;
 
 const TOptionRule OptionRules[] = {
     {"--site-code", 's', nullptr, {V, S}},
@@ -60,7 +65,10 @@ const TOptionRule OptionRules[] = {
     {"--tsv", 0, &TOptions::Tsv, {V}},
     {"--in-place", 0, &TOptions::InPlace, {V}},
     {"--no-progress", 0, &TOptions::NoProgress, {V, S}},
-    {"--force", 'f', &TOptions::Force, {S}},
+    {"--force", 'f', &TOptions::Force, {S, K}},
+    {"--comment", 0, nullptr, {K}},
+    {"--no-passphrase", 0, &TOptions::NoPassphrase, {K}},
+    {"--passphrase-file", 0, nullptr, {K}},
     {"--keep-metadata", 0, &TOptions::KeepMetadata, {S}},
     {"--trace", 0, &TOptions::Trace, {}},
     {"--help", 'h', &TOptions::Help, {}},
@@ -135,6 +143,10 @@ std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O
         return Once(O.SiteCode);
     if (L == "--out")
         return Once(O.OutPath);
+    if (L == "--comment")
+        return Once(O.KeyComment);
+    if (L == "--passphrase-file")
+        return Once(O.PassphraseFile);
     if (L == "--jobs") {
         const std::optional<int> N = ParseJobs(Value);
         if (!N)
@@ -152,6 +164,34 @@ std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O
     if (Rule.Flag != nullptr)
         O.*Rule.Flag = true;
     return {};
+}
+
+// key new NAME | key trust FILE | key list; returns the complaint or "".
+std::string ValidateKey(const TOptions& O) {
+    const size_t N = O.Paths.size();
+    if (N == 0)
+        return "key needs what to do: new, trust or list";
+    const std::string& What = O.Paths[0];
+    const bool ForNew = O.KeyComment || O.NoPassphrase || O.PassphraseFile;
+    if (What == "new") {
+        if (N != 2)
+            return "key new takes exactly one NAME (it writes NAME.key and NAME.pub)";
+        if (O.NoPassphrase && O.PassphraseFile)
+            return "--no-passphrase and --passphrase-file exclude each other";
+        return {};
+    }
+    if (What == "trust" || What == "list") {
+        if (ForNew)
+            return "--comment, --no-passphrase and --passphrase-file are for key new only";
+        if (What == "trust" && N != 2)
+            return "key trust takes exactly one public key file";
+        if (What == "list" && N != 1)
+            return "key list takes no further arguments";
+        if (What == "list" && O.Force)
+            return "key list takes no --force";
+        return {};
+    }
+    return "unknown key command '" + What + "' (new, trust or list)";
 }
 
 // Checks what each command needs; returns the complaint or "".
@@ -179,6 +219,8 @@ std::string Validate(const TOptions& O) {
         if (N != 1)
             return Name + " takes exactly one file";
         return {};
+    case TCommand::Key:
+        return ValidateKey(O);
     }
     return "no command given";
 }
@@ -279,18 +321,23 @@ std::string_view UsageText() {
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST\n"
            "       quillon-cli render FILE [--out IMAGE]\n"
            "       quillon-cli comment FILE\n"
+           "       quillon-cli key new NAME [--comment TEXT] [--no-passphrase | "
+           "--passphrase-file F] [-f]\n"
+           "       quillon-cli key trust NAME.pub [-f] | key list\n"
            "       quillon-cli --help | --version\n";
 }
 
 // Where the two platforms differ.
 #ifdef _WIN32
 #define TEMP_RULE "(an unset or empty TEMP gives -4)"
+#define TRUST_FOLDER "%APPDATA%\\Quillon\\trusted\\"
 #define SITE_CODE_BYTES                                                                            \
     "                    A key given as an argument is keyed in the ANSI code\n"                   \
     "                    page, as the system's 8-bit programs key it; one read\n"                  \
     "                    from standard input is taken byte for byte.\n"
 #else
 #define TEMP_RULE "(TMPDIR or /tmp when TEMP is unset)"
+#define TRUST_FOLDER "$XDG_CONFIG_HOME/quillon/trusted/ (~/.config/...)"
 #define SITE_CODE_BYTES ""
 #endif
 
@@ -302,6 +349,9 @@ usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-
        quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST
        quillon-cli render FILE [--out IMAGE]
        quillon-cli comment FILE
+       quillon-cli key new NAME [--comment TEXT] [--no-passphrase | --passphrase-file F] [-f]
+       quillon-cli key trust NAME.pub [-f]
+       quillon-cli key list
 
 Warning: a signature detects accidental or casual change only; a CRC-32 keyed by a site code is linear, so anyone holding one signed file can alter it and recompute a matching signature without knowing the site code: it is no protection against deliberate forgery.
 
@@ -343,6 +393,18 @@ Commands:
   comment  Prints the comment that verification reads from a JPEG file:
            its length, its bytes as text (other than printable ASCII as
            \xHH, a backslash as \\) and as hex.
+  key new  Makes a key pair for strong signatures: NAME.key, the secret
+           key (readable by you alone, protected by a passphrase asked
+           twice on the terminal), and NAME.pub, the public key for those
+           who verify. Existing files are never replaced unless -f is
+           given. The files are in minisign's formats: minisign signs with
+           NAME.key, and its keys work here.
+  key trust
+           Copies a public key into the folder of trusted keys,
+           )" TRUST_FOLDER R"(,
+           named by its key id. Files signed with a trusted key can be
+           called original.
+  key list Prints the trusted keys: key id, comment and file, tab-separated.
 
 Options:
   -s, --site-code CODE  The key, at most 255 bytes. Every byte counts:
@@ -368,7 +430,15 @@ Options:
                     or -5. For read-only media, a TEMP without room, or
                     movies too large to copy. The copying check is the one
                     the window makes.
-  -f, --force       sign: replaces existing signed copies.
+  -f, --force       sign: replaces existing signed copies; key new: replaces
+                    NAME.key and NAME.pub; key trust: replaces another key
+                    stored under the same id.
+  --comment TEXT    key new: the name the key goes by, shown with every file
+                    it signed (default: NAME). One line, at most 900 bytes.
+  --no-passphrase   key new: stores the secret key without a passphrase.
+  --passphrase-file F
+                    key new: the passphrase is the first line of F (without
+                    its line end); "-" reads it from standard input.
   --keep-metadata   sign: carries a photo's EXIF and XMP (APP1) and ICC
                     profile (APP2) segments into its signed copy, right
                     behind the JFIF header; the pixels and the signature are

@@ -11,7 +11,7 @@
 
 namespace quillon::cli {
 
-enum class TCommand { None, Verify, Sign, Render, Comment };
+enum class TCommand { None, Verify, Sign, Render, Comment, Key };
 
 struct TOptions {
     TCommand Command = TCommand::None;
@@ -24,12 +24,15 @@ struct TOptions {
     bool StatusOnly = false; // verify: nothing printed, the exit status tells
     bool NoProgress = false;
     bool InPlace = false;                // verify: movies without the copy in TEMP
-    bool Force = false;                  // sign: replace existing destinations
+    bool Force = false;                  // sign, key: replace existing files
+    bool NoPassphrase = false;           // key new: store the secret key unprotected
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
     int Jobs = 0;                        // files at once; 0: one a core
     uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
+    std::optional<std::string> KeyComment;     // key new --comment
+    std::optional<std::string> PassphraseFile; // key new; "-": standard input
     std::vector<std::string> Paths;
 };
 

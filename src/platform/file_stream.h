@@ -36,6 +36,7 @@ enum class TFileMode {
     OpenRead,  // existing file, read only, others may read and write it
     Create,    // create or truncate and replace, read and write
     CreateNew, // create, failing when anything exists at the path
+    CreateNewOwnerOnly, // as CreateNew, and only the owner may read or write it (0600)
 };
 
 class TFileStream {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ bool DirectoryExists(const std::string& Path);
 bool DeleteFile(const std::string& Path);
 // Renames From to To in one step, replacing a file at To; false on failure.
 bool RenameFile(const std::string& From, const std::string& To);
+// Renames From to To only when nothing stands at To, checked in the same
+// step; false on failure.
+bool RenameFileNoReplace(const std::string& From, const std::string& To);
+// The permission bits (0777) of the file at Path; nothing where the system
+// keeps none (Windows) or nothing is there.
+std::optional<uint32_t> FilePermissions(const std::string& Path);
 // Swaps the files at A and B in one step; false on failure, also where the
 // system or the file system cannot.
 bool ExchangeFiles(const std::string& A, const std::string& B);

@@ -5,14 +5,15 @@
 
 namespace quillon {
 
-TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameFor)
+TPendingFile::TPendingFile(const std::string& Destination, const TNameFor& NameFor,
+                           TFileMode Mode)
     : FDestination(Destination) {
     // Another writer may hold a name already: take the first that can be created.
     constexpr int Attempts = 100;
     for (int N = 0;; ++N) {
         std::string Name = NameFor ? NameFor(N) : Destination + ".partial" + std::to_string(N);
         try {
-            FStream.emplace(Name, TFileMode::CreateNew);
+            FStream.emplace(Name, Mode);
             RegisterTemporaryFile(Name);
             FTemporaryName = std::move(Name);
             return;
@@ -36,6 +37,17 @@ TPendingFile::~TPendingFile() {
         return;
     FStream.reset(); // closed before it is removed, as some systems require
     DeleteFile(FTemporaryName);
+    ForgetTemporaryFile(FTemporaryName);
+}
+
+void TPendingFile::CommitNew() {
+    FStream->Close();
+    if (!RenameFileNoReplace(FTemporaryName, FDestination)) {
+        const std::string Why =
+            PathExists(FDestination) ? std::string("it exists already") : LastErrorText();
+        throw EFileError("Cannot create \"" + FDestination + "\": " + Why);
+    }
+    FCommitted = true;
     ForgetTemporaryFile(FTemporaryName);
 }
 

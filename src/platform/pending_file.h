@@ -17,8 +17,10 @@ class TPendingFile {
     using TNameFor = std::function<std::string(int Attempt)>;
 
     // Creates the temporary file exclusively under the first free name
-    // (by default Destination + ".partial" + N); raises EFileError when it cannot.
-    explicit TPendingFile(const std::string& Destination, const TNameFor& NameFor = {});
+    // (by default Destination + ".partial" + N); raises EFileError when it
+    // cannot. Mode is CreateNew or CreateNewOwnerOnly.
+    explicit TPendingFile(const std::string& Destination, const TNameFor& NameFor = {},
+                          TFileMode Mode = TFileMode::CreateNew);
     // Removes the temporary file unless Commit succeeded.
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
@@ -29,6 +31,9 @@ class TPendingFile {
     // Closes the file and moves it onto the destination in one rename;
     // raises EFileError on failure.
     void Commit();
+    // As Commit, but fails (EFileError) instead of replacing a file that
+    // stands at the destination, even one that appeared a moment ago.
+    void CommitNew();
 
   private:
     std::string FDestination;

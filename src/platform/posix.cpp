@@ -23,6 +23,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -78,12 +79,15 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
         Flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
     case TFileMode::CreateNew:
+    case TFileMode::CreateNewOwnerOnly:
         Flags |= O_RDWR | O_CREAT | O_EXCL;
         break;
     }
+    // A secret is never readable by others, not even for a moment.
+    const mode_t Permissions = Mode == TFileMode::CreateNewOwnerOnly ? 0600 : 0666;
     int Handle;
     do {
-        Handle = ::open(FileName.c_str(), Flags, 0666);
+        Handle = ::open(FileName.c_str(), Flags, Permissions);
     } while (Handle < 0 && errno == EINTR);
     if (Handle < 0) {
         const int Error = errno;
@@ -253,6 +257,27 @@ bool RenameFile(const std::string& From, const std::string& To) {
     return ::rename(From.c_str(), To.c_str()) == 0;
 }
 
+bool RenameFileNoReplace(const std::string& From, const std::string& To) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // Where the file system cannot: a second name fails when To is taken.
+    if (::link(From.c_str(), To.c_str()) != 0)
+        return false;
+    ::unlink(From.c_str());
+    return true;
+}
+
+std::optional<uint32_t> FilePermissions(const std::string& Path) {
+    struct stat St;
+    if (Path.empty() || ::stat(Path.c_str(), &St) != 0)
+        return std::nullopt;
+    return static_cast<uint32_t>(St.st_mode & 0777);
+}
+
 bool ExchangeFiles(const std::string& A, const std::string& B) {
 #ifdef RENAME_EXCHANGE
     return ::renameat2(AT_FDCWD, A.c_str(), AT_FDCWD, B.c_str(), RENAME_EXCHANGE) == 0;
@@ -285,6 +310,20 @@ std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
     if (Value == nullptr)
         return std::nullopt;
     return std::string(Value);
+}
+
+std::optional<std::string> UserConfigDirectory() {
+    std::optional<std::string> Base = GetEnvironmentVariable("XDG_CONFIG_HOME");
+    // The variable counts only when it names an absolute folder.
+    if (!Base || Base->empty() || Base->front() != '/') {
+        const std::optional<std::string> Home = GetEnvironmentVariable("HOME");
+        if (!Home || Home->empty())
+            return std::nullopt;
+        Base = *Home + "/.config";
+    }
+    if (Base->back() != '/')
+        Base->push_back('/');
+    return *Base + "quillon/";
 }
 
 std::optional<std::string> TempDirectory() {
@@ -380,6 +419,44 @@ uint32_t HighResolutionCounterLow32() {
 bool IsTerminal(TStdStream Stream) {
     const int Fd = Stream == TStdStream::Input ? 0 : Stream == TStdStream::Output ? 1 : 2;
     return ::isatty(Fd) == 1;
+}
+
+std::optional<std::string> ReadHiddenLine(const std::string& Prompt) {
+    const int Fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (Fd < 0)
+        return std::nullopt;
+    termios Old{};
+    const bool Quiet = ::tcgetattr(Fd, &Old) == 0;
+    if (Quiet) {
+        termios Silent = Old;
+        Silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        Silent.c_lflag |= ECHONL;
+        ::tcsetattr(Fd, TCSAFLUSH, &Silent);
+    }
+    (void)!::write(Fd, Prompt.data(), Prompt.size());
+    std::string Line;
+    bool Ended = false;
+    char C;
+    for (;;) {
+        const ssize_t N = ::read(Fd, &C, 1);
+        if (N < 0 && errno == EINTR)
+            continue;
+        if (N <= 0)
+            break;
+        if (C == '\n') {
+            Ended = true;
+            break;
+        }
+        Line.push_back(C);
+    }
+    if (Quiet)
+        ::tcsetattr(Fd, TCSAFLUSH, &Old);
+    ::close(Fd);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.pop_back();
+    if (!Ended && Line.empty())
+        return std::nullopt;
+    return Line;
 }
 
 // ---- process memory --------------------------------------------------------

@@ -120,6 +120,7 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileNam
     case TFileMode::Create:
         break;
     case TFileMode::CreateNew:
+    case TFileMode::CreateNewOwnerOnly: // the profile's folders are the owner's already
         Disposition = CREATE_NEW;
         break;
     }
@@ -272,6 +273,15 @@ bool RenameFile(const std::string& From, const std::string& To) {
     return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+bool RenameFileNoReplace(const std::string& From, const std::string& To) {
+    return ::MoveFileExW(Wide(From).c_str(), Wide(To).c_str(), 0) != 0;
+}
+
+// Access is decided by the file's ACL, which a profile folder keeps to its owner.
+std::optional<uint32_t> FilePermissions(const std::string&) {
+    return std::nullopt;
+}
+
 bool ExchangeFiles(const std::string&, const std::string&) {
     return false; // no such call: callers fall back to a replacing rename
 }
@@ -314,6 +324,15 @@ std::optional<std::string> GetEnvironmentVariable(const std::string& Name) {
 
 // Windows always sets TEMP, so unset counts as missing like empty; no POSIX
 // fallbacks here.
+std::optional<std::string> UserConfigDirectory() {
+    std::optional<std::string> Base = GetEnvironmentVariable("APPDATA");
+    if (!Base || Base->empty())
+        return std::nullopt;
+    if (Base->back() != '\\')
+        Base->push_back('\\');
+    return *Base + "Quillon\\";
+}
+
 std::optional<std::string> TempDirectory() {
     std::optional<std::string> Dir = GetEnvironmentVariable("TEMP");
     if (!Dir || Dir->empty())
@@ -385,6 +404,48 @@ bool IsTerminal(TStdStream Stream) {
                    : Stream == TStdStream::Output ? stdout
                                                   : stderr;
     return ::_isatty(::_fileno(F)) != 0;
+}
+
+std::optional<std::string> ReadHiddenLine(const std::string& Prompt) {
+    const HANDLE In = ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+    if (In == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const HANDLE Out = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
+    DWORD Mode = 0;
+    const bool Console = ::GetConsoleMode(In, &Mode) != 0;
+    if (Console)
+        ::SetConsoleMode(In, (Mode | ENABLE_LINE_INPUT) & ~DWORD{ENABLE_ECHO_INPUT});
+    const std::wstring WidePrompt = Wide(Prompt);
+    DWORD Written = 0;
+    if (Out != INVALID_HANDLE_VALUE)
+        ::WriteConsoleW(Out, WidePrompt.data(), static_cast<DWORD>(WidePrompt.size()), &Written,
+                        nullptr);
+    std::wstring Line;
+    bool Ended = false;
+    wchar_t C;
+    DWORD Got = 0;
+    while (::ReadConsoleW(In, &C, 1, &Got, nullptr) && Got == 1) {
+        if (C == L'\n') {
+            Ended = true;
+            break;
+        }
+        if (C != L'\r')
+            Line.push_back(C);
+    }
+    if (Out != INVALID_HANDLE_VALUE) {
+        ::WriteConsoleW(Out, L"\r\n", 2, &Written, nullptr);
+        ::CloseHandle(Out);
+    }
+    if (Console)
+        ::SetConsoleMode(In, Mode);
+    ::CloseHandle(In);
+    if (!Ended && Line.empty())
+        return std::nullopt;
+    return Utf8(Line);
 }
 
 // ---- process memory --------------------------------------------------------

@@ -21,6 +21,10 @@ class TFakeView : public IMainView {
     int ImageW = 319, ImageH = 207;
     int ClientW = 331, ClientH = 322;
     int PanelW = 329, PanelH = 217;
+    // The client area the screen has room for; large unless a test says otherwise.
+    TPixelSize Room{100000, 100000};
+    int ScalePercent = 100;
+    std::string Placeholder;
     TColor PanelColor = clWhite;
     std::string Message = "Choose a file to verify.";
     TCursor Cursor = crDefault;
@@ -57,9 +61,25 @@ class TFakeView : public IMainView {
     void SetPicture(const TRenderedImage& Picture) override {
         ImageW = Picture.Width;
         ImageH = Picture.Height;
+        Placeholder.clear();
         Log.push_back("picture " + std::to_string(Picture.Width) + "x" +
                       std::to_string(Picture.Height));
     }
+    void SetPlaceholder(const std::string& Caption, int W, int H) override {
+        ImageW = W;
+        ImageH = H;
+        Placeholder = Caption;
+        Log.push_back("placeholder " + std::to_string(W) + "x" + std::to_string(H) + " " + Caption);
+    }
+    TPixelSize ClientRoom() const override { return Room; }
+    // Logged only when it changes, so the logs of previews that fit stay as they were.
+    void ShowScale(int Percent) override {
+        if (Percent != ScalePercent)
+            Log.push_back("scale " + std::to_string(Percent));
+        ScalePercent = Percent;
+    }
+    int PanelWidth() const override { return PanelW; }
+    int PanelHeight() const override { return PanelH; }
     int ImageWidth() const override { return ImageW; }
     int ImageHeight() const override { return ImageH; }
     int ClientWidth() const override { return ClientW; }

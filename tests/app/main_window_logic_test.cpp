@@ -107,19 +107,6 @@ TEST_F(MainWindowLogic, FormCreateMeasuresTheDesignLayout) {
     EXPECT_FALSE(Logic.SigningMode());
 }
 
-TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIs) {
-    TFakeView Scaled;
-    Scaled.ImageW = 399;
-    Scaled.ImageH = 259;
-    Scaled.ClientW = 414;
-    Scaled.ClientH = 403;
-    TMainWindowLogic L(Scaled, Engine.Entries());
-    L.FormCreate();
-    EXPECT_EQ(L.BaseImageWidth(), 399);
-    EXPECT_EQ(L.ExtraWidth(), 15);
-    EXPECT_EQ(L.ExtraHeight(), 144);
-}
-
 TEST_F(MainWindowLogic, AccessCodeShowsSetWithoutADialog) {
     Choose("/pics/photo.jpg");
     View.FileName = "__ARM_TOOL__";
@@ -186,28 +173,50 @@ TEST_F(MainWindowLogic, PreviewResizesWindowAndFrame) {
                   (TLines{"dialog", "filename /pics/p.jpg", "picture " + Size,
                           "client " + std::to_string(C.ClientW) + "x" + std::to_string(C.ClientH),
                           "panel " + std::to_string(C.PanelW) + "x" + std::to_string(C.PanelH),
-                          "color ffffff"}))
+                          "color ffffff", "message Choose a file to verify."}))
             << Size;
     }
-    // The verdict line is never touched by a preview.
-    EXPECT_EQ(View.Message, "Choose a file to verify.");
 }
 
-TEST_F(MainWindowLogic, AviAfterAPreviewKeepsPictureSizeAndColour) {
+TEST_F(MainWindowLogic, ANewChoiceStartsTheVerdictAgain) {
+    View.MarkCode = "SITE";
+    for (const char* Next : {"/pics/next.jpg", "/clips/next.avi", "/pics/broken.jpg"}) {
+        Choose("/pics/photo.jpg");
+        Logic.btnVerifyClick();
+        ASSERT_EQ(View.PanelColor, clBlue);
+        ASSERT_EQ(View.Message, "Original image file !!");
+        Engine.RenderFails = std::string(Next) == "/pics/broken.jpg";
+        View.DialogAnswers.push_back(Next);
+        Logic.edtFileNameButtonClick();
+        Engine.RenderFails = false;
+        EXPECT_EQ(View.PanelColor, clWhite) << Next;
+        EXPECT_EQ(View.Message, "Choose a file to verify.") << Next;
+    }
+}
+
+TEST_F(MainWindowLogic, AMovieReplacesThePreviewWithAPlaceholder) {
     Engine.PictureW = 640;
     Engine.PictureH = 480;
+    View.MarkCode = "SITE";
     Choose("/pics/photo.jpg");
-    View.PanelColor = clBlue;
+    Logic.btnVerifyClick(); // blue round the photo
     for (const char* Avi : {"/clips/CLIP.AVI", "/clips/clip.avi", "/clips/Clip.Avi"}) {
         View.DialogAnswers.push_back(Avi);
+        View.Log.clear();
+        Engine.Calls.clear();
         Logic.edtFileNameButtonClick();
         EXPECT_EQ(Logic.FilePath(), Avi);
+        EXPECT_EQ(Engine.Calls, TLines{}) << "a movie is never opened here";
+        EXPECT_EQ(View.Log,
+                  (TLines{"dialog", std::string("filename ") + Avi,
+                          "placeholder 319x207 " + MoviePlaceholderText(Avi), "client 331x322",
+                          "panel 329x217", "color ffffff", "message Choose a file to verify."}));
     }
-    EXPECT_EQ(Engine.Calls, TLines{}); // never opened here
-    EXPECT_EQ(View.ClientW, 652);
-    EXPECT_EQ(View.ClientH, 595);
+    EXPECT_EQ(View.Placeholder, "Movie: Clip.Avi");
+    // Its verdict then surrounds the placeholder that names it.
+    Logic.btnVerifyClick();
     EXPECT_EQ(View.PanelColor, clBlue);
-    EXPECT_EQ(View.ImageW, 640);
+    EXPECT_EQ(View.Placeholder, "Movie: Clip.Avi");
 }
 
 TEST_F(MainWindowLogic, ExtensionComesFromTheFileNameOnly) {
@@ -224,11 +233,125 @@ TEST_F(MainWindowLogic, CodecErrorKeepsThePathButNotThePicture) {
     Engine.RenderFails = true;
     View.DialogAnswers.push_back("/pics/broken.jpg");
     Logic.edtFileNameButtonClick();
-    EXPECT_EQ(View.Log, (TLines{"dialog", "filename /pics/broken.jpg", "error JPEG error #42"}));
+    EXPECT_EQ(View.Log, (TLines{"dialog", "filename /pics/broken.jpg",
+                                "placeholder 319x207 No preview: broken.jpg", "client 331x322",
+                                "panel 329x217", "color ffffff", "message Choose a file to verify.",
+                                "error JPEG error #42"}));
     EXPECT_EQ(Logic.FilePath(), "/pics/broken.jpg");
-    EXPECT_EQ(View.ClientW, 331);
+}
+
+TEST_F(MainWindowLogic, AFileChosenWithoutTheDialogIsChosenAlike) {
+    // Dropped on the window, or named when the program starts.
+    Logic.ChooseFile("/pics/dropped.jpg");
+    EXPECT_EQ(View.DialogOpenedWith, TLines{});
+    EXPECT_EQ(Logic.FilePath(), "/pics/dropped.jpg");
+    EXPECT_EQ(View.FileName, "/pics/dropped.jpg");
     EXPECT_EQ(View.ClientH, 265);
-    EXPECT_EQ(View.PanelColor, clRed);
+    // The dialog then opens with it.
+    Logic.edtFileNameButtonClick();
+    EXPECT_EQ(View.DialogOpenedWith, TLines{"/pics/dropped.jpg"});
+}
+
+struct TRoomCase {
+    const char* What;
+    int PictureW, PictureH;
+    TPixelSize Room;
+    TLines Shown; // after "filename"
+};
+
+TEST_F(MainWindowLogic, LargePicturesAreReducedToTheScreensRoom) {
+    const TRoomCase Cases[] = {
+        {"fits exactly",
+         640,
+         480,
+         {652, 595},
+         {"picture 640x480", "client 652x595", "panel 650x490"}},
+        {"one pixel too tall",
+         640,
+         481,
+         {652, 595},
+         {"picture 638x480", "scale 99", "client 650x595", "panel 648x490"}},
+        {"3000 x 2000 on a 1280 x 1024 screen",
+         3000,
+         2000,
+         {1274, 960},
+         {"picture 1262x841", "scale 42", "client 1274x956", "panel 1272x851"}},
+        {"taller than wide",
+         1000,
+         4000,
+         {1274, 960},
+         {"picture 211x845", "scale 21", "client 331x960", "panel 221x855"}},
+        {"a sliver",
+         100000,
+         2,
+         {1274, 960},
+         {"picture 1262x1", "scale 1", "client 1274x116", "panel 1272x11"}},
+    };
+    for (const TRoomCase& C : Cases) {
+        SCOPED_TRACE(C.What);
+        View.Room = C.Room;
+        View.ScalePercent = 100;
+        Engine.PictureW = C.PictureW;
+        Engine.PictureH = C.PictureH;
+        View.DialogAnswers.push_back("/pics/p.jpg");
+        View.Log.clear();
+        Logic.edtFileNameButtonClick();
+        TLines Expected{"dialog", "filename /pics/p.jpg"};
+        Expected.insert(Expected.end(), C.Shown.begin(), C.Shown.end());
+        Expected.insert(Expected.end(), {"color ffffff", "message Choose a file to verify."});
+        EXPECT_EQ(View.Log, Expected);
+        EXPECT_LE(View.ClientW, std::max(C.Room.Width, 331));
+        EXPECT_LE(View.ClientH, C.Room.Height);
+    }
+}
+
+TEST_F(MainWindowLogic, RefitFollowsTheScreen) {
+    Engine.PictureW = 3000;
+    Engine.PictureH = 2000;
+    View.Room = {1274, 960};
+    Choose("/pics/big.jpg");
+    EXPECT_EQ(View.ScalePercent, 42);
+    View.Room = {100000, 100000};
+    Logic.Refit();
+    EXPECT_EQ(View.Log,
+              (TLines{"picture 3000x2000", "scale 100", "client 3012x2115", "panel 3010x2010"}));
+    // The colour and the verdict stay: the file is the same.
+    View.MarkCode = "SITE";
+    Logic.btnVerifyClick();
+    View.Log.clear();
+    Logic.Refit();
+    EXPECT_EQ(View.PanelColor, clBlue);
+    EXPECT_EQ(View.Message, "Original image file !!");
+}
+
+TEST_F(MainWindowLogic, FormCreateTakesAScaledLayoutAsItIsAndPicturesScaleAlike) {
+    // 144 pixels per inch: every design edge times 1.5, rounded.
+    TFakeView Scaled;
+    Scaled.ImageW = 478;
+    Scaled.ImageH = 310;
+    Scaled.ClientW = 497;
+    Scaled.ClientH = 483;
+    Scaled.PanelW = 494;
+    Scaled.PanelH = 326;
+    TMainWindowLogic L(Scaled, Engine.Entries());
+    L.FormCreate();
+    EXPECT_EQ(L.BaseImageWidth(), 478);
+    EXPECT_EQ(L.ExtraWidth(), 19);
+    EXPECT_EQ(L.ExtraHeight(), 173);
+    Scaled.DialogAnswers.push_back("/pics/p.jpg");
+    L.edtFileNameButtonClick(); // 200 x 150
+    EXPECT_EQ(Scaled.ImageW, 300);
+    EXPECT_EQ(Scaled.ImageH, 225);
+    EXPECT_EQ(Scaled.ClientW, 497);
+    EXPECT_EQ(Scaled.ClientH, 225 + 173);
+    EXPECT_EQ(Scaled.PanelW, 300 + 16);
+    EXPECT_EQ(Scaled.PanelH, 225 + 16);
+    EXPECT_EQ(Scaled.ScalePercent, 100);
+    Scaled.DialogAnswers.push_back("/clips/a.avi");
+    L.edtFileNameButtonClick();
+    EXPECT_EQ(Scaled.ImageW, 478);
+    EXPECT_EQ(Scaled.ImageH, 310);
+    EXPECT_EQ(Scaled.PanelW, 494);
 }
 
 TEST_F(MainWindowLogic, CloseClosesTheWindow) {

@@ -12,10 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -311,28 +310,52 @@ class WindowTest : public QObject {
         QCOMPARE(FWindow->Image1->pos(), QPoint(3, 3));
         QVERIFY(!FWindow->Image1->pixmap().isNull());
         QCOMPARE(FWindow->Image1->pixmap().size(), QSize(17, 13));
+        QCOMPARE(FWindow->windowTitle(), QString("Quillon"));
+    }
 
-        // Larger than the screen: the client area keeps the computed size
-        // and scrolls inside a window that stops at the screen's room.
+    void largePicturesFitTheScreen() {
+        // Moved toward the screen's corner first: the window must come back onto it.
+        const QRect Area = FWindow->screen()->availableGeometry();
+        FWindow->move(Area.right() - 100, Area.bottom() - 100);
         Choose(DataDir() + "/jpeg-signed/jpeg/signed_medium_photo1600x1200_420_q85.jpg");
-        const QWidget* Client = FWindow->findChild<QWidget*>("ClientArea");
-        const auto* Scroll = FWindow->findChild<QScrollArea*>("ClientScroll");
-        QVERIFY(Client && Scroll);
-        QCOMPARE(Client->size(), QSize(1612, 1315));
-        QCOMPARE(FWindow->Panel1->size(), QSize(1610, 1210));
-        const QRect Room = FWindow->screen()->availableGeometry();
-        QVERIFY(FWindow->width() <= Room.width() && FWindow->height() <= Room.height());
-        QVERIFY(FWindow->width() < 1612 && FWindow->height() < 1315);
-        QVERIFY(Scroll->horizontalScrollBar()->isVisible());
-        QVERIFY(Scroll->verticalScrollBar()->isVisible());
+        const QSize Picture = FWindow->Image1->size();
+        QVERIFY(Picture.width() < 1600 && Picture.height() < 1200);
+        // Reduced alike in both directions, to within a pixel.
+        QVERIFY(qAbs(Picture.width() * 1200 - Picture.height() * 1600) <= 1600);
+        QVERIFY(Area.contains(FWindow->frameGeometry()));
         QCOMPARE(FWindow->minimumSize(), FWindow->maximumSize());
+        QCOMPARE(FWindow->Panel1->size(), Picture + QSize(10, 10));
+        QCOMPARE(FWindow->size(),
+                 QSize(std::max(Picture.width(), 319) + 12, Picture.height() + 115));
+        const int Percent = Picture.width() * 100 / 1600;
+        QVERIFY2(FWindow->windowTitle().startsWith("Quillon - ") &&
+                     qAbs(FWindow->windowTitle().mid(10).chopped(2).toInt() - Percent) <= 1,
+                 qPrintable(FWindow->windowTitle()));
 
-        // An AVI keeps the picture and the size.
-        const QSize Shown = FWindow->size();
+        // A picture that fits is whole again, and the title says nothing more.
+        FWindow->move(Area.right() - 100, Area.bottom() - 100);
+        Choose(DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg");
+        QCOMPARE(FWindow->windowTitle(), QString("Quillon"));
+        QVERIFY(Area.contains(FWindow->frameGeometry()));
+    }
+
+    void aMovieReplacesThePicture() {
+        Choose(DataDir() + "/jpeg-signed/jpeg/signed_q090_420_plasma128x96.jpg");
+        Verify("SITE-42");
+        QCOMPARE(FWindow->PanelColor(), clBlue);
         Choose(DataDir() + "/avi/signed_mjpeg_pcm.avi");
-        QCOMPARE(FWindow->size(), Shown);
-        QCOMPARE(Client->size(), QSize(1612, 1315));
-        QCOMPARE(FWindow->Image1->size(), QSize(1600, 1200));
+        QVERIFY(FWindow->Image1->pixmap().isNull());
+        QCOMPARE(FWindow->Image1->text(), QString("Movie: signed_mjpeg_pcm.avi"));
+        QCOMPARE(FWindow->Image1->size(), QSize(319, 207));
+        QCOMPARE(FWindow->size(), QSize(331, 322));
+        QCOMPARE(FWindow->PanelColor(), clWhite);
+        QCOMPARE(FWindow->lblMessage->text(), QString("Choose a file to verify."));
+        Verify("SITE-42");
+        QCOMPARE(FWindow->PanelColor(), clBlue);
+        // A picture after the placeholder shows as a picture again.
+        Choose(DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg");
+        QCOMPARE(FWindow->Image1->text(), QString());
+        QCOMPARE(FWindow->Image1->size(), QSize(17, 13));
     }
 
     void codecErrorInThePreview() {
@@ -346,8 +369,103 @@ class WindowTest : public QObject {
         QVERIFY(!Closer.Boxes[0].Text.isEmpty());
         QCOMPARE(FWindow->edtFileName->text(), Broken);
         QCOMPARE(QString::fromStdString(FWindow->Logic().FilePath()), Broken);
-        QCOMPARE(FWindow->size(), QSize(331, 128));
+        // The old picture is gone: nothing stands for a file that was not read.
+        QCOMPARE(FWindow->size(), QSize(331, 322));
+        QVERIFY(FWindow->Image1->pixmap().isNull());
+        QCOMPARE(FWindow->Image1->text(), QString("No preview: err_not_jpeg_text.jpg"));
+    }
+
+    void captionsAreWhole() {
+        const QList<QLabel*> Labels = {FWindow->JvLabel1, FWindow->JvLabel2, FWindow->lblMessage};
+        for (const char* Verdict :
+             {"Original image file !!", "Entire image changed or wrong SITE-CODE !!",
+              "Choose a file to verify."}) {
+            FWindow->lblMessage->setText(Verdict);
+            for (QLabel* L : Labels) {
+                const QFontMetrics M(L->font());
+                const QRect Room = L->contentsRect().adjusted(qMax(L->indent(), 0), 0, 0, 0);
+                QVERIFY2(M.horizontalAdvance(L->text()) <= Room.width() &&
+                             M.height() <= Room.height(),
+                         qPrintable(L->text()));
+                QVERIFY(L->font().pixelSize() >= 8);
+            }
+        }
+        for (QPushButton* B : {FWindow->btnVerify, FWindow->btnSet, FWindow->btnClose}) {
+            const QFontMetrics M(B->font());
+            QVERIFY2(M.horizontalAdvance(B->text()) < B->width() - 4, qPrintable(B->text()));
+            QVERIFY(M.height() < B->height());
+        }
+    }
+
+    void browseButtonIsDrawnAtStart() {
+        QToolButton* Browse = BrowseButton();
+        QVERIFY(Browse != nullptr && Browse->isVisible());
+        const QImage Shot = FWindow->grab().toImage();
+        // The grab holds device pixels: more than the window's at a scale above 1.
+        const qreal Ratio = Shot.devicePixelRatio();
+        const QRect Area(Browse->mapTo(FWindow.get(), QPoint(0, 0)) * Ratio,
+                         Browse->size() * Ratio);
+        int Yellow = 0;
+        for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+            for (int X = Area.left(); X <= Area.right(); ++X) {
+                const QColor C = Shot.pixelColor(X, Y);
+                Yellow += C.red() > 200 && C.green() > 200 && C.blue() < 80;
+            }
+        QVERIFY2(Yellow >= 10, "the folder glyph is not drawn");
+    }
+
+    void longPathShowsTheFileName() {
+        const QString Long =
+            "/" + QString(40, 'd') + "/" + QString(60, 'e') + "/clip-at-the-end.avi";
+        Choose(Long);
+        QCOMPARE(FWindow->edtFileName->text(), Long);
+        QCOMPARE(FWindow->edtFileName->toolTip(), Long);
+        QCOMPARE(FWindow->edtFileName->cursorPosition(), Long.size());
+        // Once drawn, the end of the text lies inside the field, left of the browse button.
+        FWindow->grab();
+        const QRect Caret = FWindow->edtFileName->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY(Caret.left() > 0 && Caret.left() < BrowseButton()->geometry().left());
+    }
+
+    void focusStaysWhereItWasAfterTheDialog() {
+        // The offscreen platform activates no window again by itself, so what
+        // is checked is the control the window gives the focus to when it is.
+        FWindow->DialogRunner = [](TOpenPictureDialog& D) -> std::optional<QString> {
+            QTimer::singleShot(50, &D, &QDialog::reject);
+            D.exec();
+            return std::nullopt;
+        };
+        FWindow->edtMarkCode->setFocus();
+        FWindow->edtFileNameButtonClick();
+        QCOMPARE(FWindow->focusWidget(), FWindow->edtMarkCode);
+        // A click on the browse button puts the focus into its field first.
+        QTest::mouseClick(BrowseButton(), Qt::LeftButton);
+        QCOMPARE(FWindow->focusWidget(), FWindow->edtFileName);
+        FWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FWindow.get()));
+        QCOMPARE(QApplication::focusWidget(), FWindow->edtFileName);
+    }
+
+    void aDroppedFileIsChosen() {
+        const QString Photo = DataDir() + "/jpeg/jpeg/gray_size_17x13.jpg";
+        QMimeData Data;
+        Data.setUrls({QUrl("https://example.invalid/x.jpg"), QUrl::fromLocalFile(Photo)});
+        QDragEnterEvent Enter(QPoint(50, 50), Qt::CopyAction, &Data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(FWindow.get(), &Enter);
+        QVERIFY(Enter.isAccepted());
+        QDropEvent Drop(QPointF(50, 50), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(FWindow.get(), &Drop);
+        QCOMPARE(QString::fromStdString(FWindow->Logic().FilePath()), Photo);
         QCOMPARE(FWindow->Image1->size(), QSize(17, 13));
+        QCOMPARE(FDialogRuns, 0);
+
+        QMimeData Text;
+        Text.setText("not a file");
+        QDragEnterEvent Refused(QPoint(50, 50), Qt::CopyAction, &Text, Qt::LeftButton,
+                                Qt::NoModifier);
+        QApplication::sendEvent(FWindow.get(), &Refused);
+        QVERIFY(!Refused.isAccepted());
     }
 
     void verifySignedAndUnsignedJpegs() {
@@ -484,6 +602,26 @@ class WindowTest : public QObject {
         QCOMPARE(Closer.Boxes[0].Text, QString::fromStdString(SigningFailedText(".mod.jpg")));
         QVERIFY(Closer.Boxes[0].OkOnly);
         QCOMPARE(FWindow->lblMessage->text(), QString("Choose a file to verify."));
+    }
+
+    // With QUILLON_SCREENSHOT set to a PNG path: the window after a blue
+    // verdict on a photo in a plainly named folder, for the documentation.
+    void screenshotForTheDocs() {
+        const QByteArray Target = qgetenv("QUILLON_SCREENSHOT");
+        if (Target.isEmpty())
+            QSKIP("QUILLON_SCREENSHOT not set");
+        const QString Folder = QDir::tempPath() + "/Photos";
+        QVERIFY(QDir().mkpath(Folder));
+        const QString Photo = Folder + "/plasma.jpg";
+        QFile::remove(Photo);
+        QVERIFY(
+            QFile::copy(DataDir() + "/jpeg-signed/jpeg/signed_q090_420_plasma128x96.jpg", Photo));
+        Choose(Photo);
+        Verify("SITE-42");
+        QCOMPARE(FWindow->PanelColor(), clBlue);
+        FWindow->edtFileName->setFocus();
+        QVERIFY(FWindow->grab().save(QString::fromLocal8Bit(Target)));
+        QFile::remove(Photo);
     }
 
     void closeEndsTheWindow() {

@@ -33,6 +33,11 @@ struct TCorpusEntry {
     std::string Category;
 };
 
+// Failure messages name the file, not the entry's bytes.
+void PrintTo(const TCorpusEntry& Entry, std::ostream* Os) {
+    *Os << Entry.Category << "/" << Entry.Name;
+}
+
 int NumberOrZero(const std::string& Field) {
     return Field == "-" ? 0 : std::stoi(Field);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace quillon {
 namespace {
 
@@ -28,6 +31,27 @@ std::ostream& operator<<(std::ostream& Os, const TParseCase& C) {
 
 class ParseSignatureNumberTest : public ::testing::TestWithParam<TParseCase> {};
 
+// The text spelt out in the characters a test name may hold: "   -5" is
+// "___minus5", "$ff" is "hexff", a NUL is "nul".
+std::string CaseName(const ::testing::TestParamInfo<TParseCase>& Info) {
+    std::string Name;
+    for (const char C : Info.param.Text) {
+        if (std::isalnum(static_cast<unsigned char>(C)))
+            Name += C;
+        else if (C == ' ')
+            Name += '_';
+        else
+            Name += C == '-'    ? "minus"
+                    : C == '+'  ? "plus"
+                    : C == '$'  ? "hex"
+                    : C == '.'  ? "dot"
+                    : C == '\t' ? "tab"
+                    : C == '\0' ? "nul"
+                                : "x";
+    }
+    return Name.empty() ? "empty" : Name;
+}
+
 TEST_P(ParseSignatureNumberTest, Converts) {
     EXPECT_EQ(ParseSignatureNumber(GetParam().Text), GetParam().Expected);
 }
@@ -43,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TParseCase{"2147483648", nullopt}, TParseCase{"-2147483649", nullopt},
                       TParseCase{"2994536484", nullopt},
                       TParseCase{"99999999999999999999", nullopt},
-                      TParseCase{"00000000002147483647", 2147483647}));
+                      TParseCase{"00000000002147483647", 2147483647}),
+    CaseName);
 
 INSTANTIATE_TEST_SUITE_P(BlanksAndSigns, ParseSignatureNumberTest,
                          ::testing::Values(TParseCase{"   -5", -5}, TParseCase{" +5", 5},
@@ -52,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(BlanksAndSigns, ParseSignatureNumberTest,
                                            TParseCase{"--5", nullopt}, TParseCase{"", nullopt},
                                            TParseCase{"   ", nullopt}, TParseCase{"-", nullopt},
                                            TParseCase{"+", nullopt}, TParseCase{"12a", nullopt},
-                                           TParseCase{"1.0", nullopt}));
+                                           TParseCase{"1.0", nullopt}),
+                         CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Hexadecimal, ParseSignatureNumberTest,
@@ -64,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         TParseCase{"+$7fffffff", INT32_MAX}, TParseCase{"  $0", 0}, TParseCase{"$000000001", 1},
         TParseCase{"$100000000", nullopt}, TParseCase{"$", nullopt}, TParseCase{"0x", nullopt},
         TParseCase{"-x", nullopt}, TParseCase{"$g", nullopt}, TParseCase{"0x0x1", nullopt},
-        TParseCase{"$ 1", nullopt}, TParseCase{"00x1", nullopt}, TParseCase{"x$1", nullopt}));
+        TParseCase{"$ 1", nullopt}, TParseCase{"00x1", nullopt}, TParseCase{"x$1", nullopt}),
+    CaseName);
 
 INSTANTIATE_TEST_SUITE_P(EndsAtNul, ParseSignatureNumberTest,
                          ::testing::Values(TParseCase{"-1300430812\0garbage"s, -1300430812},
@@ -76,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(EndsAtNul, ParseSignatureNumberTest,
                                            TParseCase{"-\0"
                                                       "5"s,
                                                       nullopt},
-                                           TParseCase{"5 \0"s, nullopt}));
+                                           TParseCase{"5 \0"s, nullopt}),
+                         CaseName);
 
 } // namespace
 } // namespace quillon

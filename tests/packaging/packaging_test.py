@@ -16,11 +16,18 @@ import unittest
 
 CLI = ""
 ROOT = ""
-COMMANDS = ["verify", "sign", "render", "comment"]
+COMMANDS = ["verify", "sign", "render", "comment", "key new", "key trust", "key list"]
+# How the program turns down an option that a command does not take.
+REFUSED = re.compile(r"takes no|unknown option|are for .* only")
 
 
 def run_cli(*args):
-    return subprocess.run([CLI, *args], capture_output=True, text=True)
+    # In a scratch folder, with a scratch home, and no terminal: a probe
+    # must not leave keys or settings behind, nor wait for a passphrase.
+    with tempfile.TemporaryDirectory() as home:
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        return subprocess.run([CLI, *args], capture_output=True, text=True, cwd=home,
+                              env=env, stdin=subprocess.DEVNULL)
 
 
 def help_options():
@@ -43,7 +50,7 @@ def complete(words):
 
 class Completion(unittest.TestCase):
     CASES = [
-        (["quillon-cli", ""], ["comment", "render", "sign", "verify"]),
+        (["quillon-cli", ""], ["comment", "key", "render", "sign", "verify"]),
         (["quillon-cli", "s"], ["sign"]),
         (["quillon-cli", "-"], ["--help", "--version", "-h"]),
         (["quillon-cli", "verify", "--j"], ["--jobs", "--json"]),
@@ -54,6 +61,12 @@ class Completion(unittest.TestCase):
         (["quillon-cli", "sign", "-s", ""], ["-"]),  # the key from standard input
         (["quillon-cli", "verify", "--jobs", ""], []),
         (["quillon-cli", "verify", "-s", "KEY", "pho"], []),  # file names: bash's own
+        (["quillon-cli", "k"], ["key"]),
+        (["quillon-cli", "key", ""], ["list", "new", "trust"]),
+        (["quillon-cli", "key", "new", "--p"], ["--passphrase-file"]),
+        (["quillon-cli", "key", "new", "--passphrase-file", ""], ["-"]),
+        (["quillon-cli", "key", "new", "--comment", ""], []),
+        (["quillon-cli", "key", "list", "-"], ["--help", "--version", "-h"]),
     ]
 
     def test_candidates(self):
@@ -68,10 +81,10 @@ class Completion(unittest.TestCase):
             with self.subTest(command):
                 accepted = set()
                 for option in options:
-                    err = run_cli(command, option, "1").stderr
-                    if "takes no" not in err and "unknown option" not in err:
+                    err = run_cli(*command.split(), option, "1").stderr
+                    if not REFUSED.search(err):
                         accepted.add(option)
-                offered = set(complete(["quillon-cli", command, "-"])) - {"--"}
+                offered = set(complete(["quillon-cli", *command.split(), "-"])) - {"--"}
                 self.assertEqual(offered, accepted)
 
 
@@ -115,6 +128,7 @@ class Manpages(unittest.TestCase):
         commands = text.split("\nCOMMANDS\n", 1)[1].split("\nOPTIONS\n", 1)[0]
         for command in COMMANDS:
             self.assertRegex(commands, re.compile(r"^ {7}" + command + r"\b", re.M))
+        self.assertNotIn("quillon-cli key list Prints", text)  # the usage lines stay apart
         self.assertIn("quillon-cli " + self.version(), text)
 
     def test_window_page_renders_with_the_version(self):
@@ -213,5 +227,5 @@ class Version(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    CLI, ROOT = sys.argv[1], sys.argv[2]
+    CLI, ROOT = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     unittest.main(argv=[sys.argv[0], *sys.argv[3:]], verbosity=1)

@@ -1,5 +1,8 @@
-// The main window on Windows: native Win32 controls over the same logic and
-// view interface as the Qt window. No Qt here; the program stands alone.
+// The main window on Windows: native Win32 controls over the same logic,
+// view interface and layout table as the Qt window. No Qt here; the program
+// stands alone. Aware of each monitor's resolution: the design's pixels are
+// scaled to the screen's, and laid out anew when the window moves to a
+// screen of another resolution.
 #pragma once
 
 #include "main_view.h"
@@ -7,12 +10,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
 // Handles without <windows.h>, whose macros would rename our functions.
 struct HWND__;
 struct HBITMAP__;
+struct HFONT__;
 
 namespace quillon {
 
@@ -25,12 +30,14 @@ class TfrmMain final : private IMainView {
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
-    // Centred on the screen, focus in the file-name field.
+    // Centred on the screen's work area, focus in the file-name field.
     void Show();
     THwnd Handle() const { return FHandle; }
+    // Pixels per inch the window is laid out for.
+    int Dpi() const { return FDpi; }
 
-    // Controls, in the order the window declares them (the browse button
-    // lives inside the file-name field).
+    // Controls, in the order the window declares them; the browse button is
+    // laid over the right end of the file-name field.
     THwnd edtFileName = nullptr;
     THwnd edtFileNameButton = nullptr;
     THwnd btnVerify = nullptr;
@@ -42,6 +49,8 @@ class TfrmMain final : private IMainView {
     THwnd btnClose = nullptr;
     THwnd JvLabel2 = nullptr;
     THwnd lblMessage = nullptr;
+    // The tooltip that shows the file-name field's whole path.
+    THwnd FileNameTip = nullptr;
 
     // Replaceable so a test can script the choice and read the messages.
     std::function<std::optional<std::string>(const std::string& Previous)> DialogRunner;
@@ -50,11 +59,17 @@ class TfrmMain final : private IMainView {
     const TMainWindowLogic& Logic() const { return FLogic; }
     // The frame colour last set, 0x00BBGGRR.
     TColor PanelColor() const { return FPanelColor; }
+    // What Image1 shows instead of a picture ("" while it shows one or none).
+    const std::string& Placeholder() const { return FPlaceholder; }
 
     void edtFileNameButtonClick();
     void btnVerifyClick();
     void btnSetClick();
     void btnCloseClick();
+    // Chooses Path (UTF-8) as the dialog would: dropped or named at start.
+    void ChooseFile(const std::string& Path);
+    // Lays the window out for Dpi pixels per inch, keeping what it shows.
+    void ApplyDpi(int Dpi);
 
     // The window procedure's share of the work.
     intptr_t HandleMessage(unsigned Message, uintptr_t WParam, intptr_t LParam);
@@ -64,7 +79,17 @@ class TfrmMain final : private IMainView {
 
   private:
     void CreateControls();
+    // Every control at its design rectangle scaled to FDpi, with its font.
+    void LayOutControls();
     void FormCreate();
+    // The window's face at a character height in pixels, made once.
+    HFONT__* FontOfHeight(int Height);
+    void ReleaseFonts();
+    void DrawBrowseButton(const void* DrawItem);
+    void DropFiles(void* Drop);
+    void OuterSize(int ClientWidth, int ClientHeight, int& Width, int& Height) const;
+    // Runs a modal step and gives the focus back to the control that had it.
+    template <typename TStep> auto KeepingFocus(TStep Step);
 
     // IMainView
     std::string FileNameText() const override;
@@ -73,11 +98,16 @@ class TfrmMain final : private IMainView {
     void ShowSetButton() override;
     std::optional<std::string> RunOpenDialog(const std::string& Previous) override;
     void SetPicture(const TRenderedImage& Picture) override;
+    void SetPlaceholder(const std::string& Caption, int Width, int Height) override;
     int ImageWidth() const override;
     int ImageHeight() const override;
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientSize(int Width, int Height) override;
+    TPixelSize ClientRoom() const override;
+    void ShowScale(int Percent) override;
+    int PanelWidth() const override;
+    int PanelHeight() const override;
     void SetPanelSize(int Width, int Height) override;
     void SetPanelColor(TColor Color) override;
     void SetMessageText(const std::string& Text) override;
@@ -89,8 +119,13 @@ class TfrmMain final : private IMainView {
     void CloseWindow() override;
 
     THwnd FHandle = nullptr;
-    void* FFont = nullptr;
+    int FDpi = 96;
+    std::wstring FFace;
+    std::map<int, HFONT__*> FFonts;
     HBITMAP__* FPicture = nullptr;
+    std::string FPlaceholder;
+    // The control that had the focus when the window was last deactivated.
+    THwnd FLastFocus = nullptr;
     TMainWindowLogic FLogic;
     TColor FPanelColor = clWhite;
     bool FWaitCursor = false;
