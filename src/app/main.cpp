@@ -1,6 +1,7 @@
 // The program entry: one window, run until it is closed. A file named as the
 // first argument is chosen at start, as if through the dialog.
 #include "fMain.h"
+#include "program_identity.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication App(argc, argv);
     quillon::TfrmMain frmMain;
+    quillon::SetProgramIcon(frmMain);
+    quillon::AddAboutEntry(frmMain);
     const QStringList Arguments = QApplication::arguments();
     if (Arguments.size() > 1)
         frmMain.ChooseFile(Arguments[1]);

@@ -1,13 +1,10 @@
 #include "cli_options.h"
 
 #include "engine/media_file.h"
+#include "version/version.h"
 
 #include <charconv>
 #include <initializer_list>
-
-#ifndef QUILLON_VERSION
-#define QUILLON_VERSION "unknown"
-#endif
 
 namespace quillon::cli {
 
@@ -342,7 +339,7 @@ std::optional<std::string> ReadSiteCodeLine(std::istream& In) {
 }
 
 std::string VersionText() {
-    return std::string("quillon-cli ") + QUILLON_VERSION;
+    return "quillon-cli " + std::string(QuillonVersion());
 }
 
 std::string_view UsageText() {

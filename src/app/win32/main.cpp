@@ -3,6 +3,7 @@
 // it) is chosen at start, as if through the dialog.
 #include "fMain.h"
 #include "platform/wide_text.h"
+#include "program_identity.h"
 
 #include <windows.h>
 
@@ -10,6 +11,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     quillon::TfrmMain frmMain;
+    quillon::SetProgramIcon(frmMain.Handle());
+    quillon::AddAboutEntry(frmMain.Handle());
     int Count = 0;
     if (wchar_t** Arguments = ::CommandLineToArgvW(::GetCommandLineW(), &Count)) {
         if (Count > 1)
