@@ -2,6 +2,7 @@
 // arithmetic as the scalar conversion (the products fit 32 bits, and the
 // final clamp is the saturation of the byte packing).
 #include "codec/jpeg/jpeg_color.h"
+#include "x86_features.h"
 
 #include <immintrin.h>
 
@@ -82,7 +83,7 @@ __attribute__((target("avx2"))) int YCbCrToBgrRowVector(const uint8_t* Y, const 
 }
 
 bool ColorVectorAvailable() {
-    return __builtin_cpu_supports("avx2");
+    return X86Features().Avx2;
 }
 
 } // namespace quillon

@@ -6,6 +6,7 @@
 // same way, the extended-precision evaluation does too; otherwise the block
 // is left to the reference evaluation.
 #include "codec/jpeg/jpeg_idct.h"
+#include "x86_features.h"
 
 #include <immintrin.h>
 
@@ -242,15 +243,14 @@ QUILLON_AVX2 bool VectorBlockNarrow(const int16_t* Coef, const float* M, uint8_t
 } // namespace
 
 bool InverseDctBlockVector(const int16_t* Coef, const float* M, uint8_t* Out, size_t OutStride) {
-    static const auto Chosen =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
-            ? VectorBlockWide
-            : (__builtin_cpu_supports("avx2") ? VectorBlockNarrow : nullptr);
+    static const auto Chosen = X86Features().Avx512 ? VectorBlockWide
+                               : X86Features().Avx2 ? VectorBlockNarrow
+                                                    : nullptr;
     return Chosen != nullptr && Chosen(Coef, M, Out, OutStride);
 }
 
 bool VectorIdctAvailable() {
-    return __builtin_cpu_supports("avx2");
+    return X86Features().Avx2;
 }
 
 } // namespace quillon
