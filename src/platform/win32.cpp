@@ -538,7 +538,7 @@ std::optional<std::string> ReadHiddenLine(const std::string& Prompt) {
     ::CloseHandle(In);
     if (!Ended && Line.empty())
         return std::nullopt;
-    return Utf8(Line);
+    return Utf8Text(Line);
 }
 
 // ---- process memory --------------------------------------------------------
