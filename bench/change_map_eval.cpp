@@ -33,8 +33,9 @@ int main(int Argc, char** Argv) {
             const bool Differs = std::memcmp(Signed.Digests.data() + I * Signed.DigestBytes,
                                              Now.Digests.data() + I * Now.DigestBytes,
                                              Signed.DigestBytes) != 0;
-            std::printf("%zu %zu %d %d\n", I % Signed.Columns(), I / Signed.Columns(),
-                        Differs ? 1 : 0, FingerprintMove(Signed, Now, I));
+            std::printf("%zu %zu %d %d %d %d\n", I % Signed.Columns(), I / Signed.Columns(),
+                        Differs ? 1 : 0, FingerprintMove(Signed, Now, I), Signed.Detail[I],
+                        Now.Detail[I]);
         }
     } catch (const std::exception& E) {
         std::fprintf(stderr, "change_map_eval: %s\n", E.what());

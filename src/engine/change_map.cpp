@@ -20,6 +20,8 @@ void CheckTable(const TTileTables& T, const char* Which) {
     if (T.Fingerprints.size() != T.TileCount() * FingerprintBytes)
         throw std::invalid_argument(std::string(Which) +
                                     " tile fingerprints do not fit the image");
+    if (!T.Detail.empty() && T.Detail.size() != T.TileCount())
+        throw std::invalid_argument(std::string(Which) + " tile detail does not fit the image");
 }
 
 bool DigestDiffers(const TTileTables& A, const TTileTables& B, size_t Tile) {
@@ -42,6 +44,12 @@ int FingerprintMove(const TTileTables& Signed, const TTileTables& Now, size_t Ti
         Most = std::max(Most, std::abs(A - B));
     }
     return Most;
+}
+
+int DetailMove(const TTileTables& Signed, const TTileTables& Now, size_t Tile) {
+    if (Signed.Detail.size() <= Tile || Now.Detail.size() <= Tile)
+        return 0;
+    return std::abs(int{Signed.Detail[Tile]} - int{Now.Detail[Tile]});
 }
 
 std::vector<TChangeRegion> MergeTiles(const TTileTables& Table,
@@ -100,6 +108,29 @@ std::vector<TChangeRegion> MergeTiles(const TTileTables& Table,
     return Regions;
 }
 
+double UsualDetailShare(const TTileTables& Signed, const TTileTables& Now) {
+    std::vector<double> Shares;
+    if (Signed.Detail.size() == Signed.TileCount() && Now.Detail.size() == Signed.TileCount())
+        for (size_t I = 0; I < Signed.TileCount(); ++I)
+            if (Signed.Detail[I] > 0 && DigestDiffers(Signed, Now, I))
+                Shares.push_back(static_cast<double>(Now.Detail[I]) / Signed.Detail[I]);
+    if (Shares.empty())
+        return 1.0;
+    std::nth_element(Shares.begin(), Shares.begin() + Shares.size() / 2, Shares.end());
+    return Shares[Shares.size() / 2];
+}
+
+bool MovedInContent(const TTileTables& Signed, const TTileTables& Now, size_t Tile,
+                    double UsualShare, const TChangeThresholds& Thresholds) {
+    if (FingerprintMove(Signed, Now, Tile) >= Thresholds.ContentLevels)
+        return true;
+    if (Signed.Detail.size() <= Tile || Now.Detail.size() <= Tile)
+        return false;
+    const int Before = Signed.Detail[Tile], After = Now.Detail[Tile];
+    return After < Thresholds.DetailFactor * UsualShare * Before &&
+           Before - After >= Thresholds.DetailSteps;
+}
+
 TChangeMap CompareTiles(const TTileTables& Signed, const TTileTables& Now,
                         const TChangeThresholds& Thresholds) {
     CheckTable(Signed, "the signed");
@@ -115,12 +146,13 @@ TChangeMap CompareTiles(const TTileTables& Signed, const TTileTables& Now,
     Map.Tiles.assign(Count, TTileChange::Same);
     std::vector<int> Moves(Count, 0);
     size_t Differing = 0, Content = 0;
+    const double Usual = UsualDetailShare(Signed, Now);
     for (size_t I = 0; I < Count; ++I) {
         if (!DigestDiffers(Signed, Now, I))
             continue;
         ++Differing;
-        Moves[I] = FingerprintMove(Signed, Now, I);
-        const bool Moved = Moves[I] >= Thresholds.ContentLevels;
+        Moves[I] = std::max(FingerprintMove(Signed, Now, I), DetailMove(Signed, Now, I) / 4);
+        const bool Moved = MovedInContent(Signed, Now, I, Usual, Thresholds);
         Map.Tiles[I] = Moved ? TTileChange::Content : TTileChange::ExactOnly;
         Content += Moved;
     }
@@ -128,17 +160,12 @@ TChangeMap CompareTiles(const TTileTables& Signed, const TTileTables& Now,
         Map.Class = TChangeClass::PixelsIdentical;
         return Map;
     }
-    // Saving again moves nearly every tile a little: then only the tiles
-    // moved beyond that are regions. A photo whose other tiles kept their
-    // exact pixels was retouched where any pixel differs.
-    const bool Resaved = static_cast<double>(Differing) >= Thresholds.SavedAgainShare * Count;
-    std::vector<TTileChange> Marked = Map.Tiles;
-    if (Resaved)
-        std::replace(Marked.begin(), Marked.end(), TTileChange::ExactOnly, TTileChange::Same);
-    if (Resaved && Content == 0) {
+    if (Content == 0) {
         Map.Class = TChangeClass::SavedAgain;
         return Map;
     }
+    std::vector<TTileChange> Marked = Map.Tiles;
+    std::replace(Marked.begin(), Marked.end(), TTileChange::ExactOnly, TTileChange::Same);
     Map.Class = TChangeClass::Edited;
     Map.Regions = MergeTiles(Signed, Marked, Moves);
     return Map;
@@ -149,8 +176,13 @@ std::string ChangeSummary(const TChangeMap& Map, const TTileTables& Signed,
     switch (Map.Class) {
     case TChangeClass::PixelsIdentical:
         return "pixels identical";
-    case TChangeClass::SavedAgain:
+    case TChangeClass::SavedAgain: {
+        const size_t Slight = static_cast<size_t>(
+            std::count(Map.Tiles.begin(), Map.Tiles.end(), TTileChange::ExactOnly));
+        if (2 * Slight < Map.Tiles.size())
+            return "slight changes in " + Plural(Slight, "tile", "tiles") + ", content unchanged";
         return "saved again, content unchanged";
+    }
     case TChangeClass::Edited:
         return "edited: " + Plural(Map.Regions.size(), "region", "regions");
     case TChangeClass::OtherSize:

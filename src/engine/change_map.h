@@ -19,6 +19,9 @@ struct TTileTables {
     size_t DigestBytes = 0;            // bytes of each short digest
     std::vector<uint8_t> Digests;      // DigestBytes a tile
     std::vector<uint8_t> Fingerprints; // mean Y, Cb, Cr a tile
+    // The tile's detail: the mean step of luma from each pixel to its left
+    // neighbour, in 1/4 levels, at most 255. Empty where not known.
+    std::vector<uint8_t> Detail;
 
     uint32_t Columns() const { return (Width + TileSize - 1) / TileSize; }
     uint32_t Rows() const { return (Height + TileSize - 1) / TileSize; }
@@ -42,8 +45,8 @@ struct TChangeRegion {
 
 enum class TChangeClass {
     PixelsIdentical, // every tile as signed (only other bytes may differ)
-    SavedAgain,      // most tiles differ a little, none in content
-    Edited,          // some tiles changed: see the regions
+    SavedAgain,      // tiles differ, but none beyond the noise of saving again
+    Edited,          // some tiles changed in content: see the regions
     OtherSize,       // resized or cropped: no tile lines up
 };
 
@@ -53,17 +56,30 @@ struct TChangeMap {
     std::vector<TChangeRegion> Regions; // strongest first
 };
 
-// How far a fingerprint may move before a tile counts as changed in content,
-// and how many tiles must differ before a photo without content changes
-// counts as saved again rather than retouched in a few places. Chosen from
+// How far a tile may move before it counts as changed in content: its mean
+// colour, or its detail, which blurring takes away while keeping the mean.
+// Saving again smooths every tile alike, so a tile's detail counts only
+// where it fell well below what the photo's tiles usually kept (the median
+// share over the differing tiles), and by at least DetailSteps. Chosen from
 // the evaluation in scripts/evaluate-change-maps.
 struct TChangeThresholds {
-    int ContentLevels = 3;         // largest of |dY|, |dCb|, |dCr|, 0-255 levels
-    double SavedAgainShare = 0.5;  // share of differing tiles
+    int ContentLevels = 3;     // largest of |dY|, |dCb|, |dCr|, 0-255 levels
+    double DetailFactor = 0.7; // of the usual share kept
+    int DetailSteps = 3;       // quarter levels
 };
 
 // The largest move of one tile's mean Y, Cb or Cr between two tables.
 int FingerprintMove(const TTileTables& Signed, const TTileTables& Now, size_t Tile);
+// How far one tile's detail moved, in 1/4 levels; 0 when either table has none.
+int DetailMove(const TTileTables& Signed, const TTileTables& Now, size_t Tile);
+
+// The share of their signed detail that the differing tiles usually kept
+// (their median; 1 when none has detail).
+double UsualDetailShare(const TTileTables& Signed, const TTileTables& Now);
+
+// Whether one differing tile moved beyond the noise of saving again.
+bool MovedInContent(const TTileTables& Signed, const TTileTables& Now, size_t Tile,
+                    double UsualShare, const TChangeThresholds& Thresholds);
 
 // Compares Now with Signed. Tables of other sizes give OtherSize; tables that
 // do not hold their tile count raise std::invalid_argument.
@@ -76,7 +92,10 @@ std::vector<TChangeRegion> MergeTiles(const TTileTables& Table,
                                       const std::vector<TTileChange>& Tiles,
                                       const std::vector<int>& Moves);
 
-// "pixels identical", "saved again, content unchanged", "edited: 2 regions",
+// Only tiles changed in content make regions: a few tiles that differ by
+// less are what saving again does to a photo's flat parts as well.
+// "pixels identical", "saved again, content unchanged", "slight changes in
+// 3 tiles, content unchanged", "edited: 2 regions",
 // "resized or cropped: 800 x 600, signed 1600 x 1200".
 std::string ChangeSummary(const TChangeMap& Map, const TTileTables& Signed,
                           const TTileTables& Now);

@@ -15,6 +15,7 @@ TTileTables TileTablesOf(const TRenderedImage& Image, uint32_t TileSize, size_t 
         Feed.AddRow(Image.Row(Y));
     T.Digests = Feed.ShortTileDigests(DigestBytes);
     T.Fingerprints = Feed.MeanYCbCr();
+    T.Detail = Feed.TileDetail();
     return T;
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <stdexcept>
@@ -14,9 +15,12 @@ namespace {
 
 // A W x H photo cut into tiles of T, every digest and fingerprint distinct.
 TTileTables Table(uint32_t W, uint32_t H, uint32_t T) {
-    TTileTables Tb{W, H, T, 8, {}, {}};
+    TTileTables Tb;
+    Tb.Width = W, Tb.Height = H, Tb.TileSize = T, Tb.DigestBytes = 8;
     Tb.Digests.resize(Tb.TileCount() * 8);
     Tb.Fingerprints.resize(Tb.TileCount() * 3);
+    Tb.Detail.assign(Tb.TileCount(), 40);
+    Tb.Detail[8] = 4;
     for (size_t I = 0; I < Tb.Digests.size(); ++I)
         Tb.Digests[I] = static_cast<uint8_t>(I * 7 + 1);
     for (size_t I = 0; I < Tb.Fingerprints.size(); ++I)
@@ -69,13 +73,38 @@ const TCase Cases[] = {
      TChangeClass::Edited,
      {{256, 192, 44, 8, TTileChange::Content, 40}, {0, 0, 64, 64, TTileChange::Content, 5}},
      "edited: 2 regions"},
-    {"ExactRetouchWithoutSavingAgain",
-     // Only two tiles differ, by less than saving again moves a tile: the
-     // rest kept its exact pixels, so the two were retouched.
+    {"SlightChangesInFewTiles",
+     // What saving again does to the flat parts of a photo, too.
      [](TTileTables& T) { Change(T, 3, 0, 0), Change(T, 3, 1, 1); },
+     TChangeClass::SavedAgain,
+     {},
+     "slight changes in 2 tiles, content unchanged"},
+    {"BlurredTileKeepsItsMeanButLosesDetail",
+     [](TTileTables& T) {
+         ChangeAll(T, 1);
+         T.Detail[7] = 20; // signed with 40
+     },
      TChangeClass::Edited,
-     {{192, 0, 64, 128, TTileChange::ExactOnly, 1}},
+     {{128, 64, 64, 64, TTileChange::Content, 5}},
      "edited: 1 region"},
+    {"EveryTileSmoothedAlike",
+     // Saving again at a low quality takes detail from every tile.
+     [](TTileTables& T) {
+         ChangeAll(T, 1);
+         std::fill(T.Detail.begin(), T.Detail.end(), 18);
+     },
+     TChangeClass::SavedAgain,
+     {},
+     "saved again, content unchanged"},
+    {"DetailWithinTheNoiseOfSavingAgain",
+     [](TTileTables& T) {
+         ChangeAll(T, 1);
+         T.Detail[7] = 36; // 10 % less
+         T.Detail[8] = 2;  // signed with 4: fewer steps than count
+     },
+     TChangeClass::SavedAgain,
+     {},
+     "saved again, content unchanged"},
     {"DiagonalTilesStayApart",
      [](TTileTables& T) { Change(T, 0, 0, 10), Change(T, 1, 1, 10); },
      TChangeClass::Edited,
@@ -112,10 +141,12 @@ TEST(ChangeMap, OtherDimensionsAreResizedOrCropped) {
 
 TEST(ChangeMap, TablesThatDoNotFitTheirImageAreRefused) {
     const TTileTables Good = Table(300, 200, 64);
-    TTileTables ShortDigests = Good, ShortPrints = Good, OtherTiles = Table(300, 200, 128);
+    TTileTables ShortDigests = Good, ShortPrints = Good, ShortDetail = Good;
+    const TTileTables OtherTiles = Table(300, 200, 128);
     ShortDigests.Digests.pop_back();
     ShortPrints.Fingerprints.resize(3);
-    for (const TTileTables* Bad : {&ShortDigests, &ShortPrints}) {
+    ShortDetail.Detail.resize(5);
+    for (const TTileTables* Bad : {&ShortDigests, &ShortPrints, &ShortDetail}) {
         EXPECT_THROW(CompareTiles(Good, *Bad), std::invalid_argument);
         EXPECT_THROW(CompareTiles(*Bad, Good), std::invalid_argument);
     }
@@ -137,12 +168,12 @@ TEST(TileTables, OnePixelChangesOneTile) {
     Image.Row(10)[3 * 10 + 2] = 255; // in the first tile, too little to move its mean
     const TTileTables After = TileTablesOf(Image);
     const TChangeMap Map = CompareTiles(Before, After);
-    ASSERT_EQ(Map.Class, TChangeClass::Edited);
+    ASSERT_EQ(Map.Class, TChangeClass::SavedAgain);
     std::vector<TTileChange> Expected(6, TTileChange::Same);
     Expected[0] = TTileChange::ExactOnly;
     EXPECT_EQ(Map.Tiles, Expected);
-    ASSERT_EQ(Map.Regions.size(), 1u);
-    EXPECT_EQ(Map.Regions[0], (TChangeRegion{0, 0, 64, 64, TTileChange::ExactOnly, 0}));
+    EXPECT_TRUE(Map.Regions.empty());
+    EXPECT_EQ(ChangeSummary(Map, Before, After), "slight changes in 1 tile, content unchanged");
 }
 
 } // namespace
