@@ -23,6 +23,24 @@ uint8_t RoundedMean(int64_t Numerator, int64_t Denominator) {
     return static_cast<uint8_t>(std::clamp<int64_t>(V, 0, 255));
 }
 
+// Luma in quarter levels.
+int QuarterLuma(const uint8_t* Pixel) {
+    return (114 * Pixel[0] + 587 * Pixel[1] + 299 * Pixel[2]) / 250;
+}
+
+// The steps of luma from each pixel of a row's tile part to its left
+// neighbour inside the part.
+uint64_t LumaSteps(const uint8_t* Part, uint32_t Pixels) {
+    uint64_t Sum = 0;
+    int Left = Pixels > 0 ? QuarterLuma(Part) : 0;
+    for (uint32_t X = 1; X < Pixels; ++X) {
+        const int L = QuarterLuma(Part + size_t{X} * 3);
+        Sum += static_cast<uint64_t>(L > Left ? L - Left : Left - L);
+        Left = L;
+    }
+    return Sum;
+}
+
 } // namespace
 
 uint32_t ChooseTileSize(uint32_t Width, uint32_t Height) {
@@ -51,6 +69,7 @@ TPixelDigestFeed::TPixelDigestFeed(uint32_t Width, uint32_t Height, uint32_t Til
     for (uint32_t C = 0; C < FColumns; ++C)
         FOpen.emplace_back();
     FSums.assign(size_t{FColumns} * 3, 0);
+    FSteps.assign(FColumns, 0);
     FTiles.reserve(size_t{FColumns} * CeilDiv(Height, TileSize));
 }
 
@@ -74,6 +93,7 @@ void TPixelDigestFeed::AddRow(const uint8_t* Row) {
         FSums[size_t{C} * 3] += B;
         FSums[size_t{C} * 3 + 1] += G;
         FSums[size_t{C} * 3 + 2] += R;
+        FSteps[C] += LumaSteps(Part, X1 - X0);
     }
     ++FRowsSeen;
     if (FRowsSeen % FTileSize == 0 || FRowsSeen == FHeight)
@@ -97,6 +117,8 @@ void TPixelDigestFeed::FinishTileRow() {
         FMeans.push_back(RoundedMean(128 * Den - 168'736 * R - 331'264 * G + 500'000 * B, Den));
         FMeans.push_back(RoundedMean(128 * Den + 500'000 * R - 418'688 * G - 81'312 * B, Den));
         FSums[size_t{C} * 3] = FSums[size_t{C} * 3 + 1] = FSums[size_t{C} * 3 + 2] = 0;
+        FDetail.push_back(static_cast<uint8_t>(std::min<uint64_t>(255, FSteps[C] / Pixels)));
+        FSteps[C] = 0;
     }
 }
 
@@ -123,6 +145,23 @@ std::vector<uint8_t> TPixelDigestFeed::ShortTileDigests(size_t EntryBytes) const
 std::vector<uint8_t> TPixelDigestFeed::MeanYCbCr() const {
     RequireComplete();
     return FMeans;
+}
+
+const std::vector<uint8_t>& TPixelDigestFeed::TileDetail() const {
+    RequireComplete();
+    return FDetail;
+}
+
+std::vector<uint8_t> TPixelDigestFeed::MeanYCbCrDetail() const {
+    RequireComplete();
+    std::vector<uint8_t> Out;
+    Out.reserve(FDetail.size() * 4);
+    for (size_t I = 0; I < FDetail.size(); ++I) {
+        Out.insert(Out.end(), FMeans.begin() + static_cast<ptrdiff_t>(3 * I),
+                   FMeans.begin() + static_cast<ptrdiff_t>(3 * I + 3));
+        Out.push_back(FDetail[I]);
+    }
+    return Out;
 }
 
 } // namespace quillon

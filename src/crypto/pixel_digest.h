@@ -41,6 +41,12 @@ class TPixelDigestFeed {
     std::vector<uint8_t> ShortTileDigests(size_t EntryBytes) const;
     // Mean Y, Cb, Cr of each tile (JFIF's full-range conversion, rounded).
     std::vector<uint8_t> MeanYCbCr() const;
+    // Each tile's detail: the steps of luma (in quarter levels) from each
+    // pixel to its left neighbour inside the tile, summed and divided by the
+    // tile's pixel count, at most 255. Blurring takes it away, keeping the mean.
+    const std::vector<uint8_t>& TileDetail() const;
+    // Mean Y, Cb, Cr and the detail of each tile, 4 bytes a tile.
+    std::vector<uint8_t> MeanYCbCrDetail() const;
 
   private:
     void FinishTileRow();
@@ -50,8 +56,10 @@ class TPixelDigestFeed {
     uint32_t FRowsSeen = 0;
     std::vector<TBlake2b> FOpen; // one a tile column, for the tile row being fed
     std::vector<uint64_t> FSums; // blue, green, red sums of the open tile row
+    std::vector<uint64_t> FSteps; // luma steps of the open tile row
     std::vector<TDigestBytes> FTiles;
     std::vector<uint8_t> FMeans;
+    std::vector<uint8_t> FDetail;
 };
 
 } // namespace quillon

@@ -40,6 +40,7 @@ inline constexpr uint16_t SectionFlagCritical = 1;
 
 // Fingerprint kinds of the tile fingerprints.
 inline constexpr uint16_t FingerprintMeanYCbCr = 1; // 3 bytes: mean Y, Cb, Cr
+inline constexpr uint16_t FingerprintMeanYCbCrDetail = 2; // 4 bytes: those and the detail
 
 struct TPixelsSection {
     uint32_t Width = 0;

@@ -96,6 +96,28 @@ TEST(PixelDigest, OneChangedSampleChangesItsTileAndThePixelDigestOnly) {
         EXPECT_EQ(Before.second[I] == After.second[I], I != 5) << I;
 }
 
+// Detail counts luma steps inside a tile only: stripes of grey 90 and 100
+// step by 40 quarter levels, 63 times in a 64-wide row; a flat tile has none,
+// and the edge between two tiles belongs to neither.
+TEST(PixelDigest, DetailIsTheMeanLumaStepInsideEachTile) {
+    constexpr uint32_t W = 128, H = 70;
+    std::vector<uint8_t> Row(W * 3);
+    for (uint32_t X = 0; X < W; ++X) {
+        const uint8_t V = X < 64 ? (X % 2 ? 100 : 90) : 200;
+        Row[3 * X] = Row[3 * X + 1] = Row[3 * X + 2] = V;
+    }
+    TPixelDigestFeed Feed(W, H, 64);
+    for (uint32_t Y = 0; Y < H; ++Y)
+        Feed.AddRow(Row.data());
+    // Tiles: striped, flat; then the 6-row strip below them, the same.
+    EXPECT_EQ(Feed.TileDetail(), (std::vector<uint8_t>{39, 0, 39, 0}));
+    const std::vector<uint8_t> Prints = Feed.MeanYCbCrDetail();
+    ASSERT_EQ(Prints.size(), 16u);
+    EXPECT_EQ(std::vector<uint8_t>(Prints.begin() + 4, Prints.begin() + 8),
+              (std::vector<uint8_t>{200, 128, 128, 0}));
+    EXPECT_EQ(Prints[3], 39);
+}
+
 TEST(PixelDigest, RowsBeyondTheImageAndEarlyResultsAreRefused) {
     TPixelDigestFeed Feed(2, 1, 16);
     EXPECT_THROW(Feed.PixelDigest(), std::logic_error);
