@@ -454,8 +454,11 @@ TVerifyResult VerifyMovieCopying(const char* SiteCode, const char* Path,
 
         std::optional<TFileStream> File;
         int64_t End = 0;
-        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End)) {
+            if (Refused->Code == VerifyNoSignature)
+                Strong.Class = TStrongClass::NoTag; // no room for a trailer, nor for a tag
             return *Refused;
+        }
 
         // The contents' checksum is taken while copying, from a register at 0,
         // and joined to the keyed register once the header pass has set it.
@@ -500,8 +503,11 @@ TVerifyResult VerifyMovieInPlace(const char* SiteCode, const char* Path,
             return *Refused;
         std::optional<TFileStream> File;
         int64_t End = 0;
-        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End)) {
+            if (Refused->Code == VerifyNoSignature)
+                Strong.Class = TStrongClass::NoTag; // no room for a trailer, nor for a tag
             return *Refused;
+        }
 
         // The walk sees the file without its trailer, as the copying check's
         // walk sees its copy; it runs beside the contents' pass.
