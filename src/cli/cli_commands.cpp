@@ -255,11 +255,11 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S,
         if (O.StatusOnly || (O.Quiet && Ok))
             return;
         if (O.Json)
-            S.Out << FormatVerifyJson(Files[I], R);
+            S.Out << FormatMediaVerdictJson(Files[I], R);
         else if (O.Tsv || !S.Console.OutIsTerminal)
-            S.Out << FormatVerifyTsv(Files[I], R);
+            S.Out << FormatMediaVerdictTsv(Files[I], R);
         else
-            S.Out << FormatVerifyWords(Files[I], R);
+            S.Out << FormatMediaVerdictWords(Files[I], R);
         S.Out << '\n' << std::flush;
     };
     Batch.Tick = [&] { Progress.Tick(); };

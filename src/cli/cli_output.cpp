@@ -148,14 +148,14 @@ std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result
     return Line;
 }
 
-std::string FormatVerifyTsv(std::string_view Path, const TMediaVerdict& Verdict) {
+std::string FormatMediaVerdictTsv(std::string_view Path, const TMediaVerdict& Verdict) {
     const TStrongVerdict& V = Verdict.Strong;
     return FormatVerifyTsv(Path, Verdict.Legacy) + '\t' + std::string(StrongClassName(V.Class)) +
            '\t' + (V.KeyId ? KeyIdText(*V.KeyId) : "") + '\t' + EscapeField(V.KeyComment) +
            '\t' + (V.SignedAt ? UtcTimeIso(*V.SignedAt) : "") + '\t' + EscapeField(V.Detail);
 }
 
-std::string FormatVerifyJson(std::string_view Path, const TMediaVerdict& Verdict) {
+std::string FormatMediaVerdictJson(std::string_view Path, const TMediaVerdict& Verdict) {
     const TStrongVerdict& V = Verdict.Strong;
     std::string Strong = "{\"verdict\":\"" + std::string(StrongClassName(V.Class)) + "\"";
     if (V.KeyId)
@@ -171,7 +171,7 @@ std::string FormatVerifyJson(std::string_view Path, const TMediaVerdict& Verdict
     return Line + ",\"strong\":" + Strong + "}}";
 }
 
-std::string FormatVerifyWords(std::string_view Path, const TMediaVerdict& Verdict) {
+std::string FormatMediaVerdictWords(std::string_view Path, const TMediaVerdict& Verdict) {
     std::string Line = FormatVerifyWords(Path, Verdict.Legacy);
     if (Verdict.Strong.Class != TStrongClass::NoTag)
         Line += " | strong: " + EscapeForTerminal(StrongVerdictWords(Verdict.Strong));

@@ -32,9 +32,9 @@ std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result
 // "key_comment", "signed_at", "reason"}, the unknown ones left out. Words:
 // the legacy line, then " | strong: " and the verdict in words for a file
 // with a tag; a file without one keeps the legacy line alone.
-std::string FormatVerifyTsv(std::string_view Path, const TMediaVerdict& Verdict);
-std::string FormatVerifyJson(std::string_view Path, const TMediaVerdict& Verdict);
-std::string FormatVerifyWords(std::string_view Path, const TMediaVerdict& Verdict);
+std::string FormatMediaVerdictTsv(std::string_view Path, const TMediaVerdict& Verdict);
+std::string FormatMediaVerdictJson(std::string_view Path, const TMediaVerdict& Verdict);
+std::string FormatMediaVerdictWords(std::string_view Path, const TMediaVerdict& Verdict);
 
 // "Name":"text" with the text escaped as RFC 8259 asks. Valid UTF-8 stands
 // as itself; any other byte shows as U+FFFD, and the exact bytes follow in
