@@ -29,17 +29,6 @@ using namespace quillon::bench;
 constexpr int PhotoWidth = 4000, PhotoHeight = 3000, Runs = 5;
 constexpr const char* Site = "SITE-42";
 
-std::vector<double> MedianSeconds(const std::vector<std::function<void()>>& Works) {
-    std::vector<std::vector<double>> Samples(Works.size());
-    for (int I = 0; I < Runs; ++I)
-        for (size_t W = 0; W < Works.size(); ++W)
-            Samples[W].push_back(SecondsOf(Works[W]));
-    std::vector<double> Medians;
-    for (const std::vector<double>& S : Samples)
-        Medians.push_back(Median(S));
-    return Medians;
-}
-
 void Run(const std::string& Command) {
     if (std::system(Command.c_str()) != 0)
         throw std::runtime_error("failed: " + Command);
@@ -102,7 +91,7 @@ int main(int Argc, char** Argv) {
             [&] { VerifyStrong(Tagged, Trusted, TStrongClass::Original); },
             [&] { Run("djpeg '" + Photo + "' | cjpeg -quality 100 > '" + At("peer.jpg") + "'"); },
             [&] { Run("djpeg '" + Plain + "' > /dev/null"); },
-        });
+        }, Runs);
         Ratio("photo: sign with a key", P[1], P[0]);
         Ratio("photo: verify a tagged copy (trusted key)", P[4], P[2]);
         Ratio("photo: verify an untagged copy, tag looked for", P[3], P[2]);
@@ -127,7 +116,7 @@ int main(int Argc, char** Argv) {
             [&] { Run("cp '" + Movie + "' '" + At("peer.avi") + "'"); },
             [&] { Run("cat '" + PlainMovie + "' > /dev/null"); },
             [&] { Run("sha256sum '" + PlainMovie + "' > /dev/null"); },
-        });
+        }, Runs);
         Ratio("movie: sign with a key", M[1], M[0]);
         Ratio("movie: verify in place with a tag (trusted key)", M[3], M[2]);
         PrintRatioRow("movie: sign without a key", M[0], "cp", M[4], "");

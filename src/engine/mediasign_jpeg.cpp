@@ -9,6 +9,7 @@
 #include "strong_photo.h"
 
 #include "codec/jpeg/jpeg_reencode.h"
+#include "codec/jpeg/jpeg_limits.h"
 #include "codec/jpeg/jpeg_render.h"
 #include "containers/KvJpegComment.h"
 #include "containers/jpeg_metadata.h"
@@ -17,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/pending_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -27,6 +29,8 @@ namespace quillon {
 namespace {
 
 const std::string Tag = "KvWM";
+// Bytes read first to look for a tag; a header area is rarely longer.
+constexpr size_t HeaderProbeBytes = 1 << 20;
 constexpr size_t MaxNumberChars = 256;
 
 std::string ReadWholeFile(const std::string& Path) {
@@ -218,11 +222,33 @@ TMediaVerdict VerifyJpegFileWithTag(const char* SiteCode, const char* Path,
     }
     std::string File;
     TTagSpot Spot;
+    bool TooLarge = false;
     try {
-        File = ReadWholeFile(Path);
-        Spot = FindJpegTag(BytesOf(File));
+        // The header area first: most photos without a tag are told from
+        // their first bytes, and only a photo with one is read whole (its
+        // file digest needs every byte), up to the decoding's memory limit.
+        TFileStream In(Path, TFileMode::OpenRead);
+        const uint64_t Size = static_cast<uint64_t>(In.Size());
+        File.resize(static_cast<size_t>(std::min<uint64_t>(Size, HeaderProbeBytes)));
+        File.resize(In.Read(File.data(), File.size()));
+        if (!JpegHeaderAreaWithin(BytesOf(File)) ||
+            FindJpegTag(BytesOf(File)).State != TTagSpot::Absent) {
+            TooLarge = Size > MemoryLimitOf(Context.Limits);
+            if (!TooLarge && File.size() < Size) {
+                const size_t Have = File.size();
+                File.resize(static_cast<size_t>(Size));
+                File.resize(Have + In.Read(File.data() + Have, File.size() - Have));
+            }
+        }
+        if (!TooLarge)
+            Spot = FindJpegTag(BytesOf(File));
     } catch (...) {
         Result.Legacy = {VerifyOtherFailure, CurrentFailureReason()};
+        return Result;
+    }
+    if (TooLarge) {
+        Result.Legacy = VerifyJpegFile(SiteCode, Path, Context);
+        Result.Strong.Detail = "the file is larger than the memory limit of a photo's check";
         return Result;
     }
     if (Spot.State == TTagSpot::Absent) {

@@ -274,6 +274,16 @@ TEST_F(StrongSignVerify, AnOriginalNamesItsSignerAndTime) {
     EXPECT_EQ(UtcTimeText(*V.Strong.SignedAt), "2025-12-06 05:46:40 UTC");
 }
 
+TEST_F(StrongSignVerify, APhotoTooLargeToReadWholeKeepsItsLegacyCheck) {
+    const std::string Signed = SignWithKey(Photo(), "large.jpg");
+    TCallContext Small;
+    Small.Limits.MaxMemory = 1000; // below the file's size
+    const TMediaVerdict V = VerifyJpegFileWithTag(Site, Signed.c_str(), FTrusted, Small);
+    EXPECT_EQ(V.Strong.Class, TStrongClass::NotChecked);
+    EXPECT_NE(V.Strong.Detail.find("memory limit"), std::string::npos) << V.Strong.Detail;
+    EXPECT_EQ(V.Legacy.Code, VerifyJpegFile(Site, Signed.c_str(), Small).Code);
+}
+
 TEST_F(StrongSignVerify, ResigningASignedFileInPlaceReplacesItsTag) {
     // No source: the destination is signed with what it holds.
     const std::string Dst = SignWithKey(Photo(), "again.jpg");
