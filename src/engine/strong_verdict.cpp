@@ -3,8 +3,6 @@
 #include "crypto/crypto_error.h"
 
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 
 namespace quillon {
 
@@ -54,12 +52,11 @@ std::string UtcTimeText(int64_t Seconds) {
     const int64_t Day = DayOfYear - (153 * MonthIndex + 2) / 5 + 1;
     const int64_t Month = MonthIndex < 10 ? MonthIndex + 3 : MonthIndex - 9;
     const int64_t Year = YearOfEra + Era * 400 + (Month <= 2);
-    char Text[64];
-    std::snprintf(Text, sizeof Text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld UTC",
-                  static_cast<long long>(Year), static_cast<long long>(Month),
-                  static_cast<long long>(Day), static_cast<long long>(Rest / 3600),
-                  static_cast<long long>(Rest / 60 % 60), static_cast<long long>(Rest % 60));
-    return Text;
+    const auto Two = [](int64_t V) { return (V < 10 ? "0" : "") + std::to_string(V); };
+    std::string YearText = std::to_string(Year < 0 ? -Year : Year);
+    YearText.insert(0, YearText.size() < 4 ? 4 - YearText.size() : 0, '0');
+    return (Year < 0 ? "-" : "") + YearText + "-" + Two(Month) + "-" + Two(Day) + " " +
+           Two(Rest / 3600) + ":" + Two(Rest / 60 % 60) + ":" + Two(Rest % 60) + " UTC";
 }
 
 std::string UtcTimeIso(int64_t Seconds) {

@@ -297,5 +297,27 @@ TEST_F(StrongSignVerify, ResigningASignedFileInPlaceReplacesItsTag) {
     EXPECT_EQ(V.Strong.SignedAt, 1'800'000'000);
 }
 
+TEST(StrongTime, SigningTimesReadAsUtcDates) {
+    struct TCase {
+        int64_t Seconds;
+        const char* Text;
+        const char* Iso;
+    };
+    const TCase Cases[] = {
+        {0, "1970-01-01 00:00:00 UTC", "1970-01-01T00:00:00Z"},
+        {951'782'400, "2000-02-29 00:00:00 UTC", "2000-02-29T00:00:00Z"},
+        {1'765'000'000, "2025-12-06 05:46:40 UTC", "2025-12-06T05:46:40Z"},
+        {-1, "1969-12-31 23:59:59 UTC", "1969-12-31T23:59:59Z"},
+        {253'402'300'800, "10000-01-01 00:00:00 UTC", "10000-01-01T00:00:00Z"},
+    };
+    for (const TCase& C : Cases) {
+        EXPECT_EQ(UtcTimeText(C.Seconds), C.Text) << C.Seconds;
+        EXPECT_EQ(UtcTimeIso(C.Seconds), C.Iso) << C.Seconds;
+    }
+    // Any time a tag may claim gives text, never a crash.
+    EXPECT_FALSE(UtcTimeText(INT64_MIN / 2).empty());
+    EXPECT_FALSE(UtcTimeText(INT64_MAX / 2).empty());
+}
+
 } // namespace
 } // namespace quillon
