@@ -1,6 +1,7 @@
 // Times AVI signing and verification of a large movie-like file (page cache
 // warm) against coreutils cp and cat of the same file, and the checksum step
 // against zlib's crc32(), all measured in the same run.
+#include "bench_movie.h"
 #include "containers/uAVIFormat.h"
 #include "engine/avi_signature.h"
 #include "engine/crc32_extend.h"
@@ -30,51 +31,6 @@ using namespace quillon;
 namespace fs = std::filesystem;
 
 constexpr int Runs = 7;
-
-std::string Le32(uint32_t V) {
-    std::string S(4, '\0');
-    for (int I = 0; I < 4; ++I)
-        S[I] = static_cast<char>(V >> (8 * I));
-    return S;
-}
-
-// RIFF "AVI " { LIST hdrl { avih }, LIST movi { frames and audio }, idx1 }
-// with frames of odd and even sizes, about Target bytes in all.
-void WriteMovie(const std::string& Path, uint64_t Target) {
-    std::mt19937 Rng(42);
-    std::vector<uint32_t> Sizes;
-    uint64_t Movi = 4;
-    while (Movi < Target) {
-        const uint32_t Size = (Sizes.size() % 4 == 3) ? 4000 + Rng() % 500 : 20000 + Rng() % 200000;
-        Sizes.push_back(Size);
-        Movi += 8 + Size + (Size & 1);
-    }
-    const std::string Avih = "avih" + Le32(56) + std::string(56, '\0');
-    const std::string Hdrl = "LIST" + Le32(static_cast<uint32_t>(4 + Avih.size())) + "hdrl" + Avih;
-    const uint32_t IdxSize = 16 * static_cast<uint32_t>(Sizes.size());
-    const uint64_t Riff = 4 + Hdrl.size() + 8 + Movi + 8 + IdxSize;
-
-    std::vector<char> Payload(1 << 20);
-    for (auto& C : Payload)
-        C = static_cast<char>(Rng());
-    DeleteFile(Path);
-    TFileStream Out(Path, TFileMode::CreateNew);
-    const std::string Head = "RIFF" + Le32(static_cast<uint32_t>(Riff)) + "AVI " + Hdrl + "LIST" +
-                             Le32(static_cast<uint32_t>(Movi)) + "movi";
-    Out.Write(Head.data(), Head.size());
-    size_t At = 0;
-    for (size_t I = 0; I < Sizes.size(); ++I) {
-        const std::string Header = (I % 4 == 3 ? "01wb" : "00dc") + Le32(Sizes[I]);
-        Out.Write(Header.data(), Header.size());
-        const size_t N = Sizes[I] + (Sizes[I] & 1);
-        At = (At + 7919) % (Payload.size() - N);
-        Out.Write(Payload.data() + At, N);
-    }
-    std::string Idx = "idx1" + Le32(IdxSize);
-    Idx.resize(8 + IdxSize, 'i');
-    Out.Write(Idx.data(), Idx.size());
-    Out.Close();
-}
 
 double Median(std::vector<double> V) {
     std::sort(V.begin(), V.end());
@@ -110,7 +66,7 @@ int main(int Argc, char** Argv) {
         const std::string Src = (Dir / "movie.avi").string();
         const std::string Signed = (Dir / "movie.avi.mod.avi").string();
         const std::string Copy = (Dir / "copy.avi").string();
-        WriteMovie(Src, MiB << 20);
+        bench::WriteMovie(Src, MiB << 20);
         std::printf("file: %s, %.1f MiB\n", Src.c_str(),
                     static_cast<double>(fs::file_size(Src)) / (1 << 20));
 

@@ -133,6 +133,17 @@ double Median(std::vector<double> Samples) {
     return Samples[Samples.size() / 2];
 }
 
+std::vector<double> MedianSeconds(const std::vector<std::function<void()>>& Works, int Runs) {
+    std::vector<std::vector<double>> Samples(Works.size());
+    for (int I = 0; I < Runs; ++I)
+        for (size_t W = 0; W < Works.size(); ++W)
+            Samples[W].push_back(SecondsOf(Works[W]));
+    std::vector<double> Medians;
+    for (const std::vector<double>& S : Samples)
+        Medians.push_back(Median(S));
+    return Medians;
+}
+
 void PrintRatioRow(const std::string& What, double Seconds, const std::string& Peer,
                    double PeerSeconds, const std::string& Goal) {
     std::printf("%-52s %7.1f ms | %-44s %7.1f ms | ratio %.2fx%s%s\n", What.c_str(), Seconds * 1e3,

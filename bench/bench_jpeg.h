@@ -29,6 +29,9 @@ void WriteFileBytes(const std::string& Path, const TBytes& Bytes);
 // Wall-clock seconds of one call.
 double SecondsOf(const std::function<void()>& Work);
 double Median(std::vector<double> Samples);
+// The medians of Works run in turn, Runs rounds, so that a busy spell of the
+// machine hits all alike.
+std::vector<double> MedianSeconds(const std::vector<std::function<void()>>& Works, int Runs);
 
 // One row of a speed table: ours against a named peer measured in the same
 // run, with the goal for the ratio (empty: none).

@@ -33,19 +33,6 @@ using namespace quillon::bench;
 
 constexpr int PhotoWidth = 4000, PhotoHeight = 3000, Runs = 7;
 
-// Medians of the works run in turn, Runs rounds, so that a busy spell of the
-// machine hits all alike.
-std::vector<double> MedianSeconds(const std::vector<std::function<void()>>& Works) {
-    std::vector<std::vector<double>> Samples(Works.size());
-    for (int I = 0; I < Runs; ++I)
-        for (size_t W = 0; W < Works.size(); ++W)
-            Samples[W].push_back(SecondsOf(Works[W]));
-    std::vector<double> Medians;
-    for (const std::vector<double>& S : Samples)
-        Medians.push_back(Median(S));
-    return Medians;
-}
-
 long StatusKb(const char* Field) {
     std::ifstream In("/proc/self/status");
     std::string Line;
@@ -137,7 +124,7 @@ int main(int Argc, char** Argv) {
             [&] { quillon::RenderJpegFile(Src); },
             [&] { quillon::EncodeJpegQuality100(Image); },
             [&] { quillon::WriteJpegComment((Dir / "re.jpg").string(), Comment); },
-        });
+        }, Runs);
         const double SignS = T[0], VerifyS = T[1], PeerDecodeS = T[2], PeerIntegerS = T[3],
                      PeerSignS = T[4], RenderSignedS = T[5], RenderSrcS = T[6], EncodeS = T[7],
                      CommentS = T[8];

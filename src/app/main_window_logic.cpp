@@ -124,15 +124,42 @@ void TMainWindowLogic::btnVerifyClick() {
     const std::string SiteCode(Bytes->c_str(), std::strlen(Bytes->c_str()));
 
     FView.SetCursor(crHourGlass);
-    int32_t Code;
+    TMediaVerdict Verdict;
     try {
-        Code = VerifyMediaFile(SiteCode, FFilePath, {}, FEntries.Media).Code;
+        const bool JudgesTags = FEntries.TrustedKeys && FEntries.Media.VerifyJpegWithTag &&
+                                FEntries.Media.VerifyAviWithTag;
+        if (JudgesTags)
+            Verdict = VerifyMediaFileWithTag(SiteCode, FFilePath, FEntries.TrustedKeys(), {},
+                                             FEntries.Media);
+        else
+            Verdict.Legacy = VerifyMediaFile(SiteCode, FFilePath, {}, FEntries.Media);
     } catch (...) {
         // The entries report every failure as a code; nothing should get here.
-        Code = VerifyOtherFailure;
+        Verdict = {};
+        Verdict.Legacy.Code = VerifyOtherFailure;
     }
     FView.SetCursor(crDefault);
-    ShowVerdict(Code);
+    ShowVerdict(Verdict);
+}
+
+void TMainWindowLogic::ShowVerdict(const TMediaVerdict& Verdict) {
+    const std::optional<std::string> Line = StrongVerdictLine(Verdict.Strong);
+    if (!Line) {
+        ShowVerdict(Verdict.Legacy.Code);
+        return;
+    }
+    switch (Verdict.Strong.Class) {
+    case TStrongClass::Original:
+        FView.SetPanelColor(clBlue);
+        break;
+    case TStrongClass::PixelsOriginal:
+        FView.SetPanelColor(clYellow);
+        break;
+    default:
+        FView.SetPanelColor(clRed);
+        break;
+    }
+    FView.SetMessageText(*Line);
 }
 
 void TMainWindowLogic::ShowVerdict(int32_t Code) {
@@ -171,6 +198,24 @@ void TMainWindowLogic::ShowVerdict(int32_t Code) {
         FView.SetMessageText("");
         FView.ShowMessage(TextUnknownError);
         break;
+    }
+}
+
+std::optional<std::string> StrongVerdictLine(const TStrongVerdict& Verdict) {
+    // "2026-12-10 05:21:07 UTC" without the seconds.
+    std::string When = Verdict.SignedAt ? UtcTimeText(*Verdict.SignedAt) : "";
+    if (When.size() > 7)
+        When.erase(When.size() - 7, 3);
+    const std::string By = " signed by " + Verdict.KeyComment + " on " + When;
+    switch (Verdict.Class) {
+    case TStrongClass::Original:
+        return "Original file," + By;
+    case TStrongClass::PixelsOriginal:
+        return "Original pixels, other data changed since" + By;
+    case TStrongClass::Changed:
+        return "Changed since" + By;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -28,6 +28,12 @@ std::string SigningFailedText(const std::string& DstPath);
 std::string MoviePlaceholderText(const std::string& Path);
 std::string NoPreviewPlaceholderText(const std::string& Path);
 
+// The verdict line of a file whose strong tag was signed by a trusted key
+// ("Original file, signed by Ed Itor on 2026-12-10 05:21 UTC"); nothing for
+// every other strong verdict, whose file is shown by its keyed checksum
+// alone, in the system's own words.
+std::optional<std::string> StrongVerdictLine(const TStrongVerdict& Verdict);
+
 // The window's title with the scale of a reduced preview ("Quillon - 33 %").
 std::string ScaledTitle(const std::string& Title, int Percent);
 
@@ -50,6 +56,9 @@ class TMainWindowLogic {
 
     // Shows a verification code as frame colour, verdict line, message box and focus.
     void ShowVerdict(int32_t Code);
+    // A trusted tag's verdict decides frame colour and verdict line; any
+    // other file is shown by its code.
+    void ShowVerdict(const TMediaVerdict& Verdict);
 
     const std::string& FilePath() const { return FFilePath; }
     int32_t BaseImageWidth() const { return FBaseImageWidth; }

@@ -198,6 +198,18 @@ std::string OutcomeCounts(const std::map<int32_t, uint64_t>& Counts) {
     return Text;
 }
 
+// "; strong: 3 original, 1 changed, 180 no-tag", in the order of the
+// classes; nothing when no file carried a tag.
+std::string StrongCountsText(const std::map<TStrongClass, uint64_t>& Counts) {
+    if (Counts.empty() || (Counts.size() == 1 && Counts.begin()->first == TStrongClass::NoTag))
+        return {};
+    std::string Text;
+    for (const auto& [Class, N] : Counts)
+        Text += (Text.empty() ? "; strong: " : ", ") + std::to_string(N) + " " +
+                std::string(StrongClassName(Class));
+    return Text;
+}
+
 std::string SecondsText(double Seconds) {
     char Text[32];
     std::snprintf(Text, sizeof Text, "%.1f s", Seconds);
@@ -206,14 +218,16 @@ std::string SecondsText(double Seconds) {
 
 } // namespace
 
-int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
+int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S,
+              const TTrustedKeyList& Trusted) {
     const auto Start = std::chrono::steady_clock::now();
     const TTargets Targets = CollectTargets(O.Paths);
     ReportProblems(Targets, S.Err);
     const std::vector<std::string>& Files = Targets.Files;
-    std::vector<TVerifyResult> Results(Files.size());
+    std::vector<TMediaVerdict> Results(Files.size());
     TBatchProgress Progress(Files, ProgressWanted(O, S), S.Err);
     std::map<int32_t, uint64_t> Counts;
+    std::map<TStrongClass, uint64_t> StrongCounts;
     bool AllOk = Targets.Problems.empty();
 
     const int Jobs = JobsFor(O, S, Files.size());
@@ -226,22 +240,26 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
     Batch.Work = [&](size_t I) {
         TCallContext Call = Context;
         Call.Meter = Progress.Meter(I);
-        Results[I] = VerifyMediaFile(SiteCode, Files[I], {O.InPlace}, RealMediaEntries(Call));
+        Results[I] =
+            VerifyMediaFileWithTag(SiteCode, Files[I], Trusted, {O.InPlace}, RealMediaEntries(Call));
         S.FlushTrace();
     };
     Batch.Done = [&](size_t I) {
-        const TVerifyResult& R = Results[I];
+        const TMediaVerdict& R = Results[I];
         Progress.Finished(I);
-        ++Counts[R.Code];
-        AllOk &= R.Code == VerifyOk;
-        if (O.StatusOnly || (O.Quiet && R.Code == VerifyOk))
+        ++Counts[R.Legacy.Code];
+        ++StrongCounts[R.Strong.Class];
+        const bool Ok = R.Legacy.Code == VerifyOk &&
+                        (!O.RequireStrong || R.Strong.Class == TStrongClass::Original);
+        AllOk &= Ok;
+        if (O.StatusOnly || (O.Quiet && Ok))
             return;
         if (O.Json)
-            S.Out << FormatVerifyJson(Files[I], R);
+            S.Out << FormatMediaVerdictJson(Files[I], R);
         else if (O.Tsv || !S.Console.OutIsTerminal)
-            S.Out << FormatVerifyTsv(Files[I], R);
+            S.Out << FormatMediaVerdictTsv(Files[I], R);
         else
-            S.Out << FormatVerifyWords(Files[I], R);
+            S.Out << FormatMediaVerdictWords(Files[I], R);
         S.Out << '\n' << std::flush;
     };
     Batch.Tick = [&] { Progress.Tick(); };
@@ -252,12 +270,13 @@ int RunVerify(const TOptions& O, const std::string& SiteCode, TStreams& S) {
         const double Seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
         S.Err << ErrorPrefix << Files.size() << " files, " << FormatBytes(Progress.TotalBytes())
-              << ", " << SecondsText(Seconds) << ": " << OutcomeCounts(Counts) << '\n';
+              << ", " << SecondsText(Seconds) << ": " << OutcomeCounts(Counts)
+              << StrongCountsText(StrongCounts) << '\n';
     }
     return AllOk ? ExitOk : ExitFailed;
 }
 
-int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
+int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S, const TSecretKey* Key) {
     TTargets Targets;
     if (O.OutPath) {
         if (DirectoryExists(O.Paths[0])) {
@@ -280,6 +299,8 @@ int RunSign(const TOptions& O, const std::string& SiteCode, TStreams& S) {
 
     TSignOptions SignOptions;
     SignOptions.KeepMetadata = O.KeepMetadata;
+    if (Key != nullptr)
+        SignOptions.Strong = TStrongSigner{Key, CurrentUnixTime()};
     const int Jobs = JobsFor(O, S, Files.size());
     TCallContext Context;
     Context.Limits = LimitsFor(O, Jobs, S.Threads);
@@ -495,10 +516,21 @@ int RunCli(const std::vector<std::string>& Args, std::istream& In, std::ostream&
         O.Trace ? TDebugSink([&Trace](std::string_view Line) { Trace.Add(Line); })
                 : DiscardingDebugSink());
     switch (O.Command) {
-    case TCommand::Verify:
-        return RunVerify(O, SiteCode, S);
-    case TCommand::Sign:
-        return RunSign(O, SiteCode, S);
+    case TCommand::Verify: {
+        const std::optional<TTrustedKeyList> Trusted = LoadVerifyTrust(O, S);
+        if (!Trusted)
+            return ExitFailed;
+        return RunVerify(O, SiteCode, S, *Trusted);
+    }
+    case TCommand::Sign: {
+        if (!O.SigningKey)
+            return RunSign(O, SiteCode, S);
+        const std::optional<TSecretKey> Key = LoadSigningKey(
+            O, In, S, Console.AskHidden ? Console.AskHidden : TAskHidden(ReadHiddenLine));
+        if (!Key)
+            return ExitFailed;
+        return RunSign(O, SiteCode, S, &*Key);
+    }
     case TCommand::Render:
         return RunRender(O, S);
     case TCommand::Comment:

@@ -5,6 +5,7 @@
 
 #include "cli_options.h"
 
+#include "engine/strong_verdict.h"
 #include "platform/thread_budget.h"
 
 #include <cstdint>
@@ -41,8 +42,12 @@ struct TStreams {
     std::function<void()> FlushTrace = [] {};
 };
 
-int RunVerify(const TOptions& Options, const std::string& SiteCode, TStreams& S);
-int RunSign(const TOptions& Options, const std::string& SiteCode, TStreams& S);
+// Trusted: the keys a strong tag is judged against. Key: signing adds a
+// strong tag with it.
+int RunVerify(const TOptions& Options, const std::string& SiteCode, TStreams& S,
+              const TTrustedKeyList& Trusted = {});
+int RunSign(const TOptions& Options, const std::string& SiteCode, TStreams& S,
+            const TSecretKey* Key = nullptr);
 int RunRender(const TOptions& Options, TStreams& S);
 int RunComment(const TOptions& Options, TStreams& S);
 

@@ -150,6 +150,47 @@ int ListKeys(TStreams& S) {
 
 } // namespace
 
+std::optional<TSecretKey> LoadSigningKey(const TOptions& O, std::istream& In, TStreams& S,
+                                         const TAskHidden& Ask) {
+    const std::string& Path = *O.SigningKey;
+    std::string Why;
+    const TPassphraseSource Passphrase = [&]() -> std::optional<std::string> {
+        if (O.PassphraseFile)
+            return PassphraseFromFile(*O.PassphraseFile, In, Why);
+        std::optional<std::string> Line = Ask("Passphrase for " + Path + ": ");
+        if (!Line)
+            Why = "no terminal to ask for the passphrase of " + Path + ": give --passphrase-file F";
+        return Line;
+    };
+    try {
+        return ReadSecretKeyFile(Path, Passphrase);
+    } catch (const std::exception& E) {
+        Fail(S, "cannot use the signing key " + FieldText(Path) + ": " +
+                    (Why.empty() ? std::string(E.what()) : Why));
+        return std::nullopt;
+    }
+}
+
+std::optional<TTrustedKeyList> LoadVerifyTrust(const TOptions& O, TStreams& S) {
+    TTrustedKeyList Keys;
+    if (const std::optional<std::string> Folder = TrustFolder()) {
+        TTrustedKeys Trusted = LoadTrustedKeys(*Folder);
+        for (TTrustedKey& K : Trusted.Keys)
+            Keys.push_back(std::move(K.Key));
+        for (const std::string& Problem : Trusted.Problems)
+            S.Err << ErrorPrefix << "not a public key, not trusted: " << FieldText(Problem) << '\n';
+    }
+    for (const std::string& Path : O.TrustFiles) {
+        try {
+            Keys.push_back(ReadPublicKeyFile(Path));
+        } catch (const std::exception& E) {
+            Fail(S, "cannot trust " + FieldText(Path) + ": " + E.what());
+            return std::nullopt;
+        }
+    }
+    return Keys;
+}
+
 int RunKey(const TOptions& O, std::istream& In, TStreams& S, const TAskHidden& Ask) {
     try {
         const std::string& What = O.Paths[0];

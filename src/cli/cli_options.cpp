@@ -71,7 +71,10 @@ const TOptionRule OptionRules[] = {
     {"--force", 'f', &TOptions::Force, {S, R, K}},
     {"--comment", 0, nullptr, {K}},
     {"--no-passphrase", 0, &TOptions::NoPassphrase, {K}},
-    {"--passphrase-file", 0, nullptr, {K}},
+    {"--passphrase-file", 0, nullptr, {S, K}},
+    {"--key", 0, nullptr, {S}},
+    {"--trust", 0, nullptr, {V}},
+    {"--require-strong", 0, &TOptions::RequireStrong, {V}},
     {"--keep-metadata", 0, &TOptions::KeepMetadata, {S}},
     {"--trace", 0, &TOptions::Trace, {}},
     {"--help", 'h', &TOptions::Help, {}},
@@ -150,6 +153,12 @@ std::string Apply(const TOptionRule& Rule, const std::string& Value, TOptions& O
         return Once(O.KeyComment);
     if (L == "--passphrase-file")
         return Once(O.PassphraseFile);
+    if (L == "--key")
+        return Once(O.SigningKey);
+    if (L == "--trust") {
+        O.TrustFiles.push_back(Value);
+        return {};
+    }
     if (L == "--jobs") {
         const std::optional<int> N = ParseJobs(Value);
         if (!N)
@@ -230,6 +239,10 @@ std::string Validate(const TOptions& O) {
             return "--json and --tsv exclude each other";
         if (O.OutPath && N != 1)
             return "sign --out takes exactly one source file";
+        if (O.PassphraseFile && !O.SigningKey)
+            return "--passphrase-file is for a signing key: give --key too";
+        if (O.PassphraseFile && *O.PassphraseFile == "-" && *O.SiteCode == "-")
+            return "the site code and the passphrase cannot both come from standard input";
         return {};
     case TCommand::Render:
     case TCommand::Comment:
@@ -344,8 +357,9 @@ std::string VersionText() {
 
 std::string_view UsageText() {
     return "usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] "
-           "PATH...\n"
-           "       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...\n"
+           "[--trust NAME.pub]... [--require-strong] PATH...\n"
+           "       quillon-cli sign -s CODE [-f] [--keep-metadata] [--key NAME.key "
+           "[--passphrase-file F]] [-j N] PATH...\n"
            "       quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST\n"
            "       quillon-cli render [-f] FILE [--out IMAGE]\n"
            "       quillon-cli comment FILE\n"
@@ -372,8 +386,8 @@ std::string_view UsageText() {
 std::string_view HelpText() {
     return R"(quillon-cli: check and write the keyed signatures of JPEG photos and AVI movies.
 
-usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] PATH...
-       quillon-cli sign -s CODE [-f] [--keep-metadata] [-j N] PATH...
+usage: quillon-cli verify -s CODE [-j N] [-q | --status] [--json | --tsv] [--in-place] [--trust NAME.pub]... [--require-strong] PATH...
+       quillon-cli sign -s CODE [-f] [--keep-metadata] [--key NAME.key [--passphrase-file F]] [-j N] PATH...
        quillon-cli sign -s CODE [-f] [--keep-metadata] FILE --out DST
        quillon-cli render [-f] FILE [--out IMAGE]
        quillon-cli comment FILE
@@ -409,6 +423,25 @@ Commands:
              -4  the TEMP folder is missing or not writable (AVI only)
              -5  the copy into the TEMP folder failed (AVI only)
              -9  unknown error (the reason says what happened)
+           A file that carries a strong tag (see sign --key) is judged by
+           it too, against the trusted keys (key trust, and --trust):
+             original         signed by a trusted key, nothing changed
+             pixels-original  a photo's pixels unchanged, other bytes
+                              (metadata, comments) changed
+             changed          the pixels or the movie's bytes changed
+             untrusted        signed by a key that is not trusted
+             damaged          the tag cannot be read or its signature
+                              fails (damaged or forged)
+             later-format     a tag of a later format than this program's
+             no-tag           no tag: the keyed checksum stands alone
+             not-checked      the file could not be read
+           Tab-separated lines add five fields: that verdict, the key id,
+           the key's comment, the signing time (ISO 8601, UTC) and the
+           reason; --json adds an object "strong" with "verdict", "key_id",
+           "key_comment", "signed_at" and "reason"; on a terminal the
+           verdict follows the line after " | strong: ". The strong verdict
+           never changes the code or the exit status, unless
+           --require-strong is given.
            An AVI check copies the movie into the folder named by TEMP
            )" TEMP_RULE R"( and removes the
            copy after. With several files a summary goes to standard error.
@@ -421,6 +454,11 @@ Commands:
            100 (camera metadata is dropped unless --keep-metadata); an AVI
            copy holds every byte of the source. Sources are never changed.
            Prints each copy's path, escaped as verify's tab-separated lines.
+           With --key NAME.key a strong tag is added beside the signature:
+           an Ed25519 signature over the rendered rows and every other byte
+           of the photo, or every byte of the movie in front of it, that
+           anyone holding NAME.pub can check. The key's passphrase is asked
+           on the terminal, or read with --passphrase-file.
   render   Decodes a JPEG file as signing and verification see it and
            prints its width, its height and the checksum of its rows
            (register started at 0, no site code; (3 x width) mod 65536
@@ -498,8 +536,15 @@ Options:
                     it signed (default: NAME). One line, at most 900 bytes.
   --no-passphrase   key new: stores the secret key without a passphrase.
   --passphrase-file F
-                    key new: the passphrase is the first line of F (without
-                    its line end); "-" reads it from standard input.
+                    key new, sign --key: the passphrase is the first line of
+                    F (without its line end); "-" reads it from standard
+                    input.
+  --key NAME.key    sign: adds a strong tag signed with this secret key
+                    (minisign's format; refused when others may read it).
+  --trust NAME.pub  verify: trusts this public key for the run, beside the
+                    keys in the folder of trusted keys. May be repeated.
+  --require-strong  verify: a file fails (exit status 1) unless its strong
+                    verdict is original.
   --keep-metadata   sign: carries a photo's EXIF and XMP (APP1) and ICC
                     profile (APP2) segments into its signed copy, right
                     behind the JFIF header; the pixels and the signature are

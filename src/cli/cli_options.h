@@ -27,6 +27,7 @@ struct TOptions {
     bool Force = false;                  // sign, render, key: replace existing files
     bool NoPassphrase = false;           // key new: store the secret key unprotected
     bool KeepMetadata = false;           // sign: carry EXIF, XMP and ICC segments over
+    bool RequireStrong = false;          // verify: a file without a trusted original tag fails
     int Jobs = 0;                        // files at once; 0: one a core
     uint64_t MaxMemory = 0;              // bytes one photo's decoding may take; 0: default
     uint64_t MaxPixels = 0;              // a photo's width x height; 0: default
@@ -35,7 +36,9 @@ struct TOptions {
     std::optional<std::string> SiteCode; // "-": the first line of standard input
     std::optional<std::string> OutPath;
     std::optional<std::string> KeyComment;     // key new --comment
-    std::optional<std::string> PassphraseFile; // key new; "-": standard input
+    std::optional<std::string> PassphraseFile; // key new, sign --key; "-": standard input
+    std::optional<std::string> SigningKey;     // sign --key: the secret key file
+    std::vector<std::string> TrustFiles;       // verify --trust: public keys trusted for the run
     std::vector<std::string> Paths;
 };
 

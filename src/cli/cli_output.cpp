@@ -148,6 +148,36 @@ std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result
     return Line;
 }
 
+std::string FormatMediaVerdictTsv(std::string_view Path, const TMediaVerdict& Verdict) {
+    const TStrongVerdict& V = Verdict.Strong;
+    return FormatVerifyTsv(Path, Verdict.Legacy) + '\t' + std::string(StrongClassName(V.Class)) +
+           '\t' + (V.KeyId ? KeyIdText(*V.KeyId) : "") + '\t' + EscapeField(V.KeyComment) +
+           '\t' + (V.SignedAt ? UtcTimeIso(*V.SignedAt) : "") + '\t' + EscapeField(V.Detail);
+}
+
+std::string FormatMediaVerdictJson(std::string_view Path, const TMediaVerdict& Verdict) {
+    const TStrongVerdict& V = Verdict.Strong;
+    std::string Strong = "{\"verdict\":\"" + std::string(StrongClassName(V.Class)) + "\"";
+    if (V.KeyId)
+        Strong += ",\"key_id\":\"" + KeyIdText(*V.KeyId) + "\"";
+    if (!V.KeyComment.empty())
+        Strong += "," + JsonTextField("key_comment", V.KeyComment);
+    if (V.SignedAt)
+        Strong += ",\"signed_at\":\"" + UtcTimeIso(*V.SignedAt) + "\"";
+    if (!V.Detail.empty())
+        Strong += "," + JsonTextField("reason", V.Detail);
+    std::string Line = FormatVerifyJson(Path, Verdict.Legacy);
+    Line.pop_back(); // the closing brace
+    return Line + ",\"strong\":" + Strong + "}}";
+}
+
+std::string FormatMediaVerdictWords(std::string_view Path, const TMediaVerdict& Verdict) {
+    std::string Line = FormatVerifyWords(Path, Verdict.Legacy);
+    if (Verdict.Strong.Class != TStrongClass::NoTag)
+        Line += " | strong: " + EscapeForTerminal(StrongVerdictWords(Verdict.Strong));
+    return Line;
+}
+
 std::string HexBytes(std::string_view Bytes) {
     std::string Out;
     Out.reserve(Bytes.size() * 2);

@@ -25,6 +25,17 @@ std::string FormatVerifyJson(std::string_view Path, const TVerifyResult& Result)
 // the control characters of path and reason escaped (EscapeForTerminal).
 std::string FormatVerifyWords(std::string_view Path, const TVerifyResult& Result);
 
+// The same with the strong tag's verdict. Tab-separated: five more fields,
+// the strong verdict's class (StrongClassName), the key id, the key's
+// comment, the signing time (ISO 8601, UTC) and the strong reason, empty
+// where unknown. JSON: a "strong" object {"verdict", "key_id",
+// "key_comment", "signed_at", "reason"}, the unknown ones left out. Words:
+// the legacy line, then " | strong: " and the verdict in words for a file
+// with a tag; a file without one keeps the legacy line alone.
+std::string FormatMediaVerdictTsv(std::string_view Path, const TMediaVerdict& Verdict);
+std::string FormatMediaVerdictJson(std::string_view Path, const TMediaVerdict& Verdict);
+std::string FormatMediaVerdictWords(std::string_view Path, const TMediaVerdict& Verdict);
+
 // "Name":"text" with the text escaped as RFC 8259 asks. Valid UTF-8 stands
 // as itself; any other byte shows as U+FFFD, and the exact bytes follow in
 // an extra field "Name_bytes":"<hex>", so nothing is lost.

@@ -68,6 +68,15 @@ TTagSpot FindJpegTag(std::span<const uint8_t> File) {
     return Spot;
 }
 
+bool JpegHeaderAreaWithin(std::span<const uint8_t> Prefix) {
+    bool ReachedScan = false;
+    WalkHeaderArea(Prefix, [&](const TSegmentAt& S) {
+        ReachedScan = S.Marker == 0xDA;
+        return true;
+    });
+    return ReachedScan;
+}
+
 std::optional<uint64_t> JpegTagInsertOffset(std::span<const uint8_t> File) {
     std::optional<uint64_t> Found;
     WalkHeaderArea(File, [&](const TSegmentAt& S) {

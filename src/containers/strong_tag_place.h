@@ -40,6 +40,9 @@ struct TTagSpot {
 // The first APP9 segment of the header area that starts with the
 // identifier. One cut short by the end of the file is Damaged.
 TTagSpot FindJpegTag(std::span<const uint8_t> File);
+// True when the header area's walk reaches SOS within Prefix (the start of
+// a file): a tag that Prefix does not hold is then in no part of the file.
+bool JpegHeaderAreaWithin(std::span<const uint8_t> Prefix);
 // The offset in front of the first marker 0xC0..0xCF of the header area;
 // nothing when SOS or the end comes first.
 std::optional<uint64_t> JpegTagInsertOffset(std::span<const uint8_t> File);

@@ -22,6 +22,11 @@ TAVIStream::TAVIStream(const std::string& FileName, int64_t VisibleSize)
     : TFileStream(FileName, TFileMode::OpenRead), FWindowWanted(SmallWindow),
       FVisibleSize(VisibleSize) {}
 
+TAVIStream::TAVIStream(TFileStream&& File, int64_t VisibleSize)
+    : TFileStream(std::move(File)), FWindowWanted(SmallWindow), FVisibleSize(VisibleSize) {
+    Seek(0);
+}
+
 TAVIStream::~TAVIStream() = default;
 
 // Reads at FPos and moves FPos past what arrived, like a read of the file

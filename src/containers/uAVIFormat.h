@@ -84,6 +84,11 @@ class TAVIStream : public TFileStream {
     // Opens an existing file for reading; raises EFileError when it cannot.
     // With VisibleSize, the walk sees the file as if it ended there.
     explicit TAVIStream(const std::string& FileName, int64_t VisibleSize = -1);
+    // Walks a file that is open already (one being written, that may have
+    // no name yet); TakeBack hands it back, after which nothing else may be
+    // called.
+    TAVIStream(TFileStream&& File, int64_t VisibleSize);
+    TFileStream TakeBack() { return std::move(static_cast<TFileStream&>(*this)); }
     ~TAVIStream() override;
 
     // Walks from the current position until this level ends at Bound (an

@@ -392,9 +392,10 @@ TStrongTag ParseStrongTag(std::span<const uint8_t> Body, TMediaKind Expected) {
                 Damaged("the tile digests are of an unknown kind");
         } else if (Type == SectionTileFingerprints) {
             Tag.TileFingerprints = ReadTable(P, TileCount(*Tag.Pixels), 64, "the tile fingerprints");
-            if (Tag.TileFingerprints->Kind == 0 ||
-                (Tag.TileFingerprints->Kind == FingerprintMeanYCbCr &&
-                 Tag.TileFingerprints->EntryBytes != 3))
+            const uint16_t Kind = Tag.TileFingerprints->Kind;
+            const uint16_t Bytes = Tag.TileFingerprints->EntryBytes;
+            if (Kind == 0 || (Kind == FingerprintMeanYCbCr && Bytes != 3) ||
+                (Kind == FingerprintMeanYCbCrDetail && Bytes != 4))
                 Damaged("the tile fingerprints' kind does not fit their size");
         } else {
             Tag.BlockDigests =

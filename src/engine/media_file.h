@@ -7,16 +7,17 @@
 #include "call_context.h"
 #include "mediasign.h"
 
+#include "crypto/strong_tag.h" // TMediaKind
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quillon {
-
-enum class TMediaKind { Jpeg, Avi };
 
 // Avi when the extension (from the last dot, if no folder delimiter follows
 // it) is ".avi" in any letter case; every other path is a photo.
@@ -41,6 +42,20 @@ struct TMediaEntries {
     // Photos whose EXIF, XMP and ICC segments go into the signed copy too.
     std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst)>
         SignJpegKeepingMetadata;
+    // With a strong tag: signing with a key, and verification that also
+    // judges the tag against the trusted keys.
+    std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst,
+                              const TStrongSigner& Signer)>
+        SignAviWithTag;
+    std::function<TSignResult(const char* SiteCode, const char* Src, const char* Dst,
+                              bool KeepMetadata, const TStrongSigner& Signer)>
+        SignJpegWithTag;
+    std::function<TMediaVerdict(const char* SiteCode, const char* Path, bool InPlace,
+                                const TTrustedKeyList& Trusted)>
+        VerifyAviWithTag;
+    std::function<TMediaVerdict(const char* SiteCode, const char* Path,
+                                const TTrustedKeyList& Trusted)>
+        VerifyJpegWithTag;
 };
 // The engine's entries, working with Context (limits, thread budget, the
 // library's loader and a batch's memo of its absence, the byte meter).
@@ -59,11 +74,21 @@ TVerifyResult VerifyMediaFile(const std::string& SiteCode, const std::string& Pa
                               const TVerifyOptions& Options = {},
                               const TMediaEntries& Entries = RealMediaEntries());
 
+// The legacy result and the strong tag's verdict. The legacy result is the
+// one VerifyMediaFile gives; a photo the external library verifies is
+// still rendered here for its tag.
+TMediaVerdict VerifyMediaFileWithTag(const std::string& SiteCode, const std::string& Path,
+                                     const TTrustedKeyList& Trusted,
+                                     const TVerifyOptions& Options = {},
+                                     const TMediaEntries& Entries = RealMediaEntries());
+
 struct TSignOptions {
     // Photos: the source's EXIF, XMP and ICC profile segments go into the
     // signed copy too. They change neither its pixels nor its signature.
     // Such photos are always signed by the built-in signer.
     bool KeepMetadata = false;
+    // With a key, a strong tag is added beside the keyed checksum.
+    std::optional<TStrongSigner> Strong;
 };
 
 // Signs Src into Dst by Src's kind. The site code goes as it is: the

@@ -7,6 +7,8 @@
 // folder, FIFO, socket or device there is refused.
 #pragma once
 
+#include "strong_verdict.h"
+
 #include <cstdint>
 #include <string>
 
@@ -43,6 +45,13 @@ struct TSignResult {
 
 struct TCallContext;
 
+// The keyed checksum's result and, beside it, the strong tag's verdict,
+// found by the same passes over the file.
+struct TMediaVerdict {
+    TVerifyResult Legacy;
+    TStrongVerdict Strong;
+};
+
 // Each richer entry comes twice: with the default context, and with the
 // caller's (call_context.h), which also gives the calling thread its seat
 // in the thread budget for the call.
@@ -59,6 +68,14 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallC
 TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path);
 TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path,
                                    const TCallContext& Context);
+// With a key: the same trailer, and the strong tag in front of it (the
+// trailer's checksums cover the tag).
+TSignResult SignAviFileWithTag(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                               const TStrongSigner& Signer, const TCallContext& Context);
+// The legacy result exactly as VerifyAviFile (or, with InPlace,
+// VerifyAviFileInPlace) gives it, and the tag's verdict from the same read.
+TMediaVerdict VerifyAviFileWithTag(const char* SiteCode, const char* Path, bool InPlace,
+                                   const TTrustedKeyList& Trusted, const TCallContext& Context);
 bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyAVI(const char* SiteCode, const char* Path);
 
@@ -72,6 +89,14 @@ TSignResult SignJpegFileKeepingMetadata(const char* SiteCode, const char* SrcPat
                                         const char* DstPath, const TCallContext& Context);
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path);
 TVerifyResult VerifyJpegFile(const char* SiteCode, const char* Path, const TCallContext& Context);
+// With a key: the same copy with the strong tag behind the comment.
+TSignResult SignJpegFileWithTag(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                                bool KeepMetadata, const TStrongSigner& Signer,
+                                const TCallContext& Context);
+// The legacy result as VerifyJpegFile gives it, and the tag's verdict from
+// the same rendering.
+TMediaVerdict VerifyJpegFileWithTag(const char* SiteCode, const char* Path,
+                                    const TTrustedKeyList& Trusted, const TCallContext& Context);
 bool SignJpeg(const char* SiteCode, const char* SrcPath, const char* DstPath);
 int32_t VerifyJpeg(const char* SiteCode, const char* Path);
 

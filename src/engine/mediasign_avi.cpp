@@ -17,6 +17,9 @@
 #include "platform/temporary_files.h"
 #include "platform/thread_budget.h"
 #include "read_ahead.h"
+#include "strong_movie.h"
+
+#include "containers/strong_tag_place.h"
 
 #include <functional>
 #include <memory>
@@ -127,16 +130,24 @@ void CountBytes(const TCallContext& Context, uint64_t Bytes) {
         Context.Meter->Add(Bytes);
 }
 
+// Receives the blocks of the byte pass with their offsets in the file.
+using TBlockSink = std::function<void(uint64_t At, std::span<const uint8_t> Bytes)>;
+
 // Feeds bytes From..To-1 of Source (from its position From) into a register
-// started at 0. Raises EFileError (EndOfFile) when the file ends before To.
+// started at 0, and hands the same blocks to Also when given. Raises
+// EFileError (EndOfFile) when the file ends before To.
 uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To,
-                         const TCallContext& Context) {
+                         const TCallContext& Context, const TBlockSink& Also = {}) {
     uint32_t CRC = 0;
+    uint64_t At = static_cast<uint64_t>(From);
     if (To - From >= ReadAheadFrom) {
         TReadAhead Blocks(Source, From, To, BlockSize, ThreadsOf(Context));
         size_t Size = 0;
         while (const uint8_t* Block = Blocks.Next(Size)) {
             FeedCRC32(Block, Size, CRC);
+            if (Also)
+                Also(At, {Block, Size});
+            At += Size;
             CountBytes(Context, Size);
         }
         return CRC;
@@ -149,6 +160,9 @@ uint32_t ContentChecksum(TFileStream& Source, int64_t From, int64_t To,
             throw EFileError("Stream read error on file \"" + Source.FileName() + "\"",
                              TFileErrorKind::EndOfFile);
         FeedCRC32(Block.get(), Want, CRC);
+        if (Also)
+            Also(At, {Block.get(), Want});
+        At += Want;
         CountBytes(Context, Want);
         Offset += static_cast<int64_t>(Want);
     }
@@ -243,46 +257,151 @@ std::optional<TVerifyResult> OpenMovieToCheck(const char* Path, std::optional<TF
     return std::nullopt;
 }
 
+// The strong side of a movie's check: the tag is read from the end of the
+// file before the byte pass, whose blocks then feed the movie digest; the
+// verdict is told once the pass is done. Without a list of trusted keys it
+// does nothing.
+class TMovieTagCheck {
+  public:
+    TMovieTagCheck(const TTrustedKeyList* Trusted, TFileStream& File) {
+        if (Trusted == nullptr)
+            return;
+        try {
+            const TTagSpot Spot = FindAviTag(File);
+            FChecked = CheckStrongTag(Spot, TMediaKind::Avi, *Trusted);
+            FFound = Spot.Offset;
+            if (!FChecked.Tag || FFound != FChecked.Tag->MovieBytes->SignedLength)
+                return;
+            const TMovieBytesSection& Signed = *FChecked.Tag->MovieBytes;
+            FDigest.emplace(Signed.SignedLength, Signed.BlockSize);
+            FSink.emplace(*FDigest, Signed.SignedLength);
+            // The byte pass starts behind the RIFF header; the digest starts at 0.
+            uint8_t Header[RiffHeaderSize];
+            const size_t Want =
+                static_cast<size_t>(std::min<uint64_t>(RiffHeaderSize, Signed.SignedLength));
+            File.Seek(0);
+            File.ReadBuffer(Header, Want);
+            FSink->Add(0, {Header, Want});
+            FAlso = [this](uint64_t At, std::span<const uint8_t> Bytes) { FSink->Add(At, Bytes); };
+        } catch (...) {
+            FChecked = {};
+            FChecked.Verdict.Class = TStrongClass::NotChecked;
+            FChecked.Verdict.Detail = CurrentFailureText();
+        }
+    }
+    TMovieTagCheck(const TMovieTagCheck&) = delete;
+    TMovieTagCheck& operator=(const TMovieTagCheck&) = delete;
+
+    const TBlockSink& Sink() const { return FAlso; }
+
+    // The verdict; "not checked" when the byte pass did not get through.
+    TStrongVerdict Finish() {
+        if (!FChecked.Tag)
+            return FChecked.Verdict;
+        if (FDigest && !FDigest->Complete()) {
+            FChecked.Verdict.Class = TStrongClass::NotChecked;
+            FChecked.Verdict.Detail = "the movie could not be read through";
+            return FChecked.Verdict;
+        }
+        JudgeMovie(FChecked, FDigest ? &*FDigest : nullptr, FFound);
+        return FChecked.Verdict;
+    }
+
+  private:
+    TCheckedTag FChecked;
+    uint64_t FFound = 0;
+    std::optional<TMovieDigestFeed> FDigest;
+    std::optional<TMovieDigestSink> FSink;
+    TBlockSink FAlso;
+};
+
 } // namespace
 
 TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath) {
     return SignAviFile(SiteCode, SrcPath, DstPath, TCallContext{});
 }
 
-TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
-                        const TCallContext& Context) {
+namespace {
+
+// The trailer's registers once the byte pass and the header pass are done.
+std::array<uint8_t, SignTrailerSize> TrailerBytes(uint32_t HeaderCRC, uint32_t ContentCRC,
+                                                  uint64_t Covered) {
+    const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
+    return TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
+}
+
+// A copy of Src with the trailer appended. With a signer the tag chunk goes
+// in front of the trailer: its size follows from the source's size alone,
+// so the RIFF size is final before the copy starts, and the movie digest
+// takes the byte pass's blocks (from offset 0, that size included).
+TSignResult SignMovie(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                      const TStrongSigner* Signer, const TCallContext& Context) {
     if (!SiteCode || !SrcPath || !DstPath)
         return {false, "missing argument"};
     const TThreadSeat Seat(ThreadsOf(Context));
     try {
         // The header pass reads only headers and seeks; it runs beside the
         // copy, whose contents' checksum starts at 0 and is joined to the
-        // header register afterwards.
-        THeaderPass HeaderPass(SiteCode, SrcPath, -1, false, ThreadsOf(Context));
+        // header register afterwards. With a tag the headers are walked in
+        // the copy instead, where the tag chunk's header is one of them.
+        std::optional<THeaderPass> HeaderPass;
+        if (Signer == nullptr)
+            HeaderPass.emplace(SiteCode, SrcPath, -1, false, ThreadsOf(Context));
 
         TFileStream Source(SrcPath, TFileMode::OpenRead);
         const int64_t Size = Source.Size();
-        // The RIFF header's size grows by the trailer (modulo 2^32); the
-        // checksum starts behind it.
+        // The RIFF header's size grows by the trailer and the tag (modulo
+        // 2^32); the checksum starts behind it.
         uint8_t Header[RiffHeaderSize];
         if (Source.Read(Header, sizeof Header) < sizeof Header)
             return {false, "the source is shorter than its 12-byte RIFF header"};
-        StoreLE32(&Header[4], LoadLE32(&Header[4]) + SignTrailerSize);
+        const uint64_t TagBytes =
+            Signer ? MovieTagChunkBytes(static_cast<uint64_t>(Size), *Signer->Key) : 0;
+        StoreLE32(&Header[4], Signer ? RiffSizeWithTag(LoadLE32(&Header[4]), TagBytes)
+                                     : LoadLE32(&Header[4]) + SignTrailerSize);
+        std::optional<TMovieDigestFeed> Digest;
+        std::optional<TMovieDigestSink> DigestSink;
+        TBlockSink Also;
+        if (Signer) {
+            Digest.emplace(static_cast<uint64_t>(Size), ChooseBlockSize(static_cast<uint64_t>(Size)));
+            DigestSink.emplace(*Digest, static_cast<uint64_t>(Size));
+            DigestSink->Add(0, {Header, sizeof Header});
+            Also = [&DigestSink](uint64_t At, std::span<const uint8_t> Bytes) {
+                DigestSink->Add(At, Bytes);
+            };
+        }
         TPendingFile Dest(DstPath);
         Dest.Stream().Write(Header, sizeof Header);
         uint32_t ContentCRC;
         {
             TBackgroundCopy Copy(SrcPath, Dest.Stream(), RiffHeaderSize, Size - RiffHeaderSize,
                                  ThreadsOf(Context));
-            ContentCRC = ContentChecksum(Source, RiffHeaderSize, Size, Context);
+            ContentCRC = ContentChecksum(Source, RiffHeaderSize, Size, Context, Also);
             Copy.Wait();
         }
         Source.Close();
-        const uint64_t Covered = static_cast<uint64_t>(Size - RiffHeaderSize);
         Dest.Stream().Seek(Size);
-        const uint32_t HeaderCRC = HeaderPass.Get();
-        const uint32_t FileCRC = AdvanceCRC32OverZeros(HeaderCRC, Covered) ^ ContentCRC;
-        const auto Trailer = TSignTrailer::Make(HeaderCRC, FileCRC).Bytes();
+        uint64_t Covered = static_cast<uint64_t>(Size - RiffHeaderSize);
+        uint32_t HeaderCRC;
+        if (Signer) {
+            const std::vector<uint8_t> Chunk =
+                AviTagChunk(SignedMovieTag(*Digest, static_cast<uint64_t>(Size), *Signer));
+            if (Chunk.size() != TagBytes)
+                return {false, "the tag came out at another size than planned"};
+            Dest.Stream().Write(Chunk.data(), Chunk.size());
+            FeedCRC32(Chunk.data(), Chunk.size(), ContentCRC);
+            Covered += Chunk.size();
+            // The headers as verification walks them: the copy without its
+            // trailer.
+            HeaderCRC = KeyedCRCStart(SiteCode);
+            TAVIStream Walk(std::move(Dest.Stream()), Size + static_cast<int64_t>(TagBytes));
+            FeedChunkHeaders(Walk, HeaderCRC, false);
+            Dest.Stream() = Walk.TakeBack();
+            Dest.Stream().Seek(Size + static_cast<int64_t>(TagBytes));
+        } else {
+            HeaderCRC = HeaderPass->Get();
+        }
+        const auto Trailer = TrailerBytes(HeaderCRC, ContentCRC, Covered);
         Dest.Stream().Write(Trailer.data(), Trailer.size());
         Dest.Commit();
         return {true};
@@ -291,11 +410,31 @@ TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* D
     }
 }
 
+} // namespace
+
+TSignResult SignAviFile(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                        const TCallContext& Context) {
+    return SignMovie(SiteCode, SrcPath, DstPath, nullptr, Context);
+}
+
+TSignResult SignAviFileWithTag(const char* SiteCode, const char* SrcPath, const char* DstPath,
+                               const TStrongSigner& Signer, const TCallContext& Context) {
+    if (Signer.Key == nullptr)
+        return {false, "no signing key"};
+    return SignMovie(SiteCode, SrcPath, DstPath, &Signer, Context);
+}
+
 TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path) {
     return VerifyAviFile(SiteCode, Path, TCallContext{});
 }
 
-TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallContext& Context) {
+namespace {
+
+// The copying check; with Trusted, Strong receives the tag's verdict.
+TVerifyResult VerifyMovieCopying(const char* SiteCode, const char* Path,
+                                 const TTrustedKeyList* Trusted, TStrongVerdict& Strong,
+                                 const TCallContext& Context) {
+    Strong.Class = TStrongClass::NotChecked;
     const TThreadSeat Seat(ThreadsOf(Context));
     try {
         if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
@@ -315,15 +454,19 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallC
 
         std::optional<TFileStream> File;
         int64_t End = 0;
-        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End)) {
+            if (Refused->Code == VerifyNoSignature)
+                Strong.Class = TStrongClass::NoTag; // no room for a trailer, nor for a tag
             return *Refused;
+        }
 
         // The contents' checksum is taken while copying, from a register at 0,
         // and joined to the keyed register once the header pass has set it.
+        TMovieTagCheck TagCheck(Trusted, *File);
         uint32_t ContentCRC;
         try {
             TBackgroundCopy Copying(Path, *Copy, 0, End, ThreadsOf(Context));
-            ContentCRC = ContentChecksum(*File, RiffHeaderSize, End, Context);
+            ContentCRC = ContentChecksum(*File, RiffHeaderSize, End, Context, TagCheck.Sink());
             Copying.Wait();
             Copy->Close();
         } catch (const EFileError& E) {
@@ -331,6 +474,7 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallC
         } catch (...) {
             return {VerifyCopyFailed, "copying into TEMP failed: " + CurrentFailureText()};
         }
+        Strong = TagCheck.Finish();
         const TSignTrailer Trailer = ReadTrailerAt(*File, End);
         File.reset();
         Copy.reset();
@@ -347,31 +491,62 @@ TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallC
     }
 }
 
-TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
-    return VerifyAviFileInPlace(SiteCode, Path, TCallContext{});
-}
-
-TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path,
-                                   const TCallContext& Context) {
+// The check from the file itself; with Trusted, Strong receives the tag's
+// verdict.
+TVerifyResult VerifyMovieInPlace(const char* SiteCode, const char* Path,
+                                 const TTrustedKeyList* Trusted, TStrongVerdict& Strong,
+                                 const TCallContext& Context) {
+    Strong.Class = TStrongClass::NotChecked;
     const TThreadSeat Seat(ThreadsOf(Context));
     try {
         if (std::optional<TVerifyResult> Refused = RequestProblem(SiteCode, Path))
             return *Refused;
         std::optional<TFileStream> File;
         int64_t End = 0;
-        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End))
+        if (std::optional<TVerifyResult> Refused = OpenMovieToCheck(Path, File, End)) {
+            if (Refused->Code == VerifyNoSignature)
+                Strong.Class = TStrongClass::NoTag; // no room for a trailer, nor for a tag
             return *Refused;
+        }
 
         // The walk sees the file without its trailer, as the copying check's
         // walk sees its copy; it runs beside the contents' pass.
+        TMovieTagCheck TagCheck(Trusted, *File);
         THeaderPass HeaderPass(SiteCode, Path, End, true, ThreadsOf(Context));
-        const uint32_t ContentCRC = ContentChecksum(*File, RiffHeaderSize, End, Context);
+        const uint32_t ContentCRC =
+            ContentChecksum(*File, RiffHeaderSize, End, Context, TagCheck.Sink());
+        Strong = TagCheck.Finish();
         const TSignTrailer Trailer = ReadTrailerAt(*File, End);
         File.reset();
         return Verdict(Trailer, HeaderPass.Get(), ContentCRC, End);
     } catch (...) {
         return {VerifyOtherFailure, CurrentFailureReason()};
     }
+}
+
+} // namespace
+
+TVerifyResult VerifyAviFile(const char* SiteCode, const char* Path, const TCallContext& Context) {
+    TStrongVerdict Unused;
+    return VerifyMovieCopying(SiteCode, Path, nullptr, Unused, Context);
+}
+
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path) {
+    return VerifyAviFileInPlace(SiteCode, Path, TCallContext{});
+}
+
+TVerifyResult VerifyAviFileInPlace(const char* SiteCode, const char* Path,
+                                   const TCallContext& Context) {
+    TStrongVerdict Unused;
+    return VerifyMovieInPlace(SiteCode, Path, nullptr, Unused, Context);
+}
+
+TMediaVerdict VerifyAviFileWithTag(const char* SiteCode, const char* Path, bool InPlace,
+                                   const TTrustedKeyList& Trusted, const TCallContext& Context) {
+    TMediaVerdict Result;
+    Result.Legacy = InPlace ? VerifyMovieInPlace(SiteCode, Path, &Trusted, Result.Strong, Context)
+                            : VerifyMovieCopying(SiteCode, Path, &Trusted, Result.Strong, Context);
+    return Result;
 }
 
 bool SignAVI(const char* SiteCode, const char* SrcPath, const char* DstPath) {

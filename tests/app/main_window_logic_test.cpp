@@ -676,3 +676,64 @@ TEST_F(MainWindowWithStandin, ThrowingLibraryIsAnUnknownErrorWithTheCursorBack) 
 
 } // namespace
 } // namespace quillon
+
+namespace quillon {
+namespace {
+
+// A file with a strong tag: a tag signed by a trusted key decides the
+// frame and the line; every other tag leaves the system's own texts.
+TEST(MainWindowStrongTag, TrustedTagsDecideTheFrameOthersKeepTheOriginalTexts) {
+    struct TCase {
+        const char* Name;
+        int32_t Code;
+        TStrongClass Class;
+        TColor Color;
+        const char* Line;
+    };
+    const TCase Cases[] = {
+        {"Original", 1, TStrongClass::Original, clBlue,
+         "Original file, signed by Ed Itor on 2025-12-06 05:46 UTC"},
+        // The keyed checksum was recomputed over changed pixels: the tag tells.
+        {"ChangedDespiteChecksum", 1, TStrongClass::Changed, clRed,
+         "Changed since signed by Ed Itor on 2025-12-06 05:46 UTC"},
+        {"MetadataChanged", 1, TStrongClass::PixelsOriginal, clYellow,
+         "Original pixels, other data changed since signed by Ed Itor on 2025-12-06 05:46 UTC"},
+        {"NoTag", 1, TStrongClass::NoTag, clBlue, TextOriginal},
+        {"UntrustedNeverBlueByItsTag", 0, TStrongClass::Untrusted, clRed, TextChanged},
+        {"UntrustedKeepsTheChecksumsVerdict", 1, TStrongClass::Untrusted, clBlue, TextOriginal},
+        {"Damaged", 0, TStrongClass::Damaged, clRed, TextChanged},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TMediaVerdict Verdict;
+        Verdict.Legacy = TVerifyResult{C.Code};
+        Verdict.Strong.Class = C.Class;
+        Verdict.Strong.KeyComment = C.Class == TStrongClass::Untrusted ? "" : "Ed Itor";
+        Verdict.Strong.SignedAt = 1'765'000'000;
+        TTrustedKeyList Asked;
+        TEngineEntries E;
+        E.Media.VerifyWithWMDll = [](const char*, const char*) -> int32_t { return -3; };
+        E.Media.VerifyJpegWithTag = [&](const char*, const char*, const TTrustedKeyList& Keys) {
+            Asked = Keys;
+            return Verdict;
+        };
+        E.Media.VerifyAviWithTag = [&](const char*, const char*, bool, const TTrustedKeyList&) {
+            return Verdict;
+        };
+        E.TrustedKeys = [] { return TTrustedKeyList{TPublicKey{{}, {}, "Ed Itor"}}; };
+        test::TFakeView View;
+        TMainWindowLogic Logic(View, E);
+        Logic.FormCreate();
+        View.DialogAnswers.push_back("photo.jpg");
+        Logic.edtFileNameButtonClick();
+        View.MarkCode = "SITE";
+        Logic.btnVerifyClick();
+        EXPECT_EQ(View.PanelColor, C.Color);
+        EXPECT_EQ(View.Message, C.Line);
+        ASSERT_EQ(Asked.size(), 1u);
+        EXPECT_EQ(Asked[0].Comment, "Ed Itor");
+    }
+}
+
+} // namespace
+} // namespace quillon

@@ -202,3 +202,36 @@ TEST(CliSiteCode, EndlessInputIsReadOnlyAsFarAsAKeyCanReach) {
 
 } // namespace
 } // namespace quillon::cli
+
+namespace quillon::cli {
+namespace {
+
+TEST(CliOptions, StrongOptionsBelongToTheirCommands) {
+    struct TCase {
+        const char* Name;
+        std::vector<std::string> Args;
+        const char* Error; // "" when accepted
+    };
+    const TCase Cases[] = {
+        {"TrustRepeats", {"verify", "-s", "K", "--trust", "a.pub", "--trust=b.pub", "x"}, ""},
+        {"RequireStrong", {"verify", "-s", "K", "--require-strong", "x"}, ""},
+        {"KeyWithPassphraseFile", {"sign", "-s", "K", "--key", "k.key", "--passphrase-file", "p", "x"}, ""},
+        {"KeyTwice", {"sign", "-s", "K", "--key", "a", "--key", "b", "x"}, "--key given twice"},
+        {"TrustOnSign", {"sign", "-s", "K", "--trust", "a.pub", "x"}, "sign takes no --trust"},
+        {"KeyOnVerify", {"verify", "-s", "K", "--key", "a.key", "x"}, "verify takes no --key"},
+        {"RequireOnSign", {"sign", "-s", "K", "--require-strong", "x"}, "sign takes no --require-strong"},
+        {"PassphraseAlone", {"sign", "-s", "K", "--passphrase-file", "p", "x"},
+         "--passphrase-file is for a signing key: give --key too"},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const TParseResult R = ParseCommandLine(C.Args);
+        EXPECT_EQ(R.Error, C.Error);
+    }
+    const TParseResult R =
+        ParseCommandLine({"verify", "-s", "K", "--trust", "a.pub", "--trust=b.pub", "x"});
+    EXPECT_EQ(R.Options.TrustFiles, (std::vector<std::string>{"a.pub", "b.pub"}));
+}
+
+} // namespace
+} // namespace quillon::cli

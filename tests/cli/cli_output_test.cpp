@@ -208,5 +208,50 @@ TEST(CliProgress, RedrawsAtMostTenTimesASecondAndWipesItself) {
     EXPECT_EQ(FormatBytes(5ull << 30), "5.0 GiB");
 }
 
+TEST(CliStrongLines, EachFormCarriesTheStrongVerdictAndEscapesItsTexts) {
+    TMediaVerdict Original{TVerifyResult{1}, {}};
+    Original.Strong.Class = TStrongClass::Original;
+    Original.Strong.KeyId = TKeyId{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    Original.Strong.KeyComment = "Ed\tItor";
+    Original.Strong.SignedAt = 1'765'000'000;
+    TMediaVerdict Damaged{TVerifyResult{0}, {}};
+    Damaged.Strong.Class = TStrongClass::Damaged;
+    Damaged.Strong.Detail = "cut\nshort";
+    const TMediaVerdict NoTag{TVerifyResult{-3, "no signature comment"}, {}};
+    struct TCase {
+        const char* Name;
+        const TMediaVerdict& Verdict;
+        const char* Tsv;
+        const char* JsonStrong;
+        const char* Words;
+    };
+    const TCase Cases[] = {
+        {"Original", Original,
+         "a.jpg\t1\tOriginal image file !!\t\toriginal\tEFCDAB8967452301\tEd\\tItor\t"
+         "2025-12-06T05:46:40Z\t",
+         R"("strong":{"verdict":"original","key_id":"EFCDAB8967452301","key_comment":"Ed\tItor",)"
+         R"("signed_at":"2025-12-06T05:46:40Z"}})",
+         "a.jpg: Original image file !! | strong: original, signed by Ed\\tItor (key "
+         "EFCDAB8967452301) at 2025-12-06 05:46:40 UTC"},
+        {"Damaged", Damaged,
+         "a.jpg\t0\tEntire image changed or wrong SITE-CODE !!\t\tdamaged\t\t\t\tcut\\nshort",
+         R"("strong":{"verdict":"damaged","reason":"cut\nshort"}})",
+         "a.jpg: Entire image changed or wrong SITE-CODE !! | strong: strong tag damaged: "
+         "cut\\nshort"},
+        {"NoTag", NoTag,
+         "a.jpg\t-3\tEntire image changed or wrong SITE-CODE !!\tno signature comment\tno-tag"
+         "\t\t\t\t",
+         R"("strong":{"verdict":"no-tag"}})",
+         "a.jpg: Entire image changed or wrong SITE-CODE !!: no signature comment"},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        EXPECT_EQ(FormatMediaVerdictTsv("a.jpg", C.Verdict), C.Tsv);
+        const std::string Json = FormatMediaVerdictJson("a.jpg", C.Verdict);
+        EXPECT_EQ(Json.substr(Json.find("\"strong\"")), C.JsonStrong) << Json;
+        EXPECT_EQ(FormatMediaVerdictWords("a.jpg", C.Verdict), C.Words);
+    }
+}
+
 } // namespace
 } // namespace quillon::cli

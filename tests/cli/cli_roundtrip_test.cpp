@@ -28,9 +28,12 @@ std::string TsvPath(std::string Path) {
     return Path;
 }
 
+// A verify line of a file without a strong tag: the strong fields say
+// so (or that the file could not be checked) and are empty otherwise.
 std::string VerifyLine(const std::string& Path, int Code, const std::string& Verdict,
-                       const std::string& Reason = "") {
-    return TsvPath(Path) + "\t" + std::to_string(Code) + "\t" + Verdict + "\t" + Reason + "\n";
+                       const std::string& Reason = "", const std::string& Strong = "no-tag") {
+    return TsvPath(Path) + "\t" + std::to_string(Code) + "\t" + Verdict + "\t" + Reason + "\t" +
+           Strong + "\t\t\t\t\n";
 }
 const std::string TextOriginal = "Original image file !!";
 const std::string TextChanged = "Entire image changed or wrong SITE-CODE !!";
@@ -48,7 +51,7 @@ TEST(CliRoundTrip, MissingTempFolderGivesTheTempMessage) {
                                   "In your system, the environment value as \"TEMP\" is not set. "
                                   "It is very important system environment value. Pleas check "
                                   "it, and try again.",
-                                  "TEMP is not set"));
+                                  "TEMP is not set", "not-checked"));
 }
 
 TEST(CliRoundTrip, SignFailuresSayWhy) {
@@ -405,7 +408,7 @@ TEST(CliRoundTrip, BatchExitStatusFollowsTheWorstFile) {
     const std::string Missing = Dir / "gone.jpg";
     Run = RunCliProcess({"verify", "--site-code", "SITE-42", Dir.Path().string(), Missing});
     EXPECT_EQ(Run.Status, 1);
-    EXPECT_EQ(Lines(Run.Out).back(), TsvPath(Missing) + "\t-2\tInvalid file\tnot found");
+    EXPECT_EQ(Lines(Run.Out).back(), TsvPath(Missing) + "\t-2\tInvalid file\tnot found\tnot-checked\t\t\t\t");
 }
 
 } // namespace

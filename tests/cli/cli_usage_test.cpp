@@ -19,12 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Splits a tab-separated verify line into its four columns.
+// Splits a tab-separated verify line into its legacy columns and the
+// strong verdict.
 struct TVerifyLine {
     std::string Path;
     int Code = 0;
     std::string Verdict;
     std::string Reason;
+    std::string Strong;
 };
 
 // Reads a field back as a program would: every backslash starts one of
@@ -55,10 +57,11 @@ TVerifyLine SplitVerifyLine(const std::string& Line) {
     for (size_t Tab; (Tab = Line.find('\t', Start)) != std::string::npos; Start = Tab + 1)
         F.push_back(Line.substr(Start, Tab - Start));
     F.push_back(Line.substr(Start));
-    EXPECT_EQ(F.size(), 4u) << Line;
-    if (F.size() != 4)
+    // The legacy four, then the strong tag's five.
+    EXPECT_EQ(F.size(), 9u) << Line;
+    if (F.size() != 9)
         return {};
-    return {UnescapeField(F[0]), std::stoi(F[1]), F[2], UnescapeField(F[3])};
+    return {UnescapeField(F[0]), std::stoi(F[1]), F[2], UnescapeField(F[3]), F[4]};
 }
 
 std::string SignedJpeg() {

@@ -45,6 +45,25 @@ TEST(JpegTagPlace, LegacyCommentReaderStillSeesTheSignatureComment) {
     EXPECT_EQ(ReadJpegComment(Dir / "t.jpg"), Comment);
 }
 
+TEST(JpegTagPlace, HeaderAreaWithinAPrefixOnlyWhenTheScanStartsThere) {
+    const test::TMiniJpeg J;
+    const std::string Head = test::SOI + J.App0 + J.Dqt + J.Sof + J.Dht;
+    struct TCase {
+        const char* Name;
+        std::string Prefix;
+        bool Within;
+    };
+    const TCase Cases[] = {
+        {"WholeFile", Head + J.Sos + J.Scan, true},
+        {"UpToTheScanHeader", Head + J.Sos.substr(0, 4), true},
+        {"CutBeforeTheScan", Head, false},
+        {"CutInsideASegment", Head.substr(0, Head.size() - 3), false},
+        {"NotAJpeg", "hello, world", false},
+    };
+    for (const TCase& C : Cases)
+        EXPECT_EQ(JpegHeaderAreaWithin(V(C.Prefix)), C.Within) << C.Name;
+}
+
 struct TJpegCase {
     const char* Name;
     std::string File;

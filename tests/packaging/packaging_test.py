@@ -55,7 +55,7 @@ class Completion(unittest.TestCase):
         (["quillon-cli", "-"], ["--help", "--version", "-h"]),
         (["quillon-cli", "verify", "--j"], ["--jobs", "--json"]),
         (["quillon-cli", "verify", "-s", "KEY", "--in"], ["--in-place"]),
-        (["quillon-cli", "sign", "--k"], ["--keep-metadata"]),
+        (["quillon-cli", "sign", "--k"], ["--keep-metadata", "--key"]),
         (["quillon-cli", "render", "--o"], ["--out"]),
         (["quillon-cli", "comment", "--"], ["--", "--help", "--trace", "--version"]),
         (["quillon-cli", "sign", "-s", ""], ["-"]),  # the key from standard input
