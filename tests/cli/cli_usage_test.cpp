@@ -1,6 +1,7 @@
 // The tool's own behaviour around the engine: usage, help, site-code rules,
 // output forms, quiet and status modes, parallel order, progress, summaries,
 // safe signing and the folder walk, run in-process.
+#include "cli/cli_escape.h"
 #include "cli/cli_output.h"
 #include "cli/cli_process.h"
 #include "support/test_support.h"
@@ -410,7 +411,7 @@ TEST(CliUsage, SignLeavesExistingCopiesAloneUnlessForced) {
               std::vector<uint8_t>({'o', 'l', 'd', 'e', 'r', ' ', 'c', 'o', 'p', 'y'}));
     Run = RunCliInProcess({"sign", "-s", "K", "-f", Src});
     EXPECT_EQ(Run.Status, 0) << Run.Err;
-    EXPECT_EQ(Run.Out, Dst + "\n");
+    EXPECT_EQ(Run.Out, cli::EscapeField(Dst) + "\n"); // piped: escaped, backslashes doubled
     EXPECT_EQ(fs::file_size(Dst), fs::file_size(Src) + 20);
 }
 
@@ -490,8 +491,9 @@ TEST(CliUsage, SignWalksFoldersAndSkipsSignedCopies) {
     fs::copy_file(SignedJpeg(), Dir / "sub/old.jpg.mod.jpg");
     const TCliRun Run = RunCliInProcess({"sign", "-s", "K", "-j", "2", Dir.Path().string()});
     EXPECT_EQ(Run.Status, 0) << Run.Err;
-    EXPECT_EQ(Run.Out,
-              Dir / "a.avi.mod.avi\n" + (Dir.Path() / "sub" / "b.jpg.mod.jpg").string() + "\n");
+    EXPECT_EQ(Run.Out, cli::EscapeField(Dir / "a.avi.mod.avi") + "\n" +
+                           cli::EscapeField((Dir.Path() / "sub" / "b.jpg.mod.jpg").string()) +
+                           "\n");
     EXPECT_FALSE(fs::exists(Dir / "sub/old.jpg.mod.jpg.mod.jpg"));
     const TCliRun Check =
         RunCliInProcess({"verify", "-s", "K", Dir / "a.avi.mod.avi", Dir / "sub/b.jpg.mod.jpg"});
