@@ -20,7 +20,8 @@ TTileTables Table(uint32_t W, uint32_t H, uint32_t T) {
     Tb.Digests.resize(Tb.TileCount() * 8);
     Tb.Fingerprints.resize(Tb.TileCount() * 3);
     Tb.Detail.assign(Tb.TileCount(), 40);
-    Tb.Detail[8] = 4;
+    if (Tb.TileCount() > 8)
+        Tb.Detail[8] = 4; // a tile with little detail
     for (size_t I = 0; I < Tb.Digests.size(); ++I)
         Tb.Digests[I] = static_cast<uint8_t>(I * 7 + 1);
     for (size_t I = 0; I < Tb.Fingerprints.size(); ++I)
