@@ -40,6 +40,8 @@ inline constexpr uint16_t SectionFlagCritical = 1;
 
 // Fingerprint kinds of the tile fingerprints.
 inline constexpr uint16_t FingerprintMeanYCbCr = 1; // 3 bytes: mean Y, Cb, Cr
+// The bytes of each tile or block digest a writer keeps (entry size E).
+inline constexpr uint16_t WrittenDigestPrefixBytes = 8;
 inline constexpr uint16_t FingerprintMeanYCbCrDetail = 2; // 4 bytes: those and the detail
 
 struct TPixelsSection {

@@ -8,15 +8,13 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t ShortDigestBytes = 8;
-
 TStrongTag MovieTag(uint64_t SignedLength, uint32_t BlockSize, const TDigestBytes& Digest,
                     std::vector<uint8_t> ShortBlocks, int64_t SignedAt) {
     TStrongTag Tag;
     Tag.Kind = TMediaKind::Avi;
     Tag.SignedAt = SignedAt;
     Tag.MovieBytes = TMovieBytesSection{SignedLength, BlockSize, Digest};
-    Tag.BlockDigests = TEntryTable{0, static_cast<uint16_t>(ShortDigestBytes), std::move(ShortBlocks)};
+    Tag.BlockDigests = TEntryTable{0, WrittenDigestPrefixBytes, std::move(ShortBlocks)};
     return Tag;
 }
 
@@ -27,14 +25,14 @@ uint64_t MovieTagChunkBytes(uint64_t SignedLength, const TSecretKey& Key) {
     const uint64_t Blocks = (SignedLength + BlockSize - 1) / BlockSize;
     // A body of the same shape has the same size whatever its digests.
     TStrongTag Tag = MovieTag(SignedLength, BlockSize, TDigestBytes{},
-                              std::vector<uint8_t>(Blocks * ShortDigestBytes), 0);
+                              std::vector<uint8_t>(Blocks * WrittenDigestPrefixBytes), 0);
     return AviTagChunkBytes(SignStrongTag(Tag, Key).size());
 }
 
 std::vector<uint8_t> SignedMovieTag(const TMovieDigestFeed& Feed, uint64_t SignedLength,
                                     const TStrongSigner& Signer) {
     TStrongTag Tag = MovieTag(SignedLength, ChooseBlockSize(SignedLength), Feed.MovieDigest(),
-                              Feed.ShortBlockDigests(ShortDigestBytes), Signer.SignedAt);
+                              Feed.ShortBlockDigests(WrittenDigestPrefixBytes), Signer.SignedAt);
     return SignStrongTag(Tag, *Signer.Key);
 }
 

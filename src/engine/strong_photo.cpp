@@ -4,8 +4,6 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t ShortDigestBytes = 8;
-
 // How many tiles differ between the tag's short digests and the rows seen.
 size_t ChangedTiles(const TEntryTable& Signed, const TPixelDigestFeed& Pixels) {
     const std::vector<uint8_t> Now = Pixels.ShortTileDigests(Signed.EntryBytes);
@@ -29,7 +27,7 @@ std::vector<uint8_t> SignedPhotoTag(const TPixelDigestFeed& Pixels, uint32_t Wid
     Tag.Pixels = TPixelsSection{Width, Height, TileSize, Pixels.PixelDigest()};
     Tag.FileBytes = TFileBytesSection{File.size(), Blake2b256(File)};
     Tag.TileDigests =
-        TEntryTable{0, static_cast<uint16_t>(ShortDigestBytes), Pixels.ShortTileDigests(ShortDigestBytes)};
+        TEntryTable{0, WrittenDigestPrefixBytes, Pixels.ShortTileDigests(WrittenDigestPrefixBytes)};
     // Mean colour and detail: the kind the change maps' evaluation chose.
     Tag.TileFingerprints = TEntryTable{FingerprintMeanYCbCrDetail, 4, Pixels.MeanYCbCrDetail()};
     return SignStrongTag(Tag, *Signer.Key);

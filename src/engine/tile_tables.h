@@ -4,13 +4,12 @@
 
 #include "change_map.h"
 #include "codec/jpeg/jpeg_render.h"
+#include "crypto/strong_tag.h"
 
 namespace quillon {
 
-inline constexpr size_t TagTileDigestBytes = 8;
-
 // Tiles of TileSize (0: the size a signer picks for the image).
 TTileTables TileTablesOf(const TRenderedImage& Image, uint32_t TileSize = 0,
-                         size_t DigestBytes = TagTileDigestBytes);
+                         size_t DigestBytes = WrittenDigestPrefixBytes);
 
 } // namespace quillon
