@@ -28,18 +28,6 @@ int QuarterLuma(const uint8_t* Pixel) {
     return (114 * Pixel[0] + 587 * Pixel[1] + 299 * Pixel[2]) / 250;
 }
 
-// The steps of luma from each pixel of a row's tile part to its left
-// neighbour inside the part.
-uint64_t LumaSteps(const uint8_t* Part, uint32_t Pixels) {
-    uint64_t Sum = 0;
-    int Left = Pixels > 0 ? QuarterLuma(Part) : 0;
-    for (uint32_t X = 1; X < Pixels; ++X) {
-        const int L = QuarterLuma(Part + size_t{X} * 3);
-        Sum += static_cast<uint64_t>(L > Left ? L - Left : Left - L);
-        Left = L;
-    }
-    return Sum;
-}
 
 } // namespace
 
@@ -84,16 +72,22 @@ void TPixelDigestFeed::AddRow(const uint8_t* Row) {
         const uint8_t* Part = Row + size_t{X0} * 3;
         const size_t Bytes = size_t{X1 - X0} * 3;
         FOpen[C].Update(Part, Bytes);
-        uint64_t B = 0, G = 0, R = 0;
+        // One pass over the part: the colour sums and the luma steps from
+        // each pixel to its left neighbour inside the tile.
+        uint64_t B = 0, G = 0, R = 0, Steps = 0;
+        int Left = QuarterLuma(Part);
         for (size_t I = 0; I < Bytes; I += 3) {
             B += Part[I];
             G += Part[I + 1];
             R += Part[I + 2];
+            const int L = QuarterLuma(Part + I);
+            Steps += static_cast<uint64_t>(L > Left ? L - Left : Left - L);
+            Left = L;
         }
         FSums[size_t{C} * 3] += B;
         FSums[size_t{C} * 3 + 1] += G;
         FSums[size_t{C} * 3 + 2] += R;
-        FSteps[C] += LumaSteps(Part, X1 - X0);
+        FSteps[C] += Steps;
     }
     ++FRowsSeen;
     if (FRowsSeen % FTileSize == 0 || FRowsSeen == FHeight)
